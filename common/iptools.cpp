@@ -1,0 +1,373 @@
+#include "common/iptools.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace {
+
+constexpr std::uint32_t topAddress = 0xFFFFFFFFu;
+
+std::uint32_t valueOf(const std::array<std::uint8_t, 4>& o) {
+    return (std::uint32_t{o[0]} << 24) | (std::uint32_t{o[1]} << 16) | (std::uint32_t{o[2]} << 8) |
+           std::uint32_t{o[3]};
+}
+
+std::array<std::uint8_t, 4> octetsOf(std::uint32_t v) {
+    return {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+            static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
+}
+
+// A partial netmask octet is ones then zeros: its negation modulo 256 is a
+// single bit (128 -> 128, 192 -> 64, ..., 254 -> 2).
+bool isPartialMaskOctet(std::uint8_t o) {
+    return std::has_single_bit(static_cast<std::uint8_t>(-o));
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- IPAddress
+
+IPAddress::IPAddress(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) : octets{a, b, c, d} {}
+
+IPAddress IPAddress::fromValue(std::uint32_t v) {
+    IPAddress result;
+    result.octets = octetsOf(v);
+    return result;
+}
+
+std::uint32_t IPAddress::value() const { return valueOf(octets); }
+
+bool IPAddress::operator==(const IPAddress& other) const { return octets == other.octets; }
+bool IPAddress::operator!=(const IPAddress& other) const { return octets != other.octets; }
+bool IPAddress::operator<(const IPAddress& other) const { return value() < other.value(); }
+bool IPAddress::operator>(const IPAddress& other) const { return value() > other.value(); }
+bool IPAddress::operator<=(const IPAddress& other) const { return value() <= other.value(); }
+bool IPAddress::operator>=(const IPAddress& other) const { return value() >= other.value(); }
+
+IPAddress IPAddress::operator+(std::uint64_t n) const {
+    return fromValue(value() + static_cast<std::uint32_t>(n));
+}
+
+IPAddress& IPAddress::operator+=(std::uint64_t n) {
+    octets = octetsOf(value() + static_cast<std::uint32_t>(n));
+    return *this;
+}
+
+IPAddress IPAddress::operator-(std::uint64_t n) const {
+    return fromValue(value() - static_cast<std::uint32_t>(n));
+}
+
+IPAddress& IPAddress::operator-=(std::uint64_t n) {
+    octets = octetsOf(value() - static_cast<std::uint32_t>(n));
+    return *this;
+}
+
+std::uint64_t IPAddress::operator-(const IPAddress& other) const {
+    const std::uint64_t a = value();
+    const std::uint64_t b = other.value();
+    return (a > b ? a - b : b - a) + 1;
+}
+
+char IPAddress::ipClass() const {
+    const std::uint8_t first = octets[0];
+    if (first == 0) return 'U';
+    if (first <= 127) return 'A';
+    if (first <= 191) return 'B';
+    if (first <= 223) return 'C';
+    if (first <= 239) return 'D';
+    if (first <= 247) return 'E';
+    return 'U';
+}
+
+IPAddress IPAddress::mask(const IPNetmask& netmask) const {
+    return fromValue(value() & netmask.value());
+}
+
+std::uint8_t* IPAddress::getAddress() {
+    copyOut = octets;
+    return copyOut.data();
+}
+
+void IPAddress::setAddress(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
+    octets = {a, b, c, d};
+}
+
+// ---------------------------------------------------------------- IPNetmask
+
+IPNetmask::IPNetmask() = default;
+
+IPNetmask::IPNetmask(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) { setNetmask(a, b, c, d); }
+
+IPNetmask::IPNetmask(int length) { setNetmask(length); }
+
+bool IPNetmask::operator==(const IPNetmask& other) const { return octets == other.octets; }
+bool IPNetmask::operator!=(const IPNetmask& other) const { return octets != other.octets; }
+// Contiguous masks order by value exactly as by their number of leading ones.
+bool IPNetmask::operator>(const IPNetmask& other) const { return value() > other.value(); }
+bool IPNetmask::operator<(const IPNetmask& other) const { return value() < other.value(); }
+bool IPNetmask::operator>=(const IPNetmask& other) const { return value() >= other.value(); }
+bool IPNetmask::operator<=(const IPNetmask& other) const { return value() <= other.value(); }
+
+void IPNetmask::setNetmask(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
+    octets = {a, b, c, d};
+    // Accepted: some 255 octets, at most one partial octet, then 0 octets.
+    bool pastOnes = false;
+    bool valid = true;
+    for (const std::uint8_t o : octets) {
+        if (pastOnes && o != 0) {
+            valid = false;
+            break;
+        }
+        if (o != 255) {
+            pastOnes = true;
+            if (o != 0 && !isPartialMaskOctet(o)) {
+                valid = false;
+                break;
+            }
+        }
+    }
+    if (!valid) octets = {255, 255, 255, 255};
+}
+
+void IPNetmask::setNetmask(int length) {
+    if (length < 0 || length > 32) length = 32;
+    // Shifting a 32-bit value by 32 is undefined, hence the 64-bit detour.
+    const auto bits = static_cast<std::uint32_t>((std::uint64_t{topAddress} << (32 - length)) & topAddress);
+    octets = octetsOf(bits);
+}
+
+std::uint8_t* IPNetmask::getNetmask() {
+    copyOut = octets;
+    return copyOut.data();
+}
+
+int IPNetmask::brief() const { return std::countl_one(value()); }
+
+std::uint32_t IPNetmask::value() const { return valueOf(octets); }
+
+// ---------------------------------------------------------------- IPPrefix
+
+IPPrefix::IPPrefix() = default;
+
+IPPrefix::IPPrefix(const IPAddress& address) : prefixAddress(address) {
+    switch (address.ipClass()) {
+    case 'A': prefixNetmask.setNetmask(8); break;
+    case 'B': prefixNetmask.setNetmask(16); break;
+    case 'C': prefixNetmask.setNetmask(24); break;
+    default: prefixNetmask.setNetmask(32); break;
+    }
+}
+
+IPPrefix::IPPrefix(const IPAddress& address, const IPNetmask& netmask)
+    : prefixAddress(address.mask(netmask)), prefixNetmask(netmask) {}
+
+IPPrefix::IPPrefix(const IPPrefix& other)
+    : prefixAddress(other.prefixAddress), prefixNetmask(other.prefixNetmask), addressList(other.addressList) {}
+
+IPPrefix& IPPrefix::operator=(const IPPrefix& other) {
+    prefixAddress = other.prefixAddress;
+    prefixNetmask = other.prefixNetmask;
+    return *this;
+}
+
+bool IPPrefix::operator==(const IPPrefix& other) const {
+    return prefixAddress == other.prefixAddress && prefixNetmask == other.prefixNetmask;
+}
+
+bool IPPrefix::operator!=(const IPPrefix& other) const { return !(*this == other); }
+
+bool IPPrefix::isMoreSpecific(const IPPrefix& other) const {
+    return prefixNetmask > other.prefixNetmask && prefixAddress.mask(other.prefixNetmask) == other.prefixAddress;
+}
+
+bool IPPrefix::isLessSpecific(const IPPrefix& other) const {
+    return prefixNetmask < other.prefixNetmask && other.prefixAddress.mask(prefixNetmask) == prefixAddress;
+}
+
+IPAddress IPPrefix::address() const { return prefixAddress; }
+
+IPNetmask IPPrefix::netmask() const { return prefixNetmask; }
+
+std::uint64_t IPPrefix::addresses() const { return std::uint64_t{1} << (32 - prefixNetmask.brief()); }
+
+List<IPAddress>& IPPrefix::listAddresses() {
+    const IPAddress last = prefixAddress + (addresses() - 1);
+    addressList = List<IPAddress>();
+    // A range reaching 255.255.255.255 would wrap to 0.0.0.0 and never end.
+    for (IPAddress current = prefixAddress; current <= last; current += 1) {
+        addressList.enqueue(current);
+        if (current.value() == topAddress) break;
+    }
+    return addressList;
+}
+
+// ---------------------------------------------------------------- IPSubSpace
+
+IPSubSpace::IPInterval::IPInterval(const IPAddress& first, const IPAddress& last)
+    : firstAddress(first), lastAddress(last) {}
+
+IPSubSpace::IPSubSpace() = default;
+
+IPSubSpace::IPSubSpace(const IPPrefix& prefix) {
+    const IPAddress first = prefix.address();
+    addInterval(first, first + (prefix.addresses() - 1));
+}
+
+IPSubSpace::IPSubSpace(const IPAddress& address) { addInterval(address, address); }
+
+IPSubSpace::IPSubSpace(const IPSubSpace& other) : addressCount(other.addressCount), intervals(other.intervals) {}
+
+IPSubSpace& IPSubSpace::operator=(const IPSubSpace& other) {
+    if (this != &other) {
+        addressCount = other.addressCount;
+        intervals = other.intervals;
+    }
+    return *this;
+}
+
+void IPSubSpace::addInterval(const IPAddress& first, const IPAddress& last) {
+    intervals.addItem(IPInterval(first, last), first);
+    addressCount += last - first;
+}
+
+bool IPSubSpace::isEmpty() const { return intervals.isEmpty(); }
+
+std::uint64_t IPSubSpace::addresses() const { return addressCount; }
+
+bool IPSubSpace::operator==(const IPSubSpace& other) const {
+    if (addressCount != other.addressCount) return false;
+    // One tree has one listing buffer: listing it twice would compare it with itself anyway.
+    if (this == &other) return true;
+    List<IPInterval>& mine = intervals.listItems();
+    List<IPInterval>& theirs = other.intervals.listItems();
+    if (mine.len() != theirs.len()) return false;
+    if (mine.isEmpty()) return true;
+    mine.goToFirst();
+    theirs.goToFirst();
+    do {
+        const IPInterval a = mine.current();
+        const IPInterval b = theirs.current();
+        if (a.firstAddress != b.firstAddress || a.lastAddress != b.lastAddress) return false;
+    } while (mine.next() && theirs.next());
+    return true;
+}
+
+bool IPSubSpace::operator!=(const IPSubSpace& other) const { return !(*this == other); }
+
+IPSubSpace IPSubSpace::intersect(const IPSubSpace& other) const {
+    IPSubSpace result;
+    if (isEmpty() || other.isEmpty()) return result;
+    if (this == &other) return *this;
+    List<IPInterval>& mine = intervals.listItems();
+    List<IPInterval>& theirs = other.intervals.listItems();
+    mine.goToFirst();
+    theirs.goToFirst();
+    bool mineLeft = true;
+    bool theirsLeft = true;
+    while (mineLeft && theirsLeft) {
+        const IPInterval a = mine.current();
+        const IPInterval b = theirs.current();
+        if (a.firstAddress <= b.lastAddress && b.firstAddress <= a.lastAddress) {
+            result.addInterval(std::max(a.firstAddress, b.firstAddress), std::min(a.lastAddress, b.lastAddress));
+        }
+        // The interval that ends first cannot meet anything further on the other side.
+        if (a.lastAddress <= b.lastAddress) mineLeft = mine.next();
+        if (b.lastAddress <= a.lastAddress) theirsLeft = theirs.next();
+    }
+    return result;
+}
+
+IPSubSpace IPSubSpace::operator*(const IPSubSpace& other) const { return intersect(other); }
+
+IPSubSpace& IPSubSpace::operator*=(const IPSubSpace& other) {
+    *this = intersect(other);
+    return *this;
+}
+
+IPSubSpace IPSubSpace::join(const IPSubSpace& other) const {
+    if (isEmpty() || this == &other) return *this;
+    if (other.isEmpty()) return other;
+    IPSubSpace result;
+    List<IPInterval>& mine = intervals.listItems();
+    List<IPInterval>& theirs = other.intervals.listItems();
+    mine.goToFirst();
+    theirs.goToFirst();
+    bool mineLeft = true;
+    bool theirsLeft = true;
+    // Take the lower head first so the interval being built only ever grows to the right.
+    IPInterval building = mine.current().firstAddress < theirs.current().firstAddress ? mine.current()
+                                                                                      : theirs.current();
+    while (mineLeft || theirsLeft) {
+        IPInterval next;
+        if (mineLeft && (!theirsLeft || mine.current().firstAddress < theirs.current().firstAddress)) {
+            next = mine.current();
+            mineLeft = mine.next();
+        } else {
+            next = theirs.current();
+            theirsLeft = theirs.next();
+        }
+        // 64-bit, so the address after 255.255.255.255 does not wrap to 0.0.0.0.
+        if (std::uint64_t{next.firstAddress.value()} <= std::uint64_t{building.lastAddress.value()} + 1) {
+            building.lastAddress = std::max(building.lastAddress, next.lastAddress);
+        } else {
+            result.addInterval(building.firstAddress, building.lastAddress);
+            building = next;
+        }
+    }
+    result.addInterval(building.firstAddress, building.lastAddress);
+    return result;
+}
+
+IPSubSpace IPSubSpace::operator+(const IPSubSpace& other) const { return join(other); }
+
+IPSubSpace& IPSubSpace::operator+=(const IPSubSpace& other) {
+    *this = join(other);
+    return *this;
+}
+
+bool IPSubSpace::includes(const IPSubSpace& other) const {
+    return addressCount > other.addressCount && intersect(other) == other;
+}
+
+bool IPSubSpace::isIncluded(const IPSubSpace& other) const {
+    return addressCount < other.addressCount && intersect(other) == *this;
+}
+
+List<IPAddress>& IPSubSpace::listAddresses() {
+    addressList = List<IPAddress>();
+    List<IPInterval>& all = intervals.listItems();
+    if (all.isEmpty()) return addressList;
+    all.goToFirst();
+    do {
+        const IPInterval interval = all.current();
+        for (IPAddress current = interval.firstAddress; current <= interval.lastAddress; current += 1) {
+            addressList.enqueue(current);
+            // A range reaching 255.255.255.255 would wrap to 0.0.0.0 and never end.
+            if (current.value() == topAddress) break;
+        }
+    } while (all.next());
+    return addressList;
+}
+
+List<IPPrefix>& IPSubSpace::listPrefixes() {
+    prefixList = List<IPPrefix>();
+    List<IPInterval>& all = intervals.listItems();
+    if (all.isEmpty()) return prefixList;
+    all.goToFirst();
+    do {
+        const IPInterval interval = all.current();
+        std::uint64_t remaining = interval.lastAddress - interval.firstAddress;
+        std::uint32_t start = interval.firstAddress.value();
+        while (remaining > 0) {
+            // The largest block aligned at start (0.0.0.0 is aligned to any size)
+            // that does not reach past the interval.
+            const int alignment = std::countr_zero(start);
+            const int fits = std::bit_width(remaining) - 1;
+            const int k = std::min(alignment, fits);
+            prefixList.enqueue(IPPrefix(IPAddress::fromValue(start), IPNetmask(32 - k)));
+            remaining -= std::uint64_t{1} << k;
+            start += static_cast<std::uint32_t>(std::uint64_t{1} << k);
+        }
+    } while (all.next());
+    return prefixList;
+}
