@@ -1,0 +1,156 @@
+#pragma once
+// The parsers built on the line reader: the BGP table dump parser, the
+// extractor's input, and four small parsers of auxiliary record files about
+// AS adjacencies and AS paths. Each keeps the content of its last parsed line
+// in a public record that the caller reads directly after parseLine gave 0.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "common/asnumber.h"
+#include "common/iptools.h"
+#include "common/smartstructs.h"
+#include "parsers/parser.h"
+
+// One AS of a path as the dump printed it.
+struct ASItem {
+    static constexpr std::uint8_t PRIVATE = 1; // in parentheses, or numbered 64512-65535
+    static constexpr std::uint8_t IN_SET = 2;  // a member of an AS set in braces
+
+    asnum_t asn = 0;
+    std::uint8_t flags = 0;
+
+    bool operator==(const ASItem&) const = default;
+};
+
+// Reader of the tabular listing a router prints of its BGP table. Fields are
+// found by the columns of the captions in the table header, not by counting
+// tokens, because empty optional columns are just runs of blanks.
+class bgpParser : public Parser {
+public:
+    // Route status bits: bit n for the character at index n of routeStatCodes.
+    static constexpr std::string_view routeStatCodes = "sdh*>iS=rR";
+    static constexpr std::uint16_t STATUS_SUPPRESSED = 0x01;  // s
+    static constexpr std::uint16_t STATUS_DAMPED = 0x02;      // d
+    static constexpr std::uint16_t STATUS_HISTORY = 0x04;     // h
+    static constexpr std::uint16_t STATUS_VALID = 0x08;       // *
+    static constexpr std::uint16_t STATUS_BEST = 0x10;        // >
+    static constexpr std::uint16_t STATUS_INTERNAL = 0x20;    // i
+    static constexpr std::uint16_t STATUS_STALE_S = 0x40;     // S
+    static constexpr std::uint16_t STATUS_MULTIPATH = 0x80;   // =
+    static constexpr std::uint16_t STATUS_RIB_FAILURE = 0x100; // r
+    static constexpr std::uint16_t STATUS_STALE = 0x200;      // R
+
+    // Origin code bits: "i" 1, "e" 2, "?" 4.
+    static constexpr std::string_view routeOriginCodes = "ie?";
+    static constexpr std::uint8_t ORIGIN_IGP = 1;
+    static constexpr std::uint8_t ORIGIN_EGP = 2;
+    static constexpr std::uint8_t ORIGIN_INCOMPLETE = 4;
+
+    // Caption texts; the index of a caption is its index in fieldPos.
+    static constexpr std::array<std::string_view, 7> fieldCaptions = {
+        "Network", "Next Hop", "Metric", "LocPrf", "Weight", "Path", "--More--"};
+    static constexpr std::string_view privateAS = "()";
+    static constexpr std::string_view ASset = "{}";
+
+    // The last parsed route.
+    struct parsed_data {
+        IPAddress network;
+        std::optional<IPNetmask> routeMask; // none when no prefix length was printed
+        IPAddress nextHop;
+        std::uint16_t status = 0;           // STATUS_* bits
+        std::uint8_t origin = 0;            // ORIGIN_* bits
+        std::optional<std::uint64_t> metric;
+        std::optional<std::int32_t> localPref; // 0 to 65535
+        std::optional<std::int32_t> weight;    // 0 to 65535
+        List<ASItem> path;                  // nearest AS first, origin AS last
+    };
+
+    bgpParser() = default;
+    ~bgpParser() override = default;
+
+    // 0 when a route line is in lineBuf (line end removed), 1 at the end of
+    // the input, 2 when no input is open.
+    int nextLine() override;
+    // 0 when `parsed` holds the route of the current line; otherwise 1 to 5
+    // with the reason in errReason().
+    int parseLine() override;
+
+    parsed_data parsed;
+
+private:
+    enum caption { capNetwork, capNextHop, capMetric, capLocPrf, capWeight, capPath, capMore };
+
+    void readHeader(std::string_view line);
+    bool isRouteLine(std::string_view line) const;
+    int takeContinuation(std::size_t& length);
+    int parseNetwork(std::string_view line, std::size_t& networkLength);
+    int parseNextHop(std::string_view line, std::size_t shift);
+    int parseNumberColumns(std::string_view line, std::size_t shift);
+    int parsePath(std::string_view line, std::size_t shift);
+
+    std::optional<IPAddress> lastNetwork;
+    std::optional<IPNetmask> lastNetmask;
+};
+
+// Edge records (two ASs, a reversed flag and optional covering values),
+// candidate peering records and bad path records.
+class satParser : public Parser {
+public:
+    static constexpr std::string_view peerStr = "candidate peering";
+    static constexpr std::string_view badStr = "bad path:";
+
+    struct parsed_data {
+        asnum_t fromAS = 0;
+        asnum_t toAS = 0;
+        std::optional<double> covering1; // both absent when the line has none
+        std::optional<double> covering2;
+        bool zeroFlag = false;           // the edge line's reversed flag is 0
+        bool peering = false;            // a candidate peering line
+        bool badPath = false;            // a bad path line
+        List<asnum_t> asPath;            // the ASs of a bad path line
+    };
+
+    int nextLine() override;
+    int parseLine() override;
+
+    parsed_data parsed;
+
+private:
+    int parseBadPath(std::string_view rest);
+};
+
+// Two AS numbers and a direction (0 or 1).
+class vantageParser : public Parser {
+public:
+    int nextLine() override;
+    int parseLine() override;
+
+    asnum_t secondAS = 0;
+    asnum_t firstAS = 0;
+    bool zeroFlag = false; // the direction is 0
+};
+
+// One AS path per line; parenthesised groups are passed over.
+class pathParser : public Parser {
+public:
+    struct parsed_data {
+        List<asnum_t> asPath;
+    };
+
+    int nextLine() override;
+    int parseLine() override;
+
+    parsed_data parsed;
+};
+
+// Two AS numbers.
+class unknownParser : public Parser {
+public:
+    int nextLine() override;
+    int parseLine() override;
+
+    asnum_t firstAS = 0;
+    asnum_t secondAS = 0;
+};

@@ -1,0 +1,118 @@
+#pragma once
+// The line reader every input parser of the extractor is built on. It owns the
+// input stream, reads it one physical line at a time (a line of any length is
+// delivered whole), keeps the read and byte counters used for progress and
+// statistics, and the reason text of the last failure. Deciding which lines
+// matter and what they mean is left to the derived parsers.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class Parser {
+public:
+    // Results of nextLine.
+    static constexpr int lineReady = 0;   // lineBuf holds a line for parseLine
+    static constexpr int endOfInput = 1;  // input ended (or the stream failed)
+    static constexpr int noInput = 2;     // no stream is open
+    // Results of parseLine.
+    static constexpr int parsedOk = 0;
+    static constexpr int endInRecord = 1;  // the input ended inside a record
+    static constexpr int noLine = 2;       // no current line
+    static constexpr int badValue = 3;     // a value is invalid
+    static constexpr int badStructure = 4; // a field is missing or misplaced
+    static constexpr int notOpen = 5;      // no stream is open
+
+    // Longest physical line kept, in characters. Real dumps hold lines of a
+    // few thousand characters; the cap only keeps a file without line feeds
+    // from being read into memory whole. The excess of a longer line is
+    // skipped (and counted in filePos) and parseLine rejects the line.
+    static constexpr std::size_t maxLineLength = std::size_t{1} << 20;
+
+    Parser();
+    virtual ~Parser();
+    Parser(const Parser&) = delete;
+    Parser& operator=(const Parser&) = delete;
+
+    // Opens `path` for reading; false when a stream is already open (which is
+    // then left alone) or the open fails, with errno telling why. A directory
+    // is refused with EISDIR rather than read as an empty input.
+    bool openFile(const char* path);
+    // Takes standard input as the stream (never closed by the parser).
+    void openStdin();
+    // Takes an already open stream and closes it later, like openFile's;
+    // false (and the stream left to the caller) when one is already open.
+    bool openStream(std::FILE* input);
+    // Closes the stream (not standard input) and zeroes the counters; the
+    // table state of a derived parser survives until the next open.
+    void closeFile();
+
+    std::uint32_t parsedLines() const { return parsedCount; }
+    std::uint32_t readLines() const { return readCount; }
+    // Bytes consumed and size of the input file (0 for standard input and
+    // other non-regular inputs): 64 bits, so inputs above 4 GiB show right.
+    std::uint64_t filePos() const { return posBytes; }
+    std::uint64_t fileSize() const { return sizeBytes; }
+    // Reason of the last failed nextLine/parseLine; empty after a success.
+    const char* errReason() const { return reasonBuf.data(); }
+    // The current line, valid until the next operation on the parser.
+    const char* currentLine();
+
+    virtual int parseLine() = 0;
+    virtual int nextLine() = 0;
+
+protected:
+    std::uint32_t parsedCount = 0;
+    std::uint32_t readCount = 0;
+    std::uint64_t sizeBytes = 0;
+    std::uint64_t posBytes = 0;
+    std::FILE* stream = nullptr;
+    // Table state of the BGP dump parser: whether a header has been seen and
+    // the one-based column of each caption (0 when absent).
+    bool headerFound = false;
+    std::array<int, 7> fieldPos{};
+    // The current line as read, line end included, zero-terminated.
+    std::string lineBuf;
+    std::string lineCopy;
+    // True when the current line was longer than maxLineLength and cut.
+    bool lineTruncated = false;
+
+    // Reads the next physical line (up to and including its line feed) into
+    // lineBuf and counts it; false with an empty lineBuf at the end of the
+    // input or on a read error.
+    bool readLine();
+    // True once every byte of the stream has been delivered (or it failed).
+    bool inputExhausted();
+    // Cuts lineBuf at its first carriage return or line feed.
+    void cutAtLineEnd();
+
+    void clearReason() { reasonLen = 0; reasonBuf[0] = '\0'; }
+    // Stores `message`; returns `code` so a failure is one statement.
+    int fail(int code, std::string_view message);
+    // Stores prefix + text + "'": the form of every message quoting input.
+    int failQuoted(int code, std::string_view prefix, std::string_view text);
+    int failQuoted(int code, std::string_view prefix, long long number);
+    // The shared refusal of a line that was too long to be kept whole.
+    int failTruncated();
+
+private:
+    void resetState();
+    bool fillBuffer();
+    void closeStream();
+
+    static constexpr std::size_t chunkSize = std::size_t{1} << 17;
+    static constexpr std::size_t reasonSize = 513;
+
+    bool ownsStream = false;
+    bool streamEnded = false;
+    // Read-ahead buffer: lines are cut out of it with memchr, so the stream is
+    // touched once per chunk instead of once per line.
+    std::unique_ptr<char[]> chunk;
+    std::size_t chunkPos = 0;
+    std::size_t chunkEnd = 0;
+    std::array<char, reasonSize> reasonBuf{};
+    std::size_t reasonLen = 0;
+};
