@@ -1,0 +1,27 @@
+#pragma once
+// Where meshprobe's commands come from: a script, redirected standard input
+// or the interactive prompt. Each loop owns the working state for its life.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "console/cmdline.h"
+#include "console/state.h"
+
+// Longest piece of a physical line taken at once; longer lines are handled
+// as several lines.
+inline constexpr std::size_t maxCommandLine = 4095;
+
+// Reads the next piece of a line (at most maxCommandLine bytes, line feed
+// included when it fits) into `line`. False when nothing could be read.
+bool readCommandLine(std::FILE* in, std::string& line);
+
+// Cuts the line at its terminator and comment, splits it at semicolons and
+// runs each command. True when a command ended the command loop.
+bool runCommandLine(std::string_view line, console_state& state, bool forceOverwrite);
+
+// Runs every command of an open stream, silently: no banner, no prompt.
+void runScript(std::FILE* stream, const cmdLineParameters& parameters);
+
+// The prompt loop on standard input and output.
+void goInteractive(const cmdLineParameters& parameters);

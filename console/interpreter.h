@@ -1,0 +1,45 @@
+#pragma once
+// The command language of meshprobe: one command text in, its action out.
+// Keywords may be abbreviated to any unambiguous prefix among those allowed
+// at their position (command, object, property, differential property).
+#include <array>
+#include <optional>
+#include <string_view>
+
+#include "console/state.h"
+
+// Which command a text names; also selects the help text (0: general help).
+enum command_code : int {
+    CMD_NONE = 0,
+    CMD_DUMP = 1,
+    CMD_SHOW = 2,
+    CMD_LOAD = 3,
+    CMD_CLEAR = 4,
+    CMD_ECHO = 5,
+    CMD_SAVE = 6,
+    CMD_EXIT = 7,
+};
+
+// Every keyword, grouped by the token position that may use it.
+inline constexpr std::array<std::string_view, 28> commandString = {
+    "exit",        "quit",         "dump",        "show",        "help",       "load",
+    "clear",       "echo",         "save",        "graph",       "scc",        "anyscc",
+    "cc",          "anycc",        "information", "nodes",      "edges",      "index",
+    "ipcovering",  "pathcovering", "differences", "attendances", "directed",  "undirected",
+    "oriented",    "unoriented",   "changes",     "duration",
+};
+// First entry of each position's slice; a slice ends where the next begins.
+inline constexpr std::array<int, 4> argIndex = {0, 9, 14, 21};
+
+// Number of keywords of `position` (1..4) that `token` is a prefix of. When
+// exactly one matches, `match` is that keyword; otherwise it is empty.
+int matchingKeywords(std::string_view token, std::string_view& match, int position);
+
+// Runs one command (no line terminator, comment or semicolon in it) against
+// the working state. Errors are reported on standard error and never stop
+// the caller. Returns true when the command loop is to end (exit, quit).
+bool executeCommand(std::string_view command, console_state& state, bool forceOverwrite);
+
+// The echo command: -on / -off switch command echoing, -n suppresses the
+// newline, anything else is printed as it is. No message prints nothing.
+void echoString(std::optional<std::string_view> message, bool& echo);
