@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <utility>
 
 namespace {
 
@@ -217,10 +218,21 @@ IPSubSpace::IPSubSpace(const IPAddress& address) { addInterval(address, address)
 
 IPSubSpace::IPSubSpace(const IPSubSpace& other) : addressCount(other.addressCount), intervals(other.intervals) {}
 
+IPSubSpace::IPSubSpace(IPSubSpace&& other) noexcept
+    : addressCount(std::exchange(other.addressCount, 0)), intervals(std::move(other.intervals)) {}
+
 IPSubSpace& IPSubSpace::operator=(const IPSubSpace& other) {
     if (this != &other) {
         addressCount = other.addressCount;
         intervals = other.intervals;
+    }
+    return *this;
+}
+
+IPSubSpace& IPSubSpace::operator=(IPSubSpace&& other) noexcept {
+    if (this != &other) {
+        addressCount = std::exchange(other.addressCount, 0);
+        intervals = std::move(other.intervals);
     }
     return *this;
 }

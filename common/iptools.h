@@ -134,7 +134,9 @@ public:
     explicit IPSubSpace(const IPPrefix& prefix);  // from the prefix address as stored
     explicit IPSubSpace(const IPAddress& address);
     IPSubSpace(const IPSubSpace& other);          // the listing buffers start empty
+    IPSubSpace(IPSubSpace&& other) noexcept;      // the listing buffers start empty
     IPSubSpace& operator=(const IPSubSpace& other); // the listing buffers are left alone
+    IPSubSpace& operator=(IPSubSpace&& other) noexcept; // the listing buffers are left alone
     ~IPSubSpace() = default;
 
     bool isEmpty() const;
