@@ -1,0 +1,74 @@
+#pragma once
+// The grouping map of --group: every distinct path once, with the number of
+// routes that had it, the merged tags of those routes and their prefixes.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "common/asnumber.h"
+#include "common/iptools.h"
+#include "common/smartstructs.h"
+#include "extractor/output.h"
+#include "parsers/fileparsers.h"
+
+// A tag field: "CPpSI" positions, each its letter or a blank, then a blank.
+using tag_field = std::array<char, 7>;
+inline constexpr tag_field emptyTags = {' ', ' ', ' ', ' ', ' ', ' ', '\0'};
+
+struct prefix_entry {
+    IPAddress network;
+    std::optional<IPNetmask> netmask; // none when the route had no prefix length
+};
+
+// One distinct path of a grouping map.
+struct pathData {
+    std::vector<ASItem> path;
+    std::uint64_t occurrences = 0;
+    tag_field tags = emptyTags;
+    std::vector<prefix_entry> prefixes; // in order of arrival
+    std::uint64_t hash = 0;             // of path: cheap rejection before samePath
+};
+
+// Distinct paths grouped by their last AS (the origin). Each group keeps its
+// paths in order of first arrival; printMap writes the groups in ascending
+// order of that AS.
+class GroupingMap {
+public:
+    bool isEmpty() const { return groups.empty(); }
+    // Number of distinct paths held.
+    std::uint64_t paths() const { return pathCount; }
+
+private:
+    friend void updateMap(GroupingMap&, std::span<const ASItem>, const tag_field&, const IPAddress&,
+                          const std::optional<IPNetmask>&, bool);
+    friend void printMap(OutputFile&, GroupingMap&, bool, bool, bool, bool);
+
+    BST<std::uint32_t, asnum_t> groupIndex; // origin AS -> index into groups
+    std::vector<std::vector<pathData>> groups;
+    std::uint64_t pathCount = 0;
+};
+
+// Same length and, position by position, the same AS number and flags.
+bool samePath(std::span<const ASItem> a, std::span<const ASItem> b);
+
+// Counts one more route with `path` (which must not be empty): merges its tag
+// letters into the record and appends its prefix (with unique, not when it
+// repeats the record's last prefix exactly).
+void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& tags, const IPAddress& network,
+               const std::optional<IPNetmask>& netmask, bool unique);
+
+// Writes one line per distinct path: occurrences, [tags,] path[, prefixes].
+// The map is emptied as it is written.
+void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool show, bool allmask);
+
+// One line of the ungrouped formats: [tags] path [TAB prefix] LF.
+void writePathLine(OutputFile& out, const tag_field* tags, std::span<const ASItem> path, bool show,
+                   const IPAddress& network, const std::optional<IPNetmask>& netmask, bool allmask);
+
+// A route's unchanged path to a save file: into its map with group, else a line.
+void writeToFile(OutputFile& out, const tag_field& tags, bool group, bool show, bool allmask, bool unique,
+                 bool anyTag, const IPAddress& network, const std::optional<IPNetmask>& netmask,
+                 std::span<const ASItem> path, GroupingMap& map);

@@ -1,0 +1,127 @@
+#include "extractor/output.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/consoletools.h"
+#include "extractor/settings.h"
+
+std::unique_ptr<OutputFile> OutputFile::standardOutput() {
+    return std::make_unique<OutputFile>(stdout, "(standard output)", false);
+}
+
+OutputFile::OutputFile(std::FILE* stream, std::string name, bool ownsStream)
+    : file(stream), displayName(std::move(name)), owned(ownsStream), buffer(new char[capacity]) {}
+
+OutputFile::~OutputFile() {
+    flush();
+    if (owned && file) std::fclose(file);
+}
+
+void OutputFile::write(std::string_view text) {
+    while (!text.empty()) {
+        if (used == capacity) drain();
+        const std::size_t n = std::min(text.size(), capacity - used);
+        std::memcpy(buffer.get() + used, text.data(), n);
+        used += n;
+        text.remove_prefix(n);
+    }
+}
+
+void OutputFile::writeUnsigned(std::uint64_t value) {
+    char digits[20];
+    std::size_t n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    if (capacity - used < n) drain();
+    while (n > 0) buffer[used++] = digits[--n];
+}
+
+void OutputFile::drain() {
+    if (used == 0) return;
+    // After a failure the data has nowhere to go; it is dropped and the
+    // failure is reported once at the end.
+    if (!failed && file && std::fwrite(buffer.get(), 1, used, file) != used) {
+        failed = true;
+        failureErrno = errno;
+    }
+    used = 0;
+}
+
+void OutputFile::flush() { drain(); }
+
+bool OutputFile::finish() {
+    drain();
+    if (!file) return !failed;
+    if (std::fflush(file) != 0 && !failed) {
+        failed = true;
+        failureErrno = errno;
+    }
+    if (std::ferror(file) && !failed) {
+        failed = true;
+        failureErrno = errno != 0 ? errno : EIO;
+    }
+    if (owned) {
+        if (std::fclose(file) != 0 && !failed) {
+            failed = true;
+            failureErrno = errno;
+        }
+        file = nullptr;
+    }
+    return !failed;
+}
+
+int openWriteFile(std::unique_ptr<OutputFile>& place, const std::optional<std::string>& name, bool force) {
+    if (!name) return 0;
+    if (std::FILE* existing = std::fopen(name->c_str(), "r")) {
+        std::fclose(existing);
+        if (!force) {
+            printHeader(stderr);
+            if (!askOverwrite(*name)) return 3;
+        }
+    }
+    std::FILE* stream = std::fopen(name->c_str(), "w");
+    if (!stream) {
+        const int err = errno;
+        printHeader(stderr);
+        std::fprintf(stderr, "Error: Unable to open file `%s' for writing\n", name->c_str());
+        std::fprintf(stderr, "(%s)\n", std::strerror(err));
+        return 2;
+    }
+    place = std::make_unique<OutputFile>(stream, *name, true);
+    return 0;
+}
+
+void printASpath(OutputFile& out, std::span<const ASItem> path) {
+    bool inSet = false;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const bool member = (path[i].flags & ASItem::IN_SET) != 0;
+        if (i > 0) {
+            if (inSet && !member) out.put(')');
+            out.put(' ');
+        }
+        if (member && !inSet) out.put('(');
+        inSet = member;
+        out.writeUnsigned(path[i].asn);
+    }
+    if (inSet) out.put(')');
+}
+
+void printPrefix(OutputFile& out, const IPAddress& network, const std::optional<IPNetmask>& netmask, bool allmask) {
+    const std::uint32_t value = network.value();
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.writeUnsigned((value >> shift) & 0xFFU);
+        if (shift > 0) out.put('.');
+    }
+    if (netmask) {
+        out.put('/');
+        out.writeUnsigned(static_cast<std::uint64_t>(netmask->brief()));
+    } else if (allmask) {
+        // A network printed without length is classful: its class gives it.
+        out.put('/');
+        out.writeUnsigned(static_cast<std::uint64_t>(IPPrefix(network).netmask().brief()));
+    }
+    out.put(' ');
+}

@@ -1,0 +1,68 @@
+#pragma once
+// Output streams of routesift and the line formats of a path and a prefix.
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "common/iptools.h"
+#include "parsers/fileparsers.h"
+
+// A buffered output file. Millions of short lines are written, so text is
+// gathered in a large buffer and handed to the C stream in big blocks; a
+// failed write is remembered (with its errno) and reported by finish().
+class OutputFile {
+public:
+    // Standard output, reported as "(standard output)"; never closed.
+    static std::unique_ptr<OutputFile> standardOutput();
+    // Takes ownership of an open stream written under the name `name`.
+    OutputFile(std::FILE* stream, std::string name, bool owned);
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    void put(char c) {
+        if (used == capacity) drain();
+        buffer[used++] = c;
+    }
+    void write(std::string_view text);
+    void writeUnsigned(std::uint64_t value);
+
+    // Hands the buffered text to the C stream (no fflush): keeps the order of
+    // this output against other writes to the same stream or terminal.
+    void flush();
+    // Flushes everything down to the system and closes an owned stream.
+    // False when any write since the start failed; errno() says why.
+    bool finish();
+    int error() const { return failureErrno; }
+    const std::string& name() const { return displayName; }
+    std::FILE* stream() const { return file; }
+
+private:
+    void drain();
+
+    static constexpr std::size_t capacity = std::size_t{1} << 16;
+    std::FILE* file;
+    std::string displayName;
+    bool owned;
+    bool failed = false;
+    int failureErrno = 0;
+    std::size_t used = 0;
+    std::unique_ptr<char[]> buffer;
+};
+
+// Opens `name` for writing into `place`, asking before an existing file is
+// overwritten unless `force`. No name: nothing is opened. Returns 0 (opened
+// or nothing to open), 2 (cannot open, reported on standard error) or 3
+// (the user declined).
+int openWriteFile(std::unique_ptr<OutputFile>& place, const std::optional<std::string>& name, bool force);
+
+// The ASs separated by blanks; each run of AS set members in parentheses.
+void printASpath(OutputFile& out, std::span<const ASItem> path);
+
+// The network, "/length" when it has a netmask (or, with allmask, its
+// classful length), and a blank.
+void printPrefix(OutputFile& out, const IPAddress& network, const std::optional<IPNetmask>& netmask, bool allmask);

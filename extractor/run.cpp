@@ -1,0 +1,240 @@
+#include "extractor/run.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "common/consoletools.h"
+#include "extractor/grouping.h"
+#include "extractor/output.h"
+#include "extractor/pipeline.h"
+#include "extractor/settings.h"
+#include "extractor/statistics.h"
+#include "parsers/fileparsers.h"
+
+namespace {
+
+// Outputs and grouping maps by index: the main output, then the save file of
+// each feature.
+enum output_index : std::size_t { OUT_MAIN, OUT_PREPENDING, OUT_CYCLES, OUT_PRIVATE, OUT_SETS, OUT_INCOMPLETE };
+constexpr std::size_t outputCount = 6;
+
+// The save files, in the order they are opened, fed and written.
+struct save_target {
+    counter_row row;
+    output_index out;
+    std::optional<std::string> extraction_mode::*file;
+    const char* writingMessage;
+};
+constexpr save_target saveTargets[] = {
+    {ROW_PREPENDING, OUT_PREPENDING, &extraction_mode::prepFile, "\nNow writing prepended paths to file...\n"},
+    {ROW_CYCLES, OUT_CYCLES, &extraction_mode::cyclesFile, "\nNow writing paths with cycles to file...\n"},
+    {ROW_PRIVATE, OUT_PRIVATE, &extraction_mode::privasFile, "\nNow writing paths with private ASs to file...\n"},
+    {ROW_SETS, OUT_SETS, &extraction_mode::setsFile, "\nNow writing paths with AS sets to file...\n"},
+    {ROW_INCOMPLETE, OUT_INCOMPLETE, &extraction_mode::incompleteFile, "\nNow writing incomplete paths to file...\n"},
+};
+
+class Extraction {
+public:
+    explicit Extraction(const extraction_mode& settings) : settings(settings), cleaner(settings) {}
+
+    int openInput();
+    int openOutputs();
+    void run();
+    void writeMaps();
+    void printStats();
+    int finish();
+
+private:
+    void processRoute();
+    void reportParseError();
+    void drawProgress();
+
+    const extraction_mode& settings;
+    bgpParser parser;
+    PathCleaner cleaner;
+    path_counters counters;
+    std::array<std::unique_ptr<OutputFile>, outputCount> outputs;
+    std::array<GroupingMap, outputCount> maps;
+    bool anyTag = false;
+    bool progress = false;
+    bool stdinTerm = false;
+    bool stdoutTerm = false;
+    std::uint64_t nextDraw = 0;
+};
+
+int Extraction::openInput() {
+    stdinTerm = isTerm(stdin);
+    stdoutTerm = isTerm(stdout);
+    if (!settings.inputFile) {
+        parser.openStdin();
+        return 0;
+    }
+    if (parser.openFile(settings.inputFile->c_str())) return 0;
+    const int err = errno;
+    printHeader(stderr);
+    std::fprintf(stderr, "Error: Unable to open input file: `%s'\n", settings.inputFile->c_str());
+    std::fprintf(stderr, "(%s)\n", std::strerror(err));
+    return 2;
+}
+
+int Extraction::openOutputs() {
+    if (settings.outputFile) {
+        if (const int status = openWriteFile(outputs[OUT_MAIN], settings.outputFile, settings.force)) return status;
+    } else {
+        outputs[OUT_MAIN] = OutputFile::standardOutput();
+    }
+    for (const save_target& target : saveTargets)
+        if (const int status = openWriteFile(outputs[target.out], settings.*target.file, settings.force))
+            return status;
+    return 0;
+}
+
+void Extraction::drawProgress() {
+    // printPercentage redraws only every half percent anyway; asking it only
+    // when that much input went by keeps the per-line cost at one compare.
+    const std::uint64_t size = parser.fileSize();
+    if (size == 0 || parser.filePos() < nextDraw) return;
+    nextDraw = parser.filePos() + size / 200;
+    printPercentage(static_cast<float>(parser.filePos()), static_cast<float>(size));
+}
+
+void Extraction::run() {
+    if (stdoutTerm) printHeader(stdout);
+    anyTag = ((settings.prepMode | settings.cyclesMode | settings.privasMode | settings.setsMode |
+               settings.incompleteMode) &
+              TAG) != 0;
+    progress = stdinTerm && stdoutTerm && settings.outputFile.has_value();
+    if (progress) std::fputs(settings.group ? "Reading input file...\n" : "Processing...\n", stdout);
+
+    while (parser.nextLine() == Parser::lineReady) {
+        if (progress) drawProgress();
+        if (parser.parseLine() != Parser::parsedOk) {
+            ++counters.parseErrors;
+            if (settings.verbose) reportParseError();
+            continue;
+        }
+        processRoute();
+    }
+    if (progress) printPercentage(static_cast<float>(parser.filePos()), static_cast<float>(parser.fileSize()));
+}
+
+void Extraction::reportParseError() {
+    // Keep the report after the output lines before it when both reach one terminal.
+    outputs[OUT_MAIN]->flush();
+    std::fputs("\n", stderr);
+    printHeader(stderr);
+    std::fprintf(stderr, "Parse error in line %lu of file `%s':\n", static_cast<unsigned long>(parser.readLines()),
+                 settings.inputFile ? settings.inputFile->c_str() : "(standard input)");
+    std::fprintf(stderr, "%s\n", parser.currentLine());
+    std::fprintf(stderr, "%s\n", parser.errReason());
+}
+
+void Extraction::processRoute() {
+    bgpParser::parsed_data& route = parser.parsed;
+    const route_result& r = cleaner.clean(route.path, route.origin, counters);
+
+    if (!r.cleanedPath.empty()) {
+        if (r.keep) {
+            ++counters(ROW_INPUT, COL_REPORTED);
+            if (settings.group)
+                updateMap(maps[OUT_MAIN], r.cleanedPath, r.tags, route.network, route.routeMask, settings.unique);
+            else
+                writePathLine(*outputs[OUT_MAIN], anyTag ? &r.tags : nullptr, r.cleanedPath, settings.show,
+                              route.network, route.routeMask, settings.allmask);
+        }
+    } else {
+        if (r.keep) ++counters(ROW_INPUT, COL_EMPTY_AFTER);
+        for (std::size_t row = ROW_INCOMPLETE; row <= ROW_CYCLES; ++row)
+            if (r.save[row]) ++counters.cells[row][COL_EMPTY_AFTER];
+    }
+
+    if (r.unchangedPath.empty()) {
+        ++counters(ROW_INPUT, COL_EMPTY_BEFORE);
+        return;
+    }
+    for (const save_target& target : saveTargets) {
+        if (!r.save[target.row]) continue;
+        ++counters(target.row, COL_REPORTED);
+        writeToFile(*outputs[target.out], r.tags, settings.group, settings.show, settings.allmask, settings.unique,
+                    anyTag, route.network, route.routeMask, r.unchangedPath, maps[target.out]);
+    }
+}
+
+void Extraction::writeMaps() {
+    if (!settings.group) return;
+    if (progress) std::fputs("\nNow writing output to file...\n", stdout);
+    printMap(*outputs[OUT_MAIN], maps[OUT_MAIN], anyTag, progress, settings.show, settings.allmask);
+    for (const save_target& target : saveTargets) {
+        if (!outputs[target.out] || maps[target.out].isEmpty()) continue;
+        if (progress) std::fputs(target.writingMessage, stdout);
+        printMap(*outputs[target.out], maps[target.out], anyTag, progress, settings.show, settings.allmask);
+    }
+}
+
+void Extraction::printStats() {
+    if (!settings.verbose) return;
+    outputs[OUT_MAIN]->flush();
+    printStatistics(stderr, counters, parser.readLines(), parser.parsedLines());
+}
+
+int Extraction::finish() {
+    if (stdoutTerm && stdinTerm) {
+        outputs[OUT_MAIN]->flush();
+        std::fputs("\n", stdout);
+    }
+    parser.closeFile();
+
+    // Output that could not be written is lost data: say so and fail the run.
+    int status = 0;
+    auto report = [&status](const std::string& name, int err) {
+        printHeader(stderr);
+        std::fprintf(stderr, "Error: Unable to write to file `%s'\n", name.c_str());
+        std::fprintf(stderr, "(%s)\n", std::strerror(err));
+        status = 2;
+    };
+    bool stdoutChecked = false;
+    for (auto& out : outputs) {
+        if (!out) continue;
+        if (out->stream() == stdout) stdoutChecked = true;
+        if (!out->finish()) report(out->name(), out->error());
+    }
+    if (!stdoutChecked) {
+        // The banner and the progress display may have gone to standard output.
+        errno = 0;
+        const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout);
+        if (failed) report("(standard output)", errno != 0 ? errno : EIO);
+    }
+    return status;
+}
+
+} // namespace
+
+int runExtractor(int argc, const char* const* argv) {
+    const char* programName = argc > 0 && argv[0] ? argv[0] : "routesift";
+    extraction_mode settings;
+    std::string error;
+    if (!parseArguments(argc, argv, settings, error)) {
+        printHeader(stderr);
+        std::fprintf(stderr, "Syntax error: %s\n", error.c_str());
+        std::fprintf(stderr, "Type `%s --help' for more information\n", programName);
+        return 1;
+    }
+    if (settings.help) {
+        printHeader(stdout);
+        printHelp(stdout, programName);
+        std::fflush(stdout);
+        return 0;
+    }
+
+    // The extraction holds the parser's buffers, the seen-AS stamps and the
+    // maps: too big for the stack.
+    auto extraction = std::make_unique<Extraction>(settings);
+    if (const int status = extraction->openInput()) return status;
+    if (const int status = extraction->openOutputs()) return status;
+    extraction->run();
+    extraction->writeMaps();
+    extraction->printStats();
+    return extraction->finish();
+}
