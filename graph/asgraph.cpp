@@ -1,0 +1,405 @@
+#include "graph/asgraph.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <utility>
+
+namespace {
+
+// Read limits of a graph file: the first two lines may hold 512 characters,
+// every later one 511 (the line feed counts). A longer line is read in
+// pieces, the rest counting as the next line.
+constexpr std::size_t headerLineLimit = 512;
+constexpr std::size_t bodyLineLimit = 511;
+constexpr long maxSourceFiles = 65536;
+
+// Reads a stream in large blocks and hands out lines of at most a given
+// number of characters; the text of a line stops at its first carriage
+// return, line feed or NUL. One buffer serves the whole file.
+class LineReader {
+public:
+    explicit LineReader(std::FILE* file) : file_(file), block_(1 << 16) {}
+
+    // False at end of input (or on a read error) when nothing was read.
+    bool next(std::size_t limit, std::string_view& line) {
+        piece_.clear();
+        bool any = false;
+        while (piece_.size() < limit) {
+            if (pos_ == end_ && !refill()) break;
+            any = true;
+            const std::size_t room = std::min(limit - piece_.size(), end_ - pos_);
+            const char* start = block_.data() + pos_;
+            const void* lf = std::memchr(start, '\n', room);
+            const std::size_t take = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1 : room;
+            piece_.append(start, take);
+            pos_ += take;
+            if (lf) break;
+        }
+        if (!any) return false;
+        line = std::string_view(piece_);
+        const std::size_t cut = line.find_first_of(std::string_view("\r\n\0", 3));
+        if (cut != std::string_view::npos) line = line.substr(0, cut);
+        return true;
+    }
+
+private:
+    bool refill() {
+        pos_ = 0;
+        end_ = std::fread(block_.data(), 1, block_.size(), file_);
+        return end_ > 0;
+    }
+
+    std::FILE* file_;
+    std::vector<char> block_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    std::string piece_;
+};
+
+bool isSpace(char c) noexcept {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// A decimal number in the manner of the C conversions: leading white space,
+// an optional sign, digits. `end` is where the number stops (0 when there
+// are no digits at all, so an empty text counts as wholly used). The
+// magnitude saturates at `limit`.
+struct scanned {
+    bool negative = false;
+    bool saturated = false;
+    std::uint64_t magnitude = 0;
+    std::size_t end = 0;
+};
+
+scanned scanDecimal(std::string_view text, std::uint64_t limit) noexcept {
+    scanned r;
+    std::size_t i = 0;
+    while (i < text.size() && isSpace(text[i])) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) r.negative = text[i++] == '-';
+    const std::size_t digits = i;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const auto d = static_cast<std::uint64_t>(text[i] - '0');
+        if (r.saturated || r.magnitude > (limit - d) / 10) {
+            r.saturated = true;
+            r.magnitude = limit;
+        } else {
+            r.magnitude = r.magnitude * 10 + d;
+        }
+    }
+    r.end = i == digits ? 0 : i;
+    if (i == digits) r.negative = false;
+    return r;
+}
+
+// strtol semantics: the signed value clamped to the range of long.
+std::optional<long> wholeSigned(std::string_view text) noexcept {
+    const scanned s = scanDecimal(text, static_cast<std::uint64_t>(std::numeric_limits<long>::max()) + 1);
+    if (s.end != text.size()) return std::nullopt;
+    if (s.negative) return s.magnitude > static_cast<std::uint64_t>(std::numeric_limits<long>::max())
+                               ? std::numeric_limits<long>::min()
+                               : -static_cast<long>(s.magnitude);
+    return s.magnitude > static_cast<std::uint64_t>(std::numeric_limits<long>::max())
+               ? std::numeric_limits<long>::max()
+               : static_cast<long>(s.magnitude);
+}
+
+// Unsigned conversion of the given width: a minus sign negates modulo 2^bits,
+// a magnitude beyond the width gives the largest value.
+std::optional<std::uint64_t> wholeUnsigned(std::string_view text, unsigned bits) noexcept {
+    const std::uint64_t max = bits >= 64 ? std::numeric_limits<std::uint64_t>::max() : (std::uint64_t{1} << bits) - 1;
+    const scanned s = scanDecimal(text, max);
+    if (s.end != text.size()) return std::nullopt;
+    if (s.saturated) return max;
+    return s.negative ? (0 - s.magnitude) & max : s.magnitude;
+}
+
+std::optional<asnum_t> asNumber(std::string_view text) noexcept {
+    const std::optional<long> v = wholeSigned(text);
+    if (!v || *v < 1 || *v > static_cast<long>(maxASNumber)) return std::nullopt;
+    return static_cast<asnum_t>(*v);
+}
+
+std::string quoted(std::string_view message, std::string_view text) {
+    std::string r;
+    r.reserve(message.size() + text.size() + 1);
+    r.append(message).append(text).push_back('\'');
+    return r;
+}
+
+// Splits an edge line at blanks (runs of blanks and leading blanks allowed).
+class FieldCursor {
+public:
+    explicit FieldCursor(std::string_view line) : rest_(line) {}
+    std::optional<std::string_view> next() noexcept {
+        const std::size_t start = rest_.find_first_not_of(' ');
+        if (start == std::string_view::npos) return std::nullopt;
+        rest_.remove_prefix(start);
+        const std::size_t stop = std::min(rest_.find(' '), rest_.size());
+        const std::string_view field = rest_.substr(0, stop);
+        rest_.remove_prefix(stop);
+        return field;
+    }
+
+private:
+    std::string_view rest_;
+};
+
+constexpr std::string_view msgAS = "Invalid AS number: `";
+constexpr std::string_view msgFlag = "Invalid edge direction flag: `";
+constexpr std::string_view msgDir = "Invalid edge direction: `";
+constexpr std::string_view msgPath = "Invalid path covering value: `";
+constexpr std::string_view msgIP = "Invalid IP address covering value: `";
+constexpr std::string_view msgCompared = "Invalid compared graphs count value: `";
+constexpr std::string_view msgIncoming = "Invalid value for number of incoming edges: `";
+constexpr std::string_view msgOutgoing = "Invalid value for number of outgoing edges: `";
+constexpr std::string_view msgUndirected = "Invalid value for number of undirected edges: `";
+constexpr std::string_view msgUnoriented = "Invalid value for number of unoriented edges: `";
+constexpr std::string_view msgChanges = "Invalid value for number of orientation changes: `";
+constexpr std::string_view msgStability = "Invalid value for orientation stability: `";
+constexpr std::string_view msgFormat = "Invalid edge line format: `";
+
+} // namespace
+
+int ASGraph::dirToVal(edge_dir dir) noexcept {
+    switch (dir) {
+    case INCOMING: return -1;
+    case OUTGOING: return 1;
+    default: return 0;
+    }
+}
+
+edge_dir ASGraph::valToDir(long value) noexcept {
+    if (value == -1) return INCOMING;
+    if (value == 1) return OUTGOING;
+    return UNDIRECTED;
+}
+
+void ASGraph::setSourceFiles(const std::vector<std::string>& names, bool replace) {
+    if (replace) sourceFiles.clear();
+    sourceFiles.insert(sourceFiles.end(), names.begin(), names.end());
+}
+
+void ASGraph::setSourceFiles(std::span<const char* const> slots, bool replace) {
+    if (replace) sourceFiles.clear();
+    for (const char* name : slots.first(std::min(slots.size(), sourceFileSlots)))
+        if (name != nullptr) sourceFiles.emplace_back(name);
+}
+
+void ASGraph::setComment(std::string_view text) {
+    comment.assign(text.substr(0, std::min(text.size(), maxCommentLength)));
+}
+
+bool ASGraph::fail(std::string reason) {
+    errorReason = std::move(reason);
+    return false;
+}
+
+bool ASGraph::readFromFile(std::FILE* file) {
+    errorReason.clear();
+    LineReader reader(file);
+    std::string_view line;
+
+    if (!reader.next(headerLineLimit, line)) return fail("Could not retrieve file type string");
+    if (line == diffGraphMarker)
+        differential = true;
+    else if (line == graphMarker)
+        differential = false;
+    else
+        return fail(quoted("Invalid file type string: `", line));
+
+    if (!reader.next(headerLineLimit, line)) return fail("Could not retrieve number of source files");
+    const std::optional<long> fileCount = wholeSigned(line);
+    if (!fileCount || *fileCount < 1 || *fileCount > maxSourceFiles)
+        return fail(quoted("Invalid number of source files: `", line));
+    for (long i = 0; i < *fileCount; ++i) {
+        if (!reader.next(bodyLineLimit, line)) return fail("Could not retrieve all the source file names");
+        sourceFiles.emplace_back(line);
+    }
+
+    if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve graph description string");
+    setComment(line);
+
+    // The declared counts only bound the loops below: a file that claims
+    // more than it holds ends at end of input, with nothing allocated for it.
+    if (!reader.next(bodyLineLimit, line)) return fail("Could not retrieve number of nodes");
+    const std::optional<std::uint64_t> nodeCount = wholeUnsigned(line, 64);
+    if (!nodeCount) return fail(quoted("Invalid number of nodes: `", line));
+    if (!reader.next(bodyLineLimit, line)) return fail("Could not retrieve number of edges");
+    const std::optional<std::uint64_t> edgeCount = wholeUnsigned(line, 64);
+    if (!edgeCount) return fail(quoted("Invalid number of edges: `", line));
+
+    for (std::uint64_t i = 0; i < *nodeCount; ++i) {
+        if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve all the nodes");
+        const std::optional<asnum_t> as = asNumber(line);
+        if (!as) return fail(quoted(msgAS, line));
+        addNode(*as, *as); // a repeated AS number is ignored
+    }
+    for (std::uint64_t i = 0; i < *edgeCount; ++i) {
+        if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve all the edges");
+        if (!readEdgeLine(line)) return false;
+    }
+    return true;
+}
+
+bool ASGraph::readEdgeLine(std::string_view line) {
+    FieldCursor fields(line);
+    std::string_view f;
+    // Each step takes the next field or fails the whole line as too short.
+    const auto take = [&]() {
+        const std::optional<std::string_view> next = fields.next();
+        if (next) f = *next;
+        return next.has_value();
+    };
+    const auto flag = [&](bool& out) {
+        if (f != "0" && f != "1") return false;
+        out = f == "1";
+        return true;
+    };
+    const auto direction = [&](edge_dir& out) {
+        const std::optional<long> v = wholeSigned(f);
+        if (!v || *v < -1 || *v > 1) return false;
+        out = valToDir(*v);
+        return true;
+    };
+    const auto unsigned32 = [&](std::uint32_t& out) {
+        const std::optional<std::uint64_t> v = wholeUnsigned(f, 32);
+        if (v) out = static_cast<std::uint32_t>(*v);
+        return v.has_value();
+    };
+    const auto unsigned64 = [&](std::uint64_t& out) {
+        const std::optional<std::uint64_t> v = wholeUnsigned(f, 64);
+        if (v) out = *v;
+        return v.has_value();
+    };
+    // Counters are converted as 32-bit values and kept in 16 bits.
+    const auto counter = [&](std::uint16_t& out) {
+        std::uint32_t v = 0;
+        if (!unsigned32(v)) return false;
+        out = static_cast<std::uint16_t>(v);
+        return true;
+    };
+    const auto bad = [&](std::string_view message) { return fail(quoted(message, f)); };
+    const auto badFormat = [&]() { return fail(quoted(msgFormat, line)); };
+
+    ASEdgeWeight w;
+    ASEdgeWeight r;
+    edge_dir dir = UNDIRECTED;
+
+    if (!take()) return badFormat();
+    const std::optional<asnum_t> first = asNumber(f);
+    if (!first) return bad(msgAS);
+    if (!take()) return badFormat();
+    const std::optional<asnum_t> second = asNumber(f);
+    if (!second) return bad(msgAS);
+    if (!take()) return badFormat();
+    if (!flag(w.oriented)) return bad(msgFlag);
+    r.oriented = w.oriented;
+    if (!take()) return badFormat();
+    if (!direction(dir)) return bad(msgDir);
+    if (!take()) return badFormat();
+    if (!unsigned32(w.pathCovering[0])) return bad(msgPath);
+    if (!take()) return badFormat();
+    if (!unsigned64(w.ipCovering[0])) return bad(msgIP);
+    if (!take()) return badFormat();
+    if (!unsigned32(r.pathCovering[0])) return bad(msgPath);
+    if (!take()) return badFormat();
+    if (!unsigned64(r.ipCovering[0])) return bad(msgIP);
+
+    if (differential) {
+        for (std::size_t g = 0; g < 2; ++g) {
+            if (!take()) return badFormat();
+            if (!flag(w.cmpOriented[g])) return bad(msgFlag);
+            r.cmpOriented[g] = w.cmpOriented[g];
+        }
+        for (std::size_t g = 0; g < 2; ++g) {
+            if (!take()) return badFormat();
+            if (!direction(w.cmpDir[g])) return bad(msgDir);
+            r.cmpDir[g] = reverse(w.cmpDir[g]);
+        }
+        if (!take()) return badFormat();
+        if (!unsigned32(w.pathCovering[1])) return bad(msgPath);
+        if (!take()) return badFormat();
+        if (!unsigned64(w.ipCovering[1])) return bad(msgIP);
+        if (!take()) return badFormat();
+        if (!unsigned32(r.pathCovering[1])) return bad(msgPath);
+        if (!take()) return badFormat();
+        if (!unsigned64(r.ipCovering[1])) return bad(msgIP);
+        if (!take()) return badFormat();
+        if (!counter(w.comparedGraphs)) return bad(msgCompared);
+        r.comparedGraphs = w.comparedGraphs;
+        if (!take()) return badFormat();
+        if (!counter(w.incomingCount)) return bad(msgIncoming);
+        r.outgoingCount = w.incomingCount;
+        if (!take()) return badFormat();
+        if (!counter(w.outgoingCount)) return bad(msgOutgoing);
+        r.incomingCount = w.outgoingCount;
+        if (!take()) return badFormat();
+        if (!counter(w.undirectedCount)) return bad(msgUndirected);
+        r.undirectedCount = w.undirectedCount;
+        if (!take()) return badFormat();
+        if (!counter(w.unorientedCount)) return bad(msgUnoriented);
+        r.unorientedCount = w.unorientedCount;
+        if (!take()) return badFormat();
+        if (!counter(w.orientationChanges)) return bad(msgChanges);
+        r.orientationChanges = w.orientationChanges;
+        if (!take()) return badFormat();
+        // strtof needs a terminated text; the field is short-lived and small.
+        const std::string text(f);
+        char* end = nullptr;
+        const float stability = std::strtof(text.c_str(), &end);
+        if (text.empty() || end != text.c_str() + text.size()) return bad(msgStability);
+        w.orientationStability = r.orientationStability = stability;
+    }
+    // An adjacency naming an AS that is not among the nodes is dropped.
+    addEdge(*first, *second, dir, w, r);
+    return true;
+}
+
+bool ASGraph::writeToFile(std::FILE* file) {
+    errorReason.clear();
+    const std::string_view marker = differential ? diffGraphMarker : graphMarker;
+    if (std::fprintf(file, "%.*s\n", static_cast<int>(marker.size()), marker.data()) < 0)
+        return fail("Could not write file type string");
+    if (std::fprintf(file, "%llu\n", static_cast<unsigned long long>(sourceFiles.size())) < 0)
+        return fail("Could not write number of source files");
+    for (const std::string& name : sourceFiles)
+        if (std::fprintf(file, "%s\n", name.c_str()) < 0) return fail("Unable to write source file names");
+    if (std::fprintf(file, "%s\n", comment.c_str()) < 0) return fail("Could not write comment");
+    if (std::fprintf(file, "%u\n", nodes()) < 0) return fail("Could not write number of nodes");
+    if (std::fprintf(file, "%u\n", edges()) < 0) return fail("Could not write number of edges");
+
+    bool ok = true;
+    forEachNode([&](const node_listing& n) {
+        if (ok && std::fprintf(file, "%i\n", static_cast<int>(*n.value)) < 0)
+            ok = fail("Could not write node " + std::to_string(n.id));
+    });
+    if (!ok) return false;
+
+    forEachEdge([&](const edge_listing& e) {
+        if (!ok) return;
+        const ASEdgeWeight& w = *e.weight;
+        const ASEdgeWeight& r = *e.reverseWeight;
+        int written = std::fprintf(file, "%i %i %i %i %lu %llu %lu %llu", static_cast<int>(e.from.id),
+                                   static_cast<int>(e.to.id), w.oriented ? 1 : 0, dirToVal(*e.dir),
+                                   static_cast<unsigned long>(w.pathCovering[0]),
+                                   static_cast<unsigned long long>(w.ipCovering[0]),
+                                   static_cast<unsigned long>(r.pathCovering[0]),
+                                   static_cast<unsigned long long>(r.ipCovering[0]));
+        if (written >= 0 && differential)
+            written = std::fprintf(file, " %i %i %i %i %lu %llu %lu %llu %hu %hu %hu %hu %hu %hu %f",
+                                   w.cmpOriented[0] ? 1 : 0, w.cmpOriented[1] ? 1 : 0, dirToVal(w.cmpDir[0]),
+                                   dirToVal(w.cmpDir[1]), static_cast<unsigned long>(w.pathCovering[1]),
+                                   static_cast<unsigned long long>(w.ipCovering[1]),
+                                   static_cast<unsigned long>(r.pathCovering[1]),
+                                   static_cast<unsigned long long>(r.ipCovering[1]), w.comparedGraphs,
+                                   w.incomingCount, w.outgoingCount, w.undirectedCount, w.unorientedCount,
+                                   w.orientationChanges, static_cast<double>(w.orientationStability));
+        if (written >= 0) written = std::fputc('\n', file);
+        if (written < 0)
+            ok = fail("Could not write edge " + std::to_string(e.from.id) + " " + std::to_string(e.to.id));
+    });
+    return ok;
+}
