@@ -84,7 +84,7 @@ private:
 
     void readHeader(std::string_view line);
     bool isRouteLine(std::string_view line) const;
-    int takeContinuation(std::size_t& length);
+    int takeContinuation();
     int parseNetwork(std::string_view line, std::size_t& networkLength);
     int parseNextHop(std::string_view line, std::size_t shift);
     int parseNumberColumns(std::string_view line, std::size_t shift);

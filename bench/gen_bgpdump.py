@@ -1,0 +1,254 @@
+#!/usr/bin/env python3
+"""Generate a realistic BGP table listing, as a router prints it with
+"show ip bgp", for benchmarks and examples.
+
+The listing has the banner lines, the caption header, one line per route
+(further paths of a prefix leave the network column blank), and the summary
+lines at the end. Its content follows what public route collectors show:
+status characters including = r R, classful networks printed without a
+length, networks too long for their column that shift the line or push the
+rest of the route onto the next line, right-aligned metric, local preference
+and weight (sometimes blank), paths of about four ASs with occasional and
+sometimes extreme prepending, private ASs, confederation groups in
+parentheses, AS sets in braces, about one AS in six with a 32-bit number, and
+the origin codes i, e and ?.
+
+    gen_bgpdump.py --routes 1000000 --seed 7 > table.txt
+"""
+import argparse
+import random
+import sys
+
+# Caption columns, one-based, as the header line below places them.
+HEADER = "   Network          Next Hop            Metric LocPrf Weight Path"
+COL_NEXTHOP = HEADER.index("Next Hop") + 1
+COL_METRIC_END = HEADER.index("Metric") + len("Metric")
+COL_LOCPRF_END = HEADER.index("LocPrf") + len("LocPrf")
+COL_WEIGHT_END = HEADER.index("Weight") + len("Weight")
+COL_PATH = HEADER.index("Path") + 1
+NETWORK_WIDTH = 16
+# Unicast first octets: class A (but 127), B and C.
+FIRST_OCTETS = list(range(1, 127)) + list(range(128, 224))
+
+BANNER = [
+    "BGP table version is {version}, local router ID is {router}",
+    "Status codes: s suppressed, d damped, h history, * valid, > best, i - internal,",
+    "              r RIB-failure, S Stale, R Removed, = multipath",
+    "Origin codes: i - IGP, e - EGP, ? - incomplete",
+    "",
+]
+
+
+def classful_length(first_octet):
+    if first_octet < 128:
+        return 8
+    if first_octet < 192:
+        return 16
+    if first_octet < 224:
+        return 24
+    return None
+
+
+class Generator:
+    def __init__(self, rng, args):
+        self.rng = rng
+        self.args = args
+        # A pool of ASs shaped like today's: one visible AS in six is 32-bit.
+        self.as_pool = []
+        for _ in range(20000):
+            if rng.random() < args.wide_share:
+                self.as_pool.append(rng.randint(131072, 401000))
+            else:
+                self.as_pool.append(rng.randint(1, 64495))
+        # A few big transit networks appear in most paths.
+        self.transit = [174, 209, 701, 1299, 2914, 3257, 3320, 3356, 3491, 6453,
+                        6461, 6762, 6939, 7018, 12956, 199524, 262589]
+        self.peers = []
+        for i in range(args.peers):
+            nexthop = "%d.%d.%d.%d" % (rng.choice([12, 37, 62, 80, 128, 154, 185, 195, 203, 208]),
+                                       rng.randint(0, 255), rng.randint(0, 255), rng.randint(1, 254))
+            peer_as = rng.choice(self.transit) if i % 3 else rng.choice(self.as_pool)
+            self.peers.append((nexthop, peer_as))
+
+    def network(self):
+        rng = self.rng
+        r = rng.random()
+        if r < 0.55:
+            length = 24
+        elif r < 0.75:
+            length = rng.randint(19, 23)
+        elif r < 0.93:
+            length = rng.randint(12, 18)
+        elif r < 0.97:
+            length = rng.randint(8, 11)
+        else:
+            length = rng.randint(25, 32)
+        first = rng.choice(FIRST_OCTETS)
+        value = (first << 24) | rng.getrandbits(24)
+        value &= (0xFFFFFFFF << (32 - length)) & 0xFFFFFFFF
+        return value, length
+
+    def network_text(self, value, length):
+        text = "%d.%d.%d.%d" % (value >> 24, (value >> 16) & 255, (value >> 8) & 255, value & 255)
+        if classful_length(value >> 24) == length and self.rng.random() < 0.5:
+            return text
+        return "%s/%d" % (text, length)
+
+    def as_number(self):
+        rng = self.rng
+        r = rng.random()
+        if r < 0.004:
+            return rng.randint(64512, 65534)
+        return rng.choice(self.as_pool)
+
+    def path(self, peer_as):
+        rng = self.rng
+        hops = [peer_as]
+        middle = max(0, int(rng.gauss(2.2, 1.1)))
+        for _ in range(middle):
+            hops.append(rng.choice(self.transit) if rng.random() < 0.4 else self.as_number())
+        origin_as = self.as_number()
+        hops.append(origin_as)
+        tokens = [str(a) for a in hops]
+        r = rng.random()
+        if r < self.args.extreme_share:
+            # Extreme prepending: hundreds of repetitions on one line.
+            tokens += [str(origin_as)] * rng.randint(300, 700)
+        elif r < 0.12:
+            tokens += [str(origin_as)] * rng.randint(1, 6)
+        r = rng.random()
+        if r < 0.003:
+            # A confederation group in parentheses, glued to its first and last AS.
+            group = [str(rng.randint(64512, 65534)) for _ in range(rng.randint(1, 3))]
+            group[0] = "(" + group[0]
+            group[-1] = group[-1] + ")"
+            tokens = tokens[:1] + group + tokens[1:]
+        elif r < 0.006:
+            members = sorted({self.as_number() for _ in range(rng.randint(1, 4))})
+            tokens.append("{" + ",".join(str(m) for m in members) + "}")
+        r = rng.random()
+        origin = "i" if r < 0.90 else ("?" if r < 0.98 else "e")
+        return " ".join(tokens) + " " + origin
+
+    def status(self, best):
+        rng = self.rng
+        r = rng.random()
+        if best:
+            if r < 0.92:
+                return "*> "
+            if r < 0.95:
+                return "*>i"
+            if r < 0.97:
+                return "r> "
+            return "s> "
+        if r < 0.86:
+            return "*  "
+        if r < 0.90:
+            return "*= "
+        if r < 0.93:
+            return "* i"
+        if r < 0.95:
+            return "R  "
+        if r < 0.97:
+            return "d  "
+        if r < 0.99:
+            return "h  "
+        return "S  "
+
+    def numbers(self):
+        rng = self.rng
+        metric = "" if rng.random() < 0.3 else str(rng.choice([0, 0, 0, 10, 100, 2000, rng.randint(0, 4294967295)]))
+        locprf = "" if rng.random() < 0.6 else str(rng.choice([0, 80, 100, 100, 120, 200]))
+        weight = "32768" if rng.random() < 0.001 else "0"
+        return metric, locprf, weight
+
+    def route_lines(self, status, network, nexthop, path):
+        """The line(s) of one route; network is "" for a further path."""
+        metric, locprf, weight = self.numbers()
+        head = status
+        shift = 0
+        pushed = False
+        if network:
+            if len(network) > NETWORK_WIDTH:
+                if self.rng.random() < 0.5:
+                    pushed = True
+                else:
+                    shift = len(network) - NETWORK_WIDTH
+            head += network
+        lines = []
+        if pushed:
+            lines.append(head)
+            head = ""
+        line = head.ljust(COL_NEXTHOP - 1 + shift) + nexthop
+        line = line.ljust(COL_METRIC_END + shift - len(metric)) + metric
+        line = line.ljust(COL_LOCPRF_END + shift - len(locprf)) + locprf
+        line = line.ljust(COL_WEIGHT_END + shift - len(weight)) + weight
+        line = line.ljust(COL_PATH - 1 + shift) + path
+        lines.append(line)
+        return lines
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--routes", type=int, default=1000000, help="route lines to write (default 1000000)")
+    parser.add_argument("--seed", type=int, default=1, help="random seed (default 1)")
+    parser.add_argument("--peers", type=int, default=30, help="neighbours, hence paths per prefix at most (default 30)")
+    parser.add_argument("--paths", type=float, default=3.0, help="average paths per prefix (default 3)")
+    parser.add_argument("--wide-share", type=float, default=1 / 6, help="share of 32-bit ASs (default 1/6)")
+    parser.add_argument("--extreme-share", type=float, default=0.0005,
+                        help="share of paths with hundreds of prepended ASs (default 0.0005)")
+    parser.add_argument("--pager", type=int, default=0, help="insert a --More-- line every N lines (default never)")
+    parser.add_argument("--crlf", action="store_true", help="end lines with carriage return and line feed")
+    parser.add_argument("-o", "--output", help="output file (default standard output)")
+    args = parser.parse_args()
+
+    rng = random.Random(args.seed)
+    gen = Generator(rng, args)
+    out = open(args.output, "w", newline="") if args.output else sys.stdout
+    eol = "\r\n" if args.crlf else "\n"
+    written_lines = 0
+    buffer = []
+
+    def emit(text):
+        nonlocal written_lines
+        buffer.append(text + eol)
+        written_lines += 1
+        if args.pager and written_lines % args.pager == 0:
+            buffer.append(" --More-- " + eol)
+        if len(buffer) >= 8192:
+            out.write("".join(buffer))
+            buffer.clear()
+
+    router = "%d.%d.%d.%d" % (10, rng.randint(0, 255), rng.randint(0, 255), rng.randint(1, 254))
+    for line in BANNER:
+        emit(line.format(version=rng.randint(10 ** 6, 10 ** 9), router=router))
+    emit(HEADER)
+
+    # Prefixes in ascending order, as routers list them.
+    prefix_count = max(1, int(args.routes / args.paths))
+    prefixes = sorted({gen.network() for _ in range(prefix_count)})
+    routes = 0
+    prefix_index = 0
+    while routes < args.routes:
+        value, length = prefixes[prefix_index % len(prefixes)]
+        prefix_index += 1
+        paths = min(args.peers, max(1, int(rng.expovariate(1 / args.paths)) + 1))
+        network = gen.network_text(value, length)
+        chosen = rng.sample(gen.peers, min(paths, len(gen.peers)))
+        for i, (nexthop, peer_as) in enumerate(chosen):
+            if routes >= args.routes:
+                break
+            for line in gen.route_lines(gen.status(i == 0), network if i == 0 else "", nexthop,
+                                        gen.path(peer_as)):
+                emit(line)
+            routes += 1
+    emit("")
+    emit("Total number of prefixes %d " % min(prefix_index, len(prefixes)))
+    emit("Displayed %d routes and %d total paths" % (min(prefix_index, len(prefixes)), routes))
+    out.write("".join(buffer))
+    if out is not sys.stdout:
+        out.close()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,170 @@
+#pragma once
+// Number and token scanning shared by the parsers. Everything works on
+// string_views of the current line, so nothing is copied or allocated, a
+// number of any length saturates instead of overflowing, and no read goes
+// past the end of the text.
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+namespace textscan {
+
+inline bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+inline bool isDelimiter(char c, std::string_view delimiters)
+{
+    return delimiters.find(c) != std::string_view::npos;
+}
+
+// The token starting at or after `from`: leading delimiters are passed over,
+// and the token runs to the next delimiter. Empty when there is none.
+inline std::string_view tokenAt(std::string_view text, std::size_t from, std::string_view delimiters = " \t")
+{
+    while (from < text.size() && isDelimiter(text[from], delimiters))
+        ++from;
+    std::size_t end = from;
+    while (end < text.size() && !isDelimiter(text[end], delimiters))
+        ++end;
+    return from < text.size() ? text.substr(from, end - from) : std::string_view();
+}
+
+// Digits in `base` from `pos` on, accumulated with saturation at `limit`.
+// Returns the number of digits read.
+inline std::size_t scanDigits(std::string_view text, std::size_t& pos, unsigned base,
+                              std::uint64_t limit, std::uint64_t& value)
+{
+    std::size_t digits = 0;
+    value = 0;
+    while (pos < text.size()) {
+        const char c = text[pos];
+        unsigned digit = base;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        if (digit >= base)
+            break;
+        value = value > (limit - digit) / base ? limit : value * base + digit;
+        ++pos;
+        ++digits;
+    }
+    return digits;
+}
+
+inline bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// An integer in the usual C notation at `pos`: leading white space, an
+// optional sign, then hexadecimal after "0x", octal after a leading 0, or
+// decimal. Values beyond the range of long long saturate. False (pos
+// unchanged) when no digit follows.
+inline bool scanInteger(std::string_view text, std::size_t& pos, long long& value)
+{
+    std::size_t at = pos;
+    while (at < text.size() && isSpace(text[at]))
+        ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    unsigned base = 10;
+    if (at < text.size() && text[at] == '0') {
+        base = 8;
+        if (at + 2 < text.size() && (text[at + 1] == 'x' || text[at + 1] == 'X') && isHexDigit(text[at + 2])) {
+            base = 16;
+            at += 2;
+        }
+    }
+    constexpr auto maxMagnitude = static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
+    std::uint64_t magnitude = 0;
+    if (scanDigits(text, at, base, maxMagnitude, magnitude) == 0)
+        return false;
+    value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+    pos = at;
+    return true;
+}
+
+// Reads up to `count` integers separated by the literal characters of
+// `separators` (separators[i] must follow number i): the dotted forms
+// "a.b.c.d" and "a.b.c.d/len". Returns how many numbers were read.
+inline int scanSeparated(std::string_view text, std::string_view separators, long long* values, int count)
+{
+    std::size_t pos = 0;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) {
+            const char expected = separators[static_cast<std::size_t>(i - 1)];
+            if (pos >= text.size() || text[pos] != expected)
+                return i;
+            ++pos;
+        }
+        if (!scanInteger(text, pos, values[i]))
+            return i;
+    }
+    return count;
+}
+
+// A whole token as a signed decimal number (leading white space and a sign
+// allowed, nothing after it). Saturates; none when not a number.
+inline std::optional<long long> decimalValue(std::string_view token)
+{
+    std::size_t pos = 0;
+    while (pos < token.size() && isSpace(token[pos]))
+        ++pos;
+    bool negative = false;
+    if (pos < token.size() && (token[pos] == '+' || token[pos] == '-')) {
+        negative = token[pos] == '-';
+        ++pos;
+    }
+    constexpr auto maxMagnitude = static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
+    std::uint64_t magnitude = 0;
+    if (scanDigits(token, pos, 10, maxMagnitude, magnitude) == 0 || pos != token.size())
+        return std::nullopt;
+    return negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+}
+
+// A whole token as an unsigned 64-bit decimal number. A minus sign or a value
+// beyond 2^64 - 1 is not a number here (rather than wrapping around).
+inline std::optional<std::uint64_t> unsignedValue(std::string_view token)
+{
+    std::size_t pos = 0;
+    while (pos < token.size() && isSpace(token[pos]))
+        ++pos;
+    if (pos < token.size() && token[pos] == '+')
+        ++pos;
+    constexpr auto limit = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t value = 0;
+    std::size_t digits = 0;
+    while (pos < token.size() && token[pos] >= '0' && token[pos] <= '9') {
+        const auto digit = static_cast<std::uint64_t>(token[pos] - '0');
+        if (value > (limit - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+        ++pos;
+        ++digits;
+    }
+    if (digits == 0 || pos != token.size())
+        return std::nullopt;
+    return value;
+}
+
+// A whole token as an AS number of base 10 within [lowest, maxASNumber].
+template <typename AS>
+std::optional<AS> asNumberValue(std::string_view token, long long lowest)
+{
+    const auto value = decimalValue(token);
+    if (!value || *value < lowest || *value > static_cast<long long>(std::numeric_limits<AS>::max()))
+        return std::nullopt;
+    return static_cast<AS>(*value);
+}
+
+} // namespace textscan
