@@ -12,8 +12,8 @@ using textscan::tokenAt;
 
 namespace {
 
-constexpr std::string_view lineDelimiters = " \t";
-constexpr std::string_view pathDelimiters = " ,";
+constexpr textscan::Delimiters lineDelimiters = textscan::blankOrTab;
+constexpr textscan::Delimiters pathDelimiters{' ', ','};
 // The width of the network column: longer network texts shift the line.
 constexpr std::size_t networkWidth = 16;
 // ASs from here up are reserved for private use.
@@ -23,6 +23,21 @@ constexpr std::string_view noFileMessage = "No file has been opened";
 constexpr std::string_view noLineMessage = "There is no current line to be parsed";
 constexpr std::string_view mismatchMessage = "Parentheses mismatch in AS path";
 constexpr std::string_view nestedMessage = "Nested AS attributes";
+
+// Index of each route status character in routeStatCodes, -1 for others:
+// looked up for the first three characters of every line.
+constexpr std::array<signed char, 256> statusIndex = [] {
+    std::array<signed char, 256> table{};
+    table.fill(-1);
+    for (std::size_t i = 0; i < bgpParser::routeStatCodes.size(); ++i)
+        table[static_cast<unsigned char>(bgpParser::routeStatCodes[i])] = static_cast<signed char>(i);
+    return table;
+}();
+
+int statusCode(char c)
+{
+    return statusIndex[static_cast<unsigned char>(c)];
+}
 
 bool isBlank(char c)
 {
@@ -79,8 +94,8 @@ bool bgpParser::isRouteLine(std::string_view line) const
         const char c = charAt(line, i);
         if (c == ' ')
             continue;
-        const std::size_t code = routeStatCodes.find(c);
-        if (code == std::string_view::npos || (seen & (1u << code)) != 0)
+        const int code = statusCode(c);
+        if (code < 0 || (seen & (1u << code)) != 0)
             return false;
         seen = static_cast<std::uint16_t>(seen | (1u << code));
     }
@@ -329,8 +344,8 @@ int bgpParser::parseLine()
     for (std::size_t i = 0; i < 3 && i < line.size(); ++i) {
         if (line[i] == ' ')
             continue;
-        const std::size_t code = routeStatCodes.find(line[i]);
-        if (code == std::string_view::npos)
+        const int code = statusCode(line[i]);
+        if (code < 0)
             return failQuoted(badValue, "Unrecognized route status character: `", line.substr(i, 1));
         parsed.status = static_cast<std::uint16_t>(parsed.status | (1u << code));
     }

@@ -160,9 +160,14 @@ bool Parser::readLine()
 
 void Parser::cutAtLineEnd()
 {
-    const std::size_t end = lineBuf.find_first_of("\r\n");
-    if (end != std::string::npos)
-        lineBuf.resize(end);
+    // A line feed can only be the last character; a carriage return may be
+    // anywhere (a stray one, or one of a CR-only file).
+    std::size_t end = lineBuf.size();
+    if (end > 0 && lineBuf[end - 1] == '\n')
+        --end;
+    if (const void* cr = std::memchr(lineBuf.data(), '\r', end))
+        end = static_cast<std::size_t>(static_cast<const char*>(cr) - lineBuf.data());
+    lineBuf.resize(end);
 }
 
 int Parser::fail(int code, std::string_view message)

@@ -16,42 +16,51 @@ inline bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-inline bool isDelimiter(char c, std::string_view delimiters)
-{
-    return delimiters.find(c) != std::string_view::npos;
-}
+// Token delimiters: two characters, as every format here has (blank and tab,
+// or blank and comma). Compared directly: this runs for every character.
+struct Delimiters {
+    char first;
+    char second;
+    bool operator()(char c) const { return c == first || c == second; }
+};
+
+inline constexpr Delimiters blankOrTab{' ', '\t'};
 
 // The token starting at or after `from`: leading delimiters are passed over,
 // and the token runs to the next delimiter. Empty when there is none.
-inline std::string_view tokenAt(std::string_view text, std::size_t from, std::string_view delimiters = " \t")
+inline std::string_view tokenAt(std::string_view text, std::size_t from, Delimiters delimiters = blankOrTab)
 {
-    while (from < text.size() && isDelimiter(text[from], delimiters))
+    while (from < text.size() && delimiters(text[from]))
         ++from;
     std::size_t end = from;
-    while (end < text.size() && !isDelimiter(text[end], delimiters))
+    while (end < text.size() && !delimiters(text[end]))
         ++end;
     return from < text.size() ? text.substr(from, end - from) : std::string_view();
 }
 
-// Digits in `base` from `pos` on, accumulated with saturation at `limit`.
-// Returns the number of digits read.
-inline std::size_t scanDigits(std::string_view text, std::size_t& pos, unsigned base,
-                              std::uint64_t limit, std::uint64_t& value)
+// Digits of Base from `pos` on, accumulated with saturation at the largest
+// long long. Returns the number of digits read. Base is a template argument
+// so that the overflow test divides by a constant.
+template <unsigned Base>
+std::size_t scanDigits(std::string_view text, std::size_t& pos, std::uint64_t& value)
 {
+    constexpr auto limit = static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
+    constexpr std::uint64_t cutoff = limit / Base;
+    constexpr std::uint64_t cutDigit = limit % Base;
     std::size_t digits = 0;
     value = 0;
     while (pos < text.size()) {
         const char c = text[pos];
-        unsigned digit = base;
+        unsigned digit = Base;
         if (c >= '0' && c <= '9')
             digit = static_cast<unsigned>(c - '0');
-        else if (c >= 'a' && c <= 'f')
+        else if (Base == 16 && c >= 'a' && c <= 'f')
             digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (c >= 'A' && c <= 'F')
+        else if (Base == 16 && c >= 'A' && c <= 'F')
             digit = static_cast<unsigned>(c - 'A' + 10);
-        if (digit >= base)
+        if (digit >= Base)
             break;
-        value = value > (limit - digit) / base ? limit : value * base + digit;
+        value = value > cutoff || (value == cutoff && digit > cutDigit) ? limit : value * Base + digit;
         ++pos;
         ++digits;
     }
@@ -85,9 +94,11 @@ inline bool scanInteger(std::string_view text, std::size_t& pos, long long& valu
             at += 2;
         }
     }
-    constexpr auto maxMagnitude = static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
     std::uint64_t magnitude = 0;
-    if (scanDigits(text, at, base, maxMagnitude, magnitude) == 0)
+    const std::size_t digits = base == 16 ? scanDigits<16>(text, at, magnitude)
+                               : base == 8 ? scanDigits<8>(text, at, magnitude)
+                                           : scanDigits<10>(text, at, magnitude);
+    if (digits == 0)
         return false;
     value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
     pos = at;
@@ -125,9 +136,8 @@ inline std::optional<long long> decimalValue(std::string_view token)
         negative = token[pos] == '-';
         ++pos;
     }
-    constexpr auto maxMagnitude = static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
     std::uint64_t magnitude = 0;
-    if (scanDigits(token, pos, 10, maxMagnitude, magnitude) == 0 || pos != token.size())
+    if (scanDigits<10>(token, pos, magnitude) == 0 || pos != token.size())
         return std::nullopt;
     return negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
 }
