@@ -1,4 +1,132 @@
-// Placeholder so that meshprobe links until the dump command arrives.
-#include "console/commands.h"
+// The dump command: nodes, edges, coverings and orientation histories of the
+// working graph or of one of its components, one item per line.
+#include <cmath>
+#include <cstdio>
 
-void dumpGraph(const command_target& /*target*/, long /*index*/, const console_state& /*state*/) {}
+#include "console/commands.h"
+#include "console/printing.h"
+
+namespace {
+
+const char* orientationSymbol(bool oriented, edge_dir dir)
+{
+    if (!oriented) return "---";
+    switch (dir) {
+    case INCOMING: return "<--";
+    case OUTGOING: return "-->";
+    default: return "<->";
+    }
+}
+
+void printDifferences(const ASEdgeWeight& w)
+{
+    // comparedGraphs is an unsigned 16-bit counter: printed unsigned so that
+    // counts above 32767 do not come out negative.
+    std::printf("  %5hu %5hu %7.1f    <--: %-5hu    -->: %-5hu    <->: %-5hu    ---: %-5hu", w.comparedGraphs,
+                w.orientationChanges, static_cast<double>(w.orientationStability), w.incomingCount,
+                w.outgoingCount, w.undirectedCount, w.unorientedCount);
+}
+
+} // namespace
+
+void printNetmaskCoverage(double addresses)
+{
+    if (!(addresses > 0.0)) {
+        std::fputs(" --- ", stdout);
+        return;
+    }
+    double length = 32.0 - std::log(addresses) / std::log(2.0);
+    // Just above 2^32 addresses the length is a small negative number that
+    // rounds to zero; print it as 0, not as "-0".
+    if (std::fabs(length) <= 0.5) length = 0.0;
+    std::printf("~/%3.0f", length);
+}
+
+void printEdge(const ASEdgeListing& edge, bool differential)
+{
+    const ASEdgeWeight& w = *edge.weight;
+    std::printf("%5i ", static_cast<int>(edge.from.id));
+    if (differential) {
+        std::fputs(orientationSymbol(w.cmpOriented[CMP_FIRST], w.cmpDir[CMP_FIRST]), stdout);
+        std::fputc(' ', stdout);
+        std::fputs(orientationSymbol(w.cmpOriented[CMP_SECOND], w.cmpDir[CMP_SECOND]), stdout);
+    } else {
+        std::fputs(orientationSymbol(w.oriented, *edge.dir), stdout);
+    }
+    std::printf(" %-5i", static_cast<int>(edge.to.id));
+}
+
+void printIPCovering(const ASEdgeListing& edge, cmp_graph which)
+{
+    const unsigned long long there = edge.weight->ipCovering[which];
+    const unsigned long long back = edge.reverseWeight->ipCovering[which];
+    std::printf("   %15llu (", there);
+    printNetmaskCoverage(static_cast<double>(there));
+    std::printf(") %15llu (", back);
+    printNetmaskCoverage(static_cast<double>(back));
+    std::fputc(')', stdout);
+}
+
+void printPathCovering(const ASEdgeListing& edge, cmp_graph which)
+{
+    std::printf("   %10lu %10lu", static_cast<unsigned long>(edge.weight->pathCovering[which]),
+                static_cast<unsigned long>(edge.reverseWeight->pathCovering[which]));
+}
+
+const ASComponent* chooseGraph(const command_target& target, long index, const console_state& state,
+                               const char* verb)
+{
+    if (!state.graph) {
+        std::fputs("There is no graph to currently work on\n", stderr);
+        return nullptr;
+    }
+    const auto pick = [index](const auto& components, const char* name) -> const ASComponent* {
+        const auto count = static_cast<long>(components.size());
+        if (index < 1 || index > count) {
+            std::fprintf(stderr, "Error: %s out of range [1-%li]\n", name, count);
+            return nullptr;
+        }
+        return components[static_cast<std::size_t>(index - 1)].get();
+    };
+    switch (target.object) {
+    case T_GRAPH: return state.graph.get();
+    case T_SCC: return pick(state.sccs, "scc");
+    case T_CC: return pick(state.ccs, "cc");
+    default: std::fprintf(stderr, "So, what should I %s?\n", verb); return nullptr;
+    }
+}
+
+void dumpGraph(const command_target& target, long index, const console_state& state)
+{
+    const ASComponent* graph = chooseGraph(target, index, state, "dump");
+    if (graph == nullptr) return;
+    const target_code property = target.property;
+    switch (property) {
+    case T_NONE: std::fputs("So, what should I dump?\n", stderr); return;
+    case T_NODES:
+        graph->forEachNode([](const ASComponent::node_listing& node) {
+            std::printf("%i\n", static_cast<int>(node.id));
+        });
+        return;
+    default: break;
+    }
+
+    // The working graph's flag decides the layout, also for its components.
+    const bool differential = state.graph->isDifferential();
+    graph->forEachEdge([property, differential](const ASEdgeListing& edge) {
+        printEdge(edge, differential && property != T_DIFFERENCES);
+        switch (property) {
+        case T_PATHCOVERING:
+            printPathCovering(edge, CMP_FIRST);
+            if (differential) printPathCovering(edge, CMP_SECOND);
+            break;
+        case T_IPCOVERING:
+            printIPCovering(edge, CMP_FIRST);
+            if (differential) printIPCovering(edge, CMP_SECOND);
+            break;
+        case T_DIFFERENCES: printDifferences(*edge.weight); break;
+        default: break;
+        }
+        std::fputc('\n', stdout);
+    });
+}
