@@ -19,8 +19,6 @@ constexpr std::size_t networkWidth = 16;
 // ASs from here up are reserved for private use.
 constexpr long long firstPrivateAS = 64512;
 
-constexpr std::string_view noFileMessage = "No file has been opened";
-constexpr std::string_view noLineMessage = "There is no current line to be parsed";
 constexpr std::string_view mismatchMessage = "Parentheses mismatch in AS path";
 constexpr std::string_view nestedMessage = "Nested AS attributes";
 
@@ -65,13 +63,6 @@ IPAddress addressOf(const long long* octets)
 {
     return IPAddress(static_cast<std::uint8_t>(octets[0]), static_cast<std::uint8_t>(octets[1]),
                      static_cast<std::uint8_t>(octets[2]), static_cast<std::uint8_t>(octets[3]));
-}
-
-template <typename T>
-void emptyList(List<T>& list)
-{
-    while (!list.isEmpty())
-        list.pop();
 }
 
 } // namespace
@@ -263,7 +254,7 @@ int bgpParser::parsePath(std::string_view line, std::size_t shift)
         return fail(badStructure, "No AS path");
     const std::string_view text = line.substr(shift + column - 1);
 
-    emptyList(parsed.path);
+    parsed.path = List<ASItem>();
     parsed.origin = 0;
     bool inParens = false;
     bool inBraces = false;

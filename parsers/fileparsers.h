@@ -13,6 +13,10 @@
 #include "common/smartstructs.h"
 #include "parsers/parser.h"
 
+namespace textscan {
+class Tokens;
+}
+
 // One AS of a path as the dump printed it.
 struct ASItem {
     static constexpr std::uint8_t PRIVATE = 1; // in parentheses, or numbered 64512-65535
@@ -118,7 +122,7 @@ public:
     parsed_data parsed;
 
 private:
-    int parseBadPath(std::string_view rest);
+    int parseBadPath(textscan::Tokens& fields, std::string_view field);
 };
 
 // Two AS numbers and a direction (0 or 1).

@@ -205,3 +205,20 @@ int Parser::failTruncated()
     const int len = std::snprintf(text.data(), text.size(), "Line longer than %zu characters", maxLineLength);
     return fail(badStructure, std::string_view(text.data(), static_cast<std::size_t>(len)));
 }
+
+int Parser::nextLineLongerThan(std::size_t minimum)
+{
+    clearReason();
+    if (stream == nullptr)
+        return fail(noInput, noFileMessage);
+    if (inputExhausted())
+        return endOfInput;
+    while (readLine()) {
+        if (lineBuf.size() > minimum) {
+            cutAtLineEnd();
+            return lineReady;
+        }
+    }
+    lineBuf.clear();
+    return endOfInput;
+}

@@ -26,6 +26,9 @@ public:
     static constexpr int badStructure = 4; // a field is missing or misplaced
     static constexpr int notOpen = 5;      // no stream is open
 
+    static constexpr std::string_view noFileMessage = "No file has been opened";
+    static constexpr std::string_view noLineMessage = "There is no current line to be parsed";
+
     // Longest physical line kept, in characters. Real dumps hold lines of a
     // few thousand characters; the cap only keeps a file without line feeds
     // from being read into memory whole. The excess of a longer line is
@@ -88,6 +91,9 @@ protected:
     bool inputExhausted();
     // Cuts lineBuf at its first carriage return or line feed.
     void cutAtLineEnd();
+    // The nextLine of the record parsers: the next line whose raw length
+    // (line end included) exceeds `minimum`, cut at its line end.
+    int nextLineLongerThan(std::size_t minimum);
 
     void clearReason() { reasonLen = 0; reasonBuf[0] = '\0'; }
     // Stores `message`; returns `code` so a failure is one statement.

@@ -38,6 +38,28 @@ inline std::string_view tokenAt(std::string_view text, std::size_t from, Delimit
     return from < text.size() ? text.substr(from, end - from) : std::string_view();
 }
 
+// Walks the tokens of a text in order.
+class Tokens {
+public:
+    explicit Tokens(std::string_view text, Delimiters delimiters = blankOrTab)
+        : text(text), delimiters(delimiters) {}
+    // The next token; empty when there is none left.
+    std::string_view next()
+    {
+        const std::string_view token = tokenAt(text, pos, delimiters);
+        if (!token.empty())
+            pos = static_cast<std::size_t>(token.data() - text.data()) + token.size();
+        else
+            pos = text.size();
+        return token;
+    }
+
+private:
+    std::string_view text;
+    Delimiters delimiters;
+    std::size_t pos = 0;
+};
+
 // Digits of Base from `pos` on, accumulated with saturation at the largest
 // long long. Returns the number of digits read. Base is a template argument
 // so that the overflow test divides by a constant.
