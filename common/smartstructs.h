@@ -302,10 +302,11 @@ BST<T, K>::BST(const BST& source) {
     copyFrom(source);
 }
 
+// Moves hand over the nodes only: like a copy, a new tree starts with empty
+// listings, and an assigned tree keeps the listings it last returned.
 template <typename T, typename K>
 BST<T, K>::BST(BST&& source) noexcept
-    : root(std::exchange(source.root, nullptr)), itemCount(std::exchange(source.itemCount, 0)),
-      itemList(std::move(source.itemList)), keyList(std::move(source.keyList)) {}
+    : root(std::exchange(source.root, nullptr)), itemCount(std::exchange(source.itemCount, 0)) {}
 
 template <typename T, typename K>
 BST<T, K>& BST<T, K>::operator=(const BST& source) {
@@ -319,8 +320,6 @@ BST<T, K>& BST<T, K>::operator=(BST&& source) noexcept {
     deleteSubTree(root);
     root = std::exchange(source.root, nullptr);
     itemCount = std::exchange(source.itemCount, 0);
-    itemList = std::move(source.itemList);
-    keyList = std::move(source.keyList);
     return *this;
 }
 

@@ -228,13 +228,23 @@ TEST(ListCopy, KeepsValuesAndCursorPosition) {
         EXPECT_EQ(contents(target), (std::vector<int>{1, 2, 3, 4, 5, 6})) << targetLength;
     }
 
-    List<int> target = listOf({7, 8, 9});
-    target = List<int>();
-    EXPECT_TRUE(target.isEmpty());
-    EXPECT_EQ(target.len(), 0u);
-    EXPECT_EQ(target.current(), 0);
-    target.push(1);
-    EXPECT_EQ(contents(target), (std::vector<int>{1}));
+    const List<int> empty;
+    for (const bool moved : {false, true}) {
+        List<int> target = listOf({7, 8, 9});
+        target.goToFirst();
+        target.next();
+        if (moved) {
+            target = List<int>();
+        } else {
+            target = empty;
+        }
+        EXPECT_TRUE(target.isEmpty());
+        EXPECT_EQ(target.len(), 0u);
+        EXPECT_TRUE(target.isFirst()); // no cursor left on a freed element
+        EXPECT_EQ(target.current(), 0);
+        target.push(1);
+        EXPECT_EQ(contents(target), (std::vector<int>{1}));
+    }
 
     List<int>& alias = source;
     source = alias;
@@ -344,19 +354,26 @@ TEST(ListRandom, MatchesDequeWithCursorModel) {
 
 // Ten million elements: a recursive copy or destruction would exhaust the
 // call stack long before this size.
-TEST(ListLarge, TenMillionElementsCopyAssignAndFreeWithoutRecursion) {
-    constexpr std::uint64_t size = 10'000'000;
-    List<std::uint32_t> list;
-    for (std::uint32_t i = 0; i < size; ++i) list.enqueue(i);
-    List<std::uint32_t> copy(list);
+TEST(ListLarge, TenMillionElementsCopyAssignWalkAndFreeWithoutRecursion) {
+    constexpr std::uint32_t size = 10'000'000;
     List<std::uint32_t> assigned;
     assigned.enqueue(7);
-    assigned = copy;
-    EXPECT_EQ(copy.len(), size);
+    {
+        List<std::uint32_t> built;
+        for (std::uint32_t i = 0; i < size; ++i) built.enqueue(i);
+        const List<std::uint32_t> copy(built);
+        built = List<std::uint32_t>();
+        assigned = copy;
+    }
     EXPECT_EQ(assigned.len(), size);
-    EXPECT_EQ(assigned.last(), size - 1);
-    assigned = List<std::uint32_t>();
-    EXPECT_TRUE(assigned.isEmpty());
+    std::uint32_t expected = 0;
+    bool inOrder = true;
+    assigned.goToFirst();
+    do {
+        inOrder = inOrder && assigned.current() == expected++;
+    } while (assigned.next());
+    EXPECT_TRUE(inOrder);
+    EXPECT_EQ(expected, size);
 }
 
 } // namespace
