@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include <unistd.h>
+
 #include "common/consoletools.h"
 #include "extractor/grouping.h"
 #include "extractor/output.h"
@@ -57,6 +59,11 @@ private:
     path_counters counters;
     std::array<std::unique_ptr<OutputFile>, outputCount> outputs;
     std::array<GroupingMap, outputCount> maps;
+    // Parse error reports: a dump with many 32-bit ASs yields hundreds of
+    // thousands, so they are buffered like the main output.
+    OutputFile diagnostics{stderr, "(standard error)", false};
+    bool reportedBefore = false;
+    bool stderrIsTty = false;
     bool anyTag = false;
     bool progress = false;
     bool stdinTerm = false;
@@ -67,6 +74,7 @@ private:
 int Extraction::openInput() {
     stdinTerm = isTerm(stdin);
     stdoutTerm = isTerm(stdout);
+    stderrIsTty = isatty(fileno(stderr)) != 0;
     if (!settings.inputFile) {
         parser.openStdin();
         return 0;
@@ -121,14 +129,27 @@ void Extraction::run() {
 }
 
 void Extraction::reportParseError() {
-    // Keep the report after the output lines before it when both reach one terminal.
-    outputs[OUT_MAIN]->flush();
-    std::fputs("\n", stderr);
-    printHeader(stderr);
-    std::fprintf(stderr, "Parse error in line %lu of file `%s':\n", static_cast<unsigned long>(parser.readLines()),
-                 settings.inputFile ? settings.inputFile->c_str() : "(standard input)");
-    std::fprintf(stderr, "%s\n", parser.currentLine());
-    std::fprintf(stderr, "%s\n", parser.errReason());
+    diagnostics.put('\n');
+    if (!reportedBefore) {
+        // The banner precedes the first diagnostic and goes straight to the stream.
+        reportedBefore = true;
+        diagnostics.flush();
+        printHeader(stderr);
+    }
+    diagnostics.write("Parse error in line ");
+    diagnostics.writeUnsigned(parser.readLines());
+    diagnostics.write(" of file `");
+    diagnostics.write(settings.inputFile ? std::string_view(*settings.inputFile) : "(standard input)");
+    diagnostics.write("':\n");
+    diagnostics.write(parser.currentLine());
+    diagnostics.put('\n');
+    diagnostics.write(parser.errReason());
+    diagnostics.put('\n');
+    if (stderrIsTty) {
+        // Someone is watching: keep reports and output lines in their order.
+        outputs[OUT_MAIN]->flush();
+        diagnostics.flush();
+    }
 }
 
 void Extraction::processRoute() {
@@ -176,10 +197,12 @@ void Extraction::writeMaps() {
 void Extraction::printStats() {
     if (!settings.verbose) return;
     outputs[OUT_MAIN]->flush();
+    diagnostics.flush();
     printStatistics(stderr, counters, parser.readLines(), parser.parsedLines());
 }
 
 int Extraction::finish() {
+    diagnostics.finish();
     if (stdoutTerm && stdinTerm) {
         outputs[OUT_MAIN]->flush();
         std::fputs("\n", stdout);

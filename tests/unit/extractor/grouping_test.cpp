@@ -1,0 +1,126 @@
+#include "extractor/grouping.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint8_t S = ASItem::IN_SET;
+
+// Captures what an OutputFile writes.
+class captured {
+public:
+    captured() : file(std::tmpfile()), out(file, "test", false) {}
+    ~captured() { std::fclose(file); }
+    OutputFile& stream() { return out; }
+    std::string text() {
+        out.finish();
+        std::string s;
+        std::rewind(file);
+        for (int c; (c = std::fgetc(file)) != EOF;) s += static_cast<char>(c);
+        return s;
+    }
+
+private:
+    std::FILE* file;
+    OutputFile out;
+};
+
+std::vector<ASItem> items(std::initializer_list<ASItem> list) { return list; }
+
+tag_field tagsOf(const char* six) {
+    tag_field t = emptyTags;
+    for (std::size_t i = 0; i < 6; ++i) t[i] = six[i];
+    return t;
+}
+
+const IPAddress net10(10, 0, 0, 0);
+const IPAddress net10_1(10, 1, 0, 0);
+
+TEST(Output, PathFormat) {
+    const std::vector<std::pair<std::vector<ASItem>, std::string>> cases = {
+        {items({{100, 0}, {200, S}, {300, S}, {400, 0}}), "100 (200 300) 400"},
+        {items({{100, 0}, {200, S}}), "100 (200)"},
+        {items({{100, S}, {200, 0}}), "(100) 200"},
+        {items({{7, S}}), "(7)"},
+        {items({{65535, 1}, {1, 0}}), "65535 1"},
+        {{}, ""},
+    };
+    for (const auto& [path, expected] : cases) {
+        captured c;
+        printASpath(c.stream(), path);
+        EXPECT_EQ(c.text(), expected);
+    }
+}
+
+TEST(Output, PrefixFormat) {
+    captured c;
+    printPrefix(c.stream(), net10, IPNetmask(8), false);
+    printPrefix(c.stream(), IPAddress(192, 168, 1, 0), std::nullopt, false);
+    printPrefix(c.stream(), net10, std::nullopt, true);
+    printPrefix(c.stream(), IPAddress(172, 16, 0, 0), std::nullopt, true);
+    printPrefix(c.stream(), IPAddress(192, 168, 1, 0), std::nullopt, true);
+    printPrefix(c.stream(), IPAddress(224, 0, 0, 1), std::nullopt, true);
+    printPrefix(c.stream(), IPAddress(0, 0, 0, 0), IPNetmask(0), true);
+    EXPECT_EQ(c.text(), "10.0.0.0/8 192.168.1.0 10.0.0.0/8 172.16.0.0/16 192.168.1.0/24 224.0.0.1/32 0.0.0.0/0 ");
+}
+
+TEST(Grouping, MergesByPathAndOrdersByOriginAS) {
+    GroupingMap map;
+    const tag_field none = emptyTags;
+    updateMap(map, items({{1, 0}, {2, 0}, {5, 0}}), none, net10, IPNetmask(8), false);
+    updateMap(map, items({{3, 0}, {5, 0}}), none, net10, IPNetmask(8), false);
+    updateMap(map, items({{4, 0}}), none, net10, IPNetmask(8), false);
+    updateMap(map, items({{1, 0}, {2, 0}, {5, 0}}), none, net10_1, IPNetmask(16), false);
+    // Same numbers, different flags: another path.
+    updateMap(map, items({{3, 0}, {5, S}}), none, net10, std::nullopt, false);
+    EXPECT_EQ(map.paths(), 4U);
+
+    captured c;
+    printMap(c.stream(), map, false, false, true, false);
+    EXPECT_EQ(c.text(), "1\t4\t10.0.0.0/8 \n"
+                        "2\t1 2 5\t10.0.0.0/8 10.1.0.0/16 \n"
+                        "1\t3 5\t10.0.0.0/8 \n"
+                        "1\t3 (5)\t10.0.0.0 \n");
+    EXPECT_TRUE(map.isEmpty());
+}
+
+TEST(Grouping, TagsMergeAndUniqueComparesOnlyTheLastPrefix) {
+    const auto p = items({{100, 0}, {100, 0}, {200, 0}});
+    for (const bool unique : {false, true}) {
+        GroupingMap map;
+        updateMap(map, p, tagsOf(" P    "), net10, IPNetmask(8), unique);
+        updateMap(map, p, tagsOf("C     "), net10, IPNetmask(8), unique);     // same prefix again
+        updateMap(map, p, emptyTags, net10, std::nullopt, unique);            // without length: differs
+        updateMap(map, p, emptyTags, net10_1, IPNetmask(16), unique);
+        updateMap(map, p, emptyTags, net10, IPNetmask(8), unique);            // recurs after another
+        captured c;
+        printMap(c.stream(), map, true, false, true, false);
+        const std::string prefixes = unique ? "10.0.0.0/8 10.0.0.0 10.1.0.0/16 10.0.0.0/8 "
+                                            : "10.0.0.0/8 10.0.0.0/8 10.0.0.0 10.1.0.0/16 10.0.0.0/8 ";
+        EXPECT_EQ(c.text(), "5\tCP    \t100 100 200\t" + prefixes + "\n") << unique;
+    }
+}
+
+TEST(Grouping, PlainLinesAndSaveFiles) {
+    const auto p = items({{1, 0}, {2, S}});
+    const tag_field t = tagsOf("   S  ");
+    captured c;
+    writePathLine(c.stream(), &t, p, true, net10, IPNetmask(8), false);
+    writePathLine(c.stream(), nullptr, p, false, net10, IPNetmask(8), false);
+    GroupingMap unused;
+    writeToFile(c.stream(), t, false, false, false, false, false, net10, std::nullopt, p, unused);
+    EXPECT_TRUE(unused.isEmpty());
+    EXPECT_EQ(c.text(), "   S  1 (2)\t10.0.0.0/8 \n1 (2)\n1 (2)\n");
+
+    GroupingMap map;
+    captured none;
+    writeToFile(none.stream(), t, true, true, false, false, true, net10, std::nullopt, p, map);
+    EXPECT_EQ(none.text(), "");
+    EXPECT_EQ(map.paths(), 1U);
+}
+
+} // namespace
