@@ -105,18 +105,6 @@ bool hasNul(std::string_view text)
     return text.find('\0') != std::string_view::npos;
 }
 
-struct parsed_command {
-    command_code code = CMD_NONE;
-    command_target target;
-    long index = -1;
-    std::optional<std::string_view> text; // file name or echo message
-    bool quit = false;
-    bool help = false;
-    int position = 0;
-    bool accepted = true;
-    bool stopped = false;
-};
-
 class CommandParser {
 public:
     explicit CommandParser(std::string_view command) : tokens_(command) {}
@@ -301,9 +289,9 @@ bool isAnyComponent(target_code object)
     return object == T_ANYSCC || object == T_ANYCC;
 }
 
-// Refuses combinations that name no meaningful request; the first failing
-// rule is the only one reported. Missing parts are left to the commands.
-bool combinationValid(const parsed_command& cmd)
+} // namespace
+
+bool checkCombination(const parsed_command& cmd)
 {
     const command_target& t = cmd.target;
     switch (cmd.code) {
@@ -350,6 +338,8 @@ bool combinationValid(const parsed_command& cmd)
     }
 }
 
+namespace {
+
 // A NUL byte cannot be passed to the file system: the name would silently
 // end there and another file would be read or written.
 bool fileNameUsable(std::string_view name)
@@ -381,6 +371,11 @@ void execute(const parsed_command& cmd, console_state& state, bool forceOverwrit
 }
 
 } // namespace
+
+parsed_command parseCommand(std::string_view command)
+{
+    return CommandParser(command).parse();
+}
 
 int matchingKeywords(std::string_view token, std::string_view& match, int position)
 {
@@ -414,14 +409,14 @@ bool executeCommand(std::string_view command, console_state& state, bool forceOv
         std::fwrite(command.data(), 1, command.size(), stdout);
         std::fputc('\n', stdout);
     }
-    const parsed_command cmd = CommandParser(command).parse();
+    const parsed_command cmd = parseCommand(command);
     if (!cmd.accepted || cmd.quit)
         return cmd.quit;
     if (cmd.help) {
         printCommandHelp(cmd.code, stdout);
         return false;
     }
-    if (combinationValid(cmd))
+    if (checkCombination(cmd))
         execute(cmd, state, forceOverwrite);
     return false;
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "console/commands.h"
 #include "console/state.h"
 
 // Which command a text names; also selects the help text (0: general help).
@@ -34,6 +35,27 @@ inline constexpr std::array<int, 4> argIndex = {0, 9, 14, 21};
 // Number of keywords of `position` (1..4) that `token` is a prefix of. When
 // exactly one matches, `match` is that keyword; otherwise it is empty.
 int matchingKeywords(std::string_view token, std::string_view& match, int position);
+
+// A command as the parser understood it.
+struct parsed_command {
+    command_code code = CMD_NONE;
+    command_target target;
+    long index = -1;                      // after scc / cc; -1 when none was given
+    std::optional<std::string_view> text; // file name or echo message, into the command
+    bool quit = false;                    // the command loop is to end
+    bool help = false;                    // explain `code` instead of running it
+    int position = 0;                     // position of the last token looked at
+    bool accepted = true;                 // the last token was understood
+    bool stopped = false;                 // the parse ended before the last token
+};
+
+// Splits and resolves a command, reporting the first parse error on
+// standard error. The combination is not checked yet.
+parsed_command parseCommand(std::string_view command);
+
+// Refuses combinations that name no meaningful request, reporting the first
+// failing rule on standard error. Missing parts are left to the commands.
+bool checkCombination(const parsed_command& cmd);
 
 // Runs one command (no line terminator, comment or semicolon in it) against
 // the working state. Errors are reported on standard error and never stop
