@@ -7,9 +7,11 @@
 // Neither container ever follows a pointer it stores: pointed-to objects
 // belong to whoever created them. No operation reports an error; reading an
 // empty container yields a default-constructed value.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <type_traits>
 #include <utility>
 
 template <typename T>
@@ -102,6 +104,15 @@ private:
     // so a tree of even 2^64 nodes is at most 91 levels high. Every walk keeps
     // its path in a fixed array of this size instead of allocating a stack.
     static constexpr std::size_t maxHeight = 128;
+
+    // Keys must follow one total order. Floating-point keys break it with a
+    // NaN: every comparison with one is false, so it never equals itself and,
+    // once a rotation moves it, hides the keys beside it from lookups. NaNs
+    // are therefore taken as equal to each other and greater than any number;
+    // numbers compare as usual (0.0 equals -0.0).
+    static bool sameKey(const K& a, const K& b);
+    static bool keyGreater(const K& a, const K& b);
+    static bool keyLess(const K& a, const K& b);
 
     static tree_node* makeNode(const T& item, const K& key);
     void deleteSubTree(tree_node* node) noexcept;
@@ -329,6 +340,30 @@ BST<T, K>::~BST() {
 }
 
 template <typename T, typename K>
+bool BST<T, K>::sameKey(const K& a, const K& b) {
+    if constexpr (std::is_floating_point_v<K>) {
+        if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
+    }
+    return a == b;
+}
+
+template <typename T, typename K>
+bool BST<T, K>::keyGreater(const K& a, const K& b) {
+    if constexpr (std::is_floating_point_v<K>) {
+        if (std::isnan(a) || std::isnan(b)) return !std::isnan(b);
+    }
+    return a > b;
+}
+
+template <typename T, typename K>
+bool BST<T, K>::keyLess(const K& a, const K& b) {
+    if constexpr (std::is_floating_point_v<K>) {
+        if (std::isnan(a) || std::isnan(b)) return !std::isnan(a);
+    }
+    return a < b;
+}
+
+template <typename T, typename K>
 typename BST<T, K>::tree_node* BST<T, K>::makeNode(const T& item, const K& key) {
     auto* node = new tree_node;
     node->item = item;
@@ -402,9 +437,9 @@ bool BST<T, K>::addItem(const T& item, const K& key) {
     std::size_t depth = 0;
     tree_node* node = root;
     for (;;) {
-        if (node->key == key) return false;
+        if (sameKey(node->key, key)) return false;
         path[depth++] = node;
-        tree_node*& child = node->key > key ? node->left : node->right;
+        tree_node*& child = keyGreater(node->key, key) ? node->left : node->right;
         if (child == nullptr) {
             child = makeNode(item, key);
             break;
@@ -419,8 +454,8 @@ bool BST<T, K>::addItem(const T& item, const K& key) {
     while (grew && depth > 0) {
         node = path[--depth];
         tree_node* parent = depth > 0 ? path[depth - 1] : nullptr;
-        const bool nodeIsLeft = parent != nullptr && parent->key > node->key;
-        if (node->key > key) {
+        const bool nodeIsLeft = parent != nullptr && keyGreater(parent->key, node->key);
+        if (keyGreater(node->key, key)) {
             if (node->balance == 1) grew = false;
             --node->balance;
         } else {
@@ -452,8 +487,8 @@ template <typename T, typename K>
 T* BST<T, K>::findItem(const K& key) noexcept {
     tree_node* node = root;
     while (node != nullptr) {
-        if (node->key == key) return &node->item;
-        node = key < node->key ? node->left : node->right;
+        if (sameKey(node->key, key)) return &node->item;
+        node = keyLess(key, node->key) ? node->left : node->right;
     }
     return nullptr;
 }
@@ -462,8 +497,8 @@ template <typename T, typename K>
 const T* BST<T, K>::findItem(const K& key) const noexcept {
     const tree_node* node = root;
     while (node != nullptr) {
-        if (node->key == key) return &node->item;
-        node = key < node->key ? node->left : node->right;
+        if (sameKey(node->key, key)) return &node->item;
+        node = keyLess(key, node->key) ? node->left : node->right;
     }
     return nullptr;
 }

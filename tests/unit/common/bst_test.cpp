@@ -9,6 +9,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -151,6 +152,30 @@ TEST(BSTFind, DoubleKeysCompareByValue) {
     EXPECT_TRUE(tree.addItem(4, 0.3));
     EXPECT_EQ(*tree.findItem(-0.0), 1u);
     EXPECT_EQ(tree.len(), 3u);
+}
+
+// A NaN compares false with everything; left to itself it would never match
+// and, once rotated above other keys, would hide them from lookups.
+TEST(BSTFind, NaNKeysShareOneNodeAfterEveryNumber) {
+    const double nan = std::nan("");
+    BST<std::uint64_t, double> tree;
+    EXPECT_TRUE(tree.addItem(1, 1.0));
+    EXPECT_TRUE(tree.addItem(2, nan));
+    EXPECT_TRUE(tree.addItem(3, 2.0)); // rotates the NaN node to the root
+    EXPECT_FALSE(tree.addItem(4, -nan));
+    EXPECT_TRUE(tree.addItem(5, 0.5));
+    EXPECT_TRUE(tree.addItem(6, 3.0));
+    EXPECT_EQ(tree.len(), 5u);
+    for (const auto& [key, item] : std::vector<std::pair<double, std::uint64_t>>{
+             {1.0, 1}, {nan, 2}, {2.0, 3}, {0.5, 5}, {3.0, 6}}) {
+        const std::uint64_t* found = tree.findItem(key);
+        ASSERT_NE(found, nullptr) << key;
+        EXPECT_EQ(*found, item);
+    }
+    List<double> keys = tree.listKeys();
+    for (const double expected : {0.5, 1.0, 2.0, 3.0}) EXPECT_EQ(keys.pop(), expected);
+    EXPECT_TRUE(std::isnan(keys.pop()));
+    EXPECT_TRUE(keys.isEmpty());
 }
 
 TEST(BSTListing, ListsAreTheTreesOwnAndRefilled) {
