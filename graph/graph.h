@@ -66,28 +66,40 @@ namespace graph_detail {
 inline constexpr std::uint32_t npos = std::numeric_limits<std::uint32_t>::max();
 
 // Append-only array whose elements never move: chunk c holds 8 << c elements,
-// so growth allocates O(log n) blocks and an empty array allocates nothing.
+// so growth allocates O(log n) blocks, an empty array allocates nothing, and
+// an element is constructed only when it is appended.
 template <typename T>
 class stable_array {
 public:
+    stable_array() = default;
+    stable_array(const stable_array&) = delete;
+    stable_array& operator=(const stable_array&) = delete;
+    ~stable_array() {
+        for (std::size_t i = 0; i < count_; ++i) std::destroy_at(&(*this)[i]);
+        for (std::size_t c = 0; c < chunks_.size(); ++c) std::allocator<T>{}.deallocate(chunks_[c], capacityOf(c));
+    }
+
     std::size_t size() const noexcept { return count_; }
     T& operator[](std::size_t i) noexcept { return chunks_[chunkOf(i)][offsetOf(i)]; }
     const T& operator[](std::size_t i) const noexcept { return chunks_[chunkOf(i)][offsetOf(i)]; }
     T& push_back(T value) {
         const std::size_t c = chunkOf(count_);
-        if (c == chunks_.size()) chunks_.push_back(std::make_unique<T[]>(std::size_t{8} << c));
-        T& slot = (*this)[count_];
-        slot = std::move(value);
+        if (c == chunks_.size()) {
+            chunks_.reserve(c + 1); // so that the push below cannot throw and leak the block
+            chunks_.push_back(std::allocator<T>{}.allocate(capacityOf(c)));
+        }
+        T* slot = std::construct_at(&chunks_[c][offsetOf(count_)], std::move(value));
         ++count_;
-        return slot;
+        return *slot;
     }
 
 private:
+    static std::size_t capacityOf(std::size_t chunk) noexcept { return std::size_t{8} << chunk; }
     static std::size_t chunkOf(std::size_t i) noexcept {
         return static_cast<std::size_t>(std::bit_width((i >> 3) + 1)) - 1;
     }
-    static std::size_t offsetOf(std::size_t i) noexcept { return i - ((std::size_t{8} << chunkOf(i)) - 8); }
-    std::vector<std::unique_ptr<T[]>> chunks_;
+    static std::size_t offsetOf(std::size_t i) noexcept { return i - (capacityOf(chunkOf(i)) - 8); }
+    std::vector<T*> chunks_; // blocks of raw storage, constructed up to count_
     std::size_t count_ = 0;
 };
 
@@ -109,12 +121,14 @@ public:
         place(key, value);
         ++used_;
     }
-    void clear() noexcept {
-        slots_.clear();
-        used_ = 0;
-    }
     void reserve(std::size_t n) {
         while (n * 2 > slots_.size()) grow();
+    }
+    std::size_t size() const noexcept { return used_; }
+    template <typename F>
+    void forEach(F&& f) const {
+        for (const slot& s : slots_)
+            if (s.value != npos) f(s.key, s.value);
     }
 
 private:
@@ -124,9 +138,9 @@ private:
     };
     std::size_t mask() const noexcept { return slots_.size() - 1; }
     std::size_t home(std::uint64_t key) const noexcept {
-        // Fibonacci hashing spreads consecutive identifiers and index pairs.
-        const std::uint64_t h = key * 0x9E3779B97F4A7C15ULL;
-        return static_cast<std::size_t>(h >> 20) & mask();
+        // Fibonacci hashing: the top bits of the product spread consecutive
+        // identifiers and index pairs evenly.
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift_);
     }
     void place(std::uint64_t key, std::uint32_t value) noexcept {
         std::size_t i = home(key);
@@ -136,17 +150,57 @@ private:
     void grow() {
         std::vector<slot> old = std::move(slots_);
         slots_.assign(old.empty() ? 16 : old.size() * 2, slot{});
+        shift_ = 64 - static_cast<unsigned>(std::countr_zero(slots_.size()));
         for (const slot& s : old)
             if (s.value != npos) place(s.key, s.value);
     }
     std::vector<slot> slots_;
     std::size_t used_ = 0;
+    unsigned shift_ = 64;
+};
+
+// Node identifier -> node index. Identifiers of at most 16 bits switch from
+// hashing to a direct table once a graph is big enough for the table to pay.
+template <typename I>
+class id_index {
+public:
+    std::uint32_t find(const I& id) const noexcept {
+        if constexpr (direct)
+            if (!table_.empty()) return table_[key(id)];
+        return hash_.find(key(id));
+    }
+    // The caller has checked that the identifier is absent.
+    void insert(const I& id, std::uint32_t value) {
+        if constexpr (direct) {
+            if (table_.empty() && hash_.size() + 1 > directFrom) {
+                table_.assign(std::size_t{1} << (8 * sizeof(I)), npos);
+                hash_.forEach([this](std::uint64_t k, std::uint32_t v) { table_[k] = v; });
+                hash_ = index_map{};
+            }
+            if (!table_.empty()) {
+                table_[key(id)] = value;
+                return;
+            }
+        }
+        hash_.insert(key(id), value);
+    }
+
+private:
+    static constexpr bool direct = sizeof(I) <= 2;
+    static constexpr std::size_t directFrom = 4096;
+    static std::uint64_t key(const I& id) noexcept {
+        return static_cast<std::uint64_t>(static_cast<std::make_unsigned_t<I>>(id));
+    }
+    index_map hash_;
+    std::vector<std::uint32_t> table_;
 };
 
 } // namespace graph_detail
 
 // Graph over node values V, edge weights W and integer node identifiers I.
-// W needs a default state and assignment. There is no removal: a graph only grows.
+// W needs a default state and assignment. There is no removal: a graph only
+// grows. The per-node adjacency arrays are an index rebuilt in linear time by
+// the first listing or component search after additions.
 template <typename V, typename W, typename I>
 class Graph {
     static_assert(std::is_integral_v<I>, "node identifiers are integers");
@@ -162,7 +216,7 @@ public:
 
     // 1 when a node was added; 0 when the identifier exists (nothing changes).
     int addNode(const V& value, const I& id) {
-        if (nodeLookup_.find(idKey(id)) != graph_detail::npos) return 0;
+        if (nodeLookup_.find(id) != graph_detail::npos) return 0;
         appendNode(value, id);
         return 1;
     }
@@ -172,23 +226,29 @@ public:
     // 0: an end is missing; 1: it exists and stays unchanged; 2: it was
     // updated; 3: it is new.
     int addEdge(const I& id1, const I& id2, edge_dir dir, const W& weight, const W& reverseWeight) {
-        const std::uint32_t n1 = nodeLookup_.find(idKey(id1));
-        const std::uint32_t n2 = nodeLookup_.find(idKey(id2));
+        const std::uint32_t n1 = nodeLookup_.find(id1);
+        const std::uint32_t n2 = nodeLookup_.find(id2);
         if (n1 == graph_detail::npos || n2 == graph_detail::npos) return 0;
         if (dir != INCOMING && dir != OUTGOING) dir = UNDIRECTED;
-        ensurePairIndex();
         const bool n1First = !(id2 < id1); // the record is kept as seen from the smaller identifier
         const std::uint32_t a = n1First ? n1 : n2;
         const std::uint32_t b = n1First ? n2 : n1;
-        const std::uint32_t found = pairLookup_.find(pairKey(a, b));
+        std::uint32_t found = graph_detail::npos;
+        if (pairIndexValid_ || !provablyNew(a, n1First ? id2 : id1)) {
+            ensurePairIndex();
+            found = pairLookup_.find(pairKey(a, b));
+        }
         if (found == graph_detail::npos) {
-            const std::uint32_t e = n1First ? appendEdge(a, b, dir, weight, reverseWeight)
-                                             : appendEdge(a, b, reverse(dir), reverseWeight, weight);
-            pairLookup_.insert(pairKey(a, b), e);
+            const auto poolIndex = static_cast<std::uint32_t>(pool_->records.size());
+            if (n1First)
+                pool_->records.push_back(edge_record{weight, reverseWeight, dir});
+            else
+                pool_->records.push_back(edge_record{reverseWeight, weight, reverse(dir)});
+            linkEdge(a, b, poolIndex, n1First ? dir : reverse(dir));
             return 3;
         }
-        edge_record& rec = edgeStore_[found];
-        const edge_dir stored = n1First ? rec.dir : reverse(rec.dir);
+        const edge_dir storedDir = record(found).dir;
+        const edge_dir stored = n1First ? storedDir : reverse(storedDir);
         edge_dir merged;
         if (dir == UNDIRECTED) {
             if (stored == UNDIRECTED) return 1;
@@ -200,6 +260,7 @@ public:
         } else {
             merged = UNDIRECTED; // declared both ways
         }
+        edge_record& rec = writableRecord(found);
         if (n1First) {
             rec.dir = merged;
             rec.weight = weight;
@@ -209,16 +270,17 @@ public:
             rec.weight = reverseWeight;
             rec.reverseWeight = weight;
         }
+        dirCache_[found] = rec.dir;
         return 2;
     }
 
-    std::uint32_t nodes() const noexcept { return static_cast<std::uint32_t>(nodeStore_.size()); }
-    std::uint32_t edges() const noexcept { return static_cast<std::uint32_t>(edgeStore_.size()); }
+    std::uint32_t nodes() const noexcept { return static_cast<std::uint32_t>(meta_.size()); }
+    std::uint32_t edges() const noexcept { return static_cast<std::uint32_t>(ends_.size()); }
 
     // Every node in ascending identifier order; fresh records owned by the caller.
     std::vector<node_listing> listNodes() const {
         std::vector<node_listing> out;
-        out.reserve(nodeStore_.size());
+        out.reserve(meta_.size());
         forEachNode([&out](const node_listing& n) { out.push_back(n); });
         return out;
     }
@@ -227,7 +289,7 @@ public:
     // sorted by that end's identifier and then by the other end's.
     std::vector<edge_listing> listEdges() const {
         std::vector<edge_listing> out;
-        out.reserve(edgeStore_.size());
+        out.reserve(ends_.size());
         forEachEdge([&out](const edge_listing& e) { out.push_back(e); });
         return out;
     }
@@ -235,39 +297,41 @@ public:
     // listNodes without building the list: f(const node_listing&) per node.
     template <typename F>
     void forEachNode(F&& f) const {
-        for (const std::uint32_t n : sortedNodes()) {
-            const node_record& rec = nodeStore_[n];
-            f(node_listing{&rec.value, rec.id});
-        }
+        for (const std::uint32_t n : sortedNodes()) f(node_listing{&values_[n], meta_[n].id});
     }
 
     // listEdges without building the list: f(const edge_listing&) per adjacency.
     template <typename F>
     void forEachEdge(F&& f) const {
+        ensureAdjacency();
         for (const std::uint32_t n : sortedNodes()) {
-            const node_record& rec = nodeStore_[n];
-            for (const adj_entry& adj : sortedAdjacency(n)) {
-                const edge_record& e = edgeStore_[adj.edge];
-                if (e.a != n) continue; // listed from the other end
-                const node_record& other = nodeStore_[adj.other];
-                f(edge_listing{&e.weight, &e.reverseWeight, &e.dir, node_listing{&rec.value, rec.id},
-                               node_listing{&other.value, other.id}});
+            const I id = meta_[n].id;
+            for (std::uint32_t k = adjStart_[n]; k < adjStart_[n + 1]; ++k) {
+                const adj_entry& adj = adjacency_[k];
+                if (adj.otherId < id) continue; // listed from the other end
+                const edge_record& e = record(adj.edge);
+                f(edge_listing{&e.weight, &e.reverseWeight, &e.dir, node_listing{&values_[n], id},
+                               node_listing{&values_[adj.other], adj.otherId}});
             }
         }
     }
 
     // The components of one kind, in ascending order of their smallest node
-    // identifier; each holds copies of its nodes and of every adjacency whose
-    // two ends it holds. The caller owns the graphs; they outlive this one.
+    // identifier; each holds its nodes and every adjacency whose two ends it
+    // holds, with the same orientation and weights. The caller owns the
+    // graphs; they stay valid after this one is destroyed.
     std::vector<std::unique_ptr<Graph>> findCC(cc_type type) const {
-        const std::size_t n = nodeStore_.size();
+        ensureAdjacency();
+        const std::size_t n = meta_.size();
         std::vector<std::uint32_t> comp(n, graph_detail::npos);
         if (type == SCC)
             labelStrong(comp);
         else
             labelWeak(comp);
 
-        // Number the components by their smallest member.
+        // Components are numbered by their smallest member; walking the nodes
+        // and their sorted neighbours in ascending order fills each component
+        // in listing order.
         std::vector<std::uint32_t> position(n, graph_detail::npos);
         std::vector<std::uint32_t> local(n, 0);
         std::vector<std::unique_ptr<Graph>> out;
@@ -276,131 +340,162 @@ public:
             if (pos == graph_detail::npos) {
                 pos = static_cast<std::uint32_t>(out.size());
                 out.push_back(std::make_unique<Graph>());
-                out.back()->pairIndexValid_ = false; // built only if someone adds to it
+                out.back()->pool_ = pool_; // records are shared until one side changes them
             }
-            Graph& g = *out[pos];
-            local[v] = g.appendNode(nodeStore_[v].value, nodeStore_[v].id);
+            local[v] = out[pos]->appendNode(values_[v], meta_[v].id);
         }
         for (const std::uint32_t v : sortedNodes()) {
             Graph& g = *out[position[comp[v]]];
-            for (const adj_entry& adj : sortedAdjacency(v)) {
-                const edge_record& e = edgeStore_[adj.edge];
-                if (e.a != v || comp[adj.other] != comp[v]) continue;
-                g.appendEdge(local[v], local[adj.other], e.dir, e.weight, e.reverseWeight);
+            const I id = meta_[v].id;
+            for (std::uint32_t k = adjStart_[v]; k < adjStart_[v + 1]; ++k) {
+                const adj_entry& adj = adjacency_[k];
+                if (adj.otherId < id || comp[adj.other] != comp[v]) continue;
+                g.linkEdge(local[v], local[adj.other], edgeIds_[adj.edge], dirCache_[adj.edge]);
             }
         }
+        pool_->sharedBelow = pool_->records.size();
         return out;
     }
 
 private:
-    struct adj_entry {
-        std::uint32_t other = 0; // node index of the other end (the node itself for a loop)
-        std::uint32_t edge = 0;  // record index
-    };
-    struct node_record {
-        V value{};
+    struct node_meta {
         I id{};
-        // Sorted on demand by identifier of the other end (a listing of a
-        // const graph may sort it); a loop appears once.
-        mutable std::vector<adj_entry> adjacency;
-        mutable bool adjacencySorted = true;
+        I lastOtherId{};     // identifier of the last neighbour linked
+        std::uint32_t degree = 0;
+        bool inOrder = true; // neighbours were linked in ascending identifier order
     };
-    // One record per adjacency, seen from `a`, the end with the smaller identifier.
+    struct edge_ends {
+        std::uint32_t a; // node index of the end with the smaller identifier
+        std::uint32_t b; // the other end (a again for a loop)
+    };
+    // One record per adjacency, seen from its end with the smaller identifier.
     struct edge_record {
-        W weight{};        // direction a -> b
-        W reverseWeight{}; // direction b -> a
+        W weight{};        // direction smaller -> larger identifier
+        W reverseWeight{}; // direction larger -> smaller
         edge_dir dir = UNDIRECTED;
-        std::uint32_t a = 0;
-        std::uint32_t b = 0;
+    };
+    // Records of a graph and of the components split from it. Records below
+    // sharedBelow may be referenced by several graphs: a change goes to a copy.
+    struct edge_pool {
+        graph_detail::stable_array<edge_record> records;
+        std::size_t sharedBelow = 0;
+    };
+    struct adj_entry {
+        std::uint32_t other; // node index of the other end (the node itself for a loop)
+        std::uint32_t edge;  // adjacency number
+        I otherId;           // identifier of the other end
     };
 
-    static std::uint64_t idKey(const I& id) noexcept {
-        return static_cast<std::uint64_t>(static_cast<std::make_unsigned_t<I>>(id));
-    }
     static std::uint64_t pairKey(std::uint32_t a, std::uint32_t b) noexcept {
         return (static_cast<std::uint64_t>(a) << 32) | b;
     }
 
+    const edge_record& record(std::uint32_t edge) const noexcept { return pool_->records[edgeIds_[edge]]; }
+
+    // A record shared with other graphs is copied before it changes, so the
+    // change stays in this graph.
+    edge_record& writableRecord(std::uint32_t edge) {
+        if (edgeIds_[edge] >= pool_->sharedBelow) return pool_->records[edgeIds_[edge]];
+        edge_record copy = pool_->records[edgeIds_[edge]];
+        edgeIds_[edge] = static_cast<std::uint32_t>(pool_->records.size());
+        return pool_->records.push_back(std::move(copy));
+    }
+
+    // Without the adjacency index, a new adjacency is recognised cheaply when
+    // all neighbours of its smaller end were linked in ascending order and are
+    // smaller than the other end, as while a file in listing order is read.
+    bool provablyNew(std::uint32_t a, const I& otherId) const noexcept {
+        const node_meta& m = meta_[a];
+        return m.inOrder && (m.degree == 0 || m.lastOtherId < otherId);
+    }
+
     std::uint32_t appendNode(const V& value, const I& id) {
-        const auto n = static_cast<std::uint32_t>(nodeStore_.size());
-        if (!order_.empty() && id < nodeStore_[order_.back()].id) orderSorted_ = false;
-        nodeStore_.push_back(node_record{value, id, {}, true});
-        nodeLookup_.insert(idKey(id), n);
+        const auto n = static_cast<std::uint32_t>(meta_.size());
+        if (!order_.empty() && id < meta_[order_.back()].id) orderSorted_ = false;
+        values_.push_back(value);
+        meta_.push_back(node_meta{id, id, 0, true});
+        nodeLookup_.insert(id, n);
         order_.push_back(n);
         return n;
     }
 
-    void appendAdjacency(std::uint32_t n, std::uint32_t other, std::uint32_t e) {
-        node_record& rec = nodeStore_[n];
-        if (!rec.adjacency.empty() && nodeStore_[other].id < nodeStore_[rec.adjacency.back().other].id)
-            rec.adjacencySorted = false;
-        rec.adjacency.push_back(adj_entry{other, e});
+    void noteNeighbour(std::uint32_t n, const I& otherId) noexcept {
+        node_meta& m = meta_[n];
+        if (m.degree != 0 && otherId < m.lastOtherId) m.inOrder = false;
+        m.lastOtherId = otherId;
+        ++m.degree;
     }
 
-    // a must be the end with the smaller identifier (or equal b for a loop).
-    std::uint32_t appendEdge(std::uint32_t a, std::uint32_t b, edge_dir dir, const W& weight,
-                             const W& reverseWeight) {
-        const auto e = static_cast<std::uint32_t>(edgeStore_.size());
-        edgeStore_.push_back(edge_record{weight, reverseWeight, dir, a, b});
-        appendAdjacency(a, b, e);
-        if (b != a) appendAdjacency(b, a, e);
-        if (pairIndexValid_) pairLookup_.insert(pairKey(a, b), e);
-        return e;
+    // Makes pool record poolIndex the adjacency a-b of this graph; a is the
+    // end with the smaller identifier (or equals b for a loop).
+    void linkEdge(std::uint32_t a, std::uint32_t b, std::uint32_t poolIndex, edge_dir dir) {
+        const auto edge = static_cast<std::uint32_t>(ends_.size());
+        ends_.push_back(edge_ends{a, b});
+        edgeIds_.push_back(poolIndex);
+        dirCache_.push_back(dir);
+        noteNeighbour(a, meta_[b].id);
+        if (b != a) noteNeighbour(b, meta_[a].id);
+        if (pairIndexValid_) pairLookup_.insert(pairKey(a, b), edge);
     }
 
-    // Component graphs are filled without the adjacency index; it is built the
-    // first time an adjacency is added to them.
+    // The adjacency index is built the first time an adjacency cannot be
+    // told new without it, and kept from then on; graphs read from sorted
+    // files and component graphs never need it.
     void ensurePairIndex() {
         if (pairIndexValid_) return;
-        pairLookup_.clear();
-        pairLookup_.reserve(edgeStore_.size());
-        for (std::size_t e = 0; e < edgeStore_.size(); ++e)
-            pairLookup_.insert(pairKey(edgeStore_[e].a, edgeStore_[e].b), static_cast<std::uint32_t>(e));
+        pairLookup_.reserve(ends_.size());
+        for (std::uint32_t e = 0; e < ends_.size(); ++e) pairLookup_.insert(pairKey(ends_[e].a, ends_[e].b), e);
         pairIndexValid_ = true;
+    }
+
+    // Rebuilds the per-node neighbour arrays (sorted by identifier of the
+    // other end) when nodes or adjacencies were added since the last build.
+    void ensureAdjacency() const {
+        const std::size_t n = meta_.size();
+        if (adjNodes_ == n && adjEdges_ == ends_.size()) return;
+        adjStart_.assign(n + 1, 0);
+        for (std::size_t v = 0; v < n; ++v) adjStart_[v + 1] = adjStart_[v] + meta_[v].degree;
+        adjacency_.resize(adjStart_[n]);
+        std::vector<std::uint32_t> fill(adjStart_.begin(), adjStart_.end() - 1);
+        for (std::uint32_t e = 0; e < ends_.size(); ++e) {
+            const edge_ends& ends = ends_[e];
+            adjacency_[fill[ends.a]++] = adj_entry{ends.b, e, meta_[ends.b].id};
+            if (ends.b != ends.a) adjacency_[fill[ends.b]++] = adj_entry{ends.a, e, meta_[ends.a].id};
+        }
+        for (std::size_t v = 0; v < n; ++v)
+            if (!meta_[v].inOrder)
+                std::sort(adjacency_.begin() + adjStart_[v], adjacency_.begin() + adjStart_[v + 1],
+                          [](const adj_entry& x, const adj_entry& y) { return x.otherId < y.otherId; });
+        adjNodes_ = n;
+        adjEdges_ = ends_.size();
     }
 
     const std::vector<std::uint32_t>& sortedNodes() const {
         if (!orderSorted_) {
             std::sort(order_.begin(), order_.end(),
-                      [this](std::uint32_t x, std::uint32_t y) { return nodeStore_[x].id < nodeStore_[y].id; });
+                      [this](std::uint32_t x, std::uint32_t y) { return meta_[x].id < meta_[y].id; });
             orderSorted_ = true;
         }
         return order_;
     }
 
-    const std::vector<adj_entry>& sortedAdjacency(std::uint32_t n) const {
-        const node_record& rec = nodeStore_[n];
-        if (!rec.adjacencySorted) {
-            std::sort(rec.adjacency.begin(), rec.adjacency.end(), [this](const adj_entry& x, const adj_entry& y) {
-                return nodeStore_[x.other].id < nodeStore_[y.other].id;
-            });
-            rec.adjacencySorted = true;
-        }
-        return rec.adjacency;
-    }
-
-    // Whether the adjacency can be walked from node n towards its other end.
-    bool followsFrom(std::uint32_t n, const adj_entry& adj) const noexcept {
-        const edge_record& e = edgeStore_[adj.edge];
-        const edge_dir seen = e.a == n ? e.dir : reverse(e.dir);
-        return seen != INCOMING;
-    }
-
     // Connected components: one breadth-first pass over all adjacencies.
     void labelWeak(std::vector<std::uint32_t>& comp) const {
         std::vector<std::uint32_t> queue;
-        queue.reserve(nodeStore_.size());
+        queue.reserve(meta_.size());
         std::uint32_t label = 0;
-        for (std::uint32_t s = 0; s < nodeStore_.size(); ++s) {
+        for (std::uint32_t s = 0; s < meta_.size(); ++s) {
             if (comp[s] != graph_detail::npos) continue;
             comp[s] = label;
             queue.clear();
             queue.push_back(s);
             for (std::size_t head = 0; head < queue.size(); ++head) {
-                for (const adj_entry& adj : nodeStore_[queue[head]].adjacency) {
-                    if (comp[adj.other] != graph_detail::npos) continue;
-                    comp[adj.other] = label;
-                    queue.push_back(adj.other);
+                const std::uint32_t v = queue[head];
+                for (std::uint32_t k = adjStart_[v]; k < adjStart_[v + 1]; ++k) {
+                    const std::uint32_t w = adjacency_[k].other;
+                    if (comp[w] != graph_detail::npos) continue;
+                    comp[w] = label;
+                    queue.push_back(w);
                 }
             }
             ++label;
@@ -408,15 +503,16 @@ private:
     }
 
     // Strongly connected components: Tarjan's method with an explicit call
-    // stack, so the depth of the walk never reaches the machine stack.
+    // stack, so the depth of the walk never reaches the machine stack. An
+    // adjacency is followed from an end that sees it undirected or outgoing.
     void labelStrong(std::vector<std::uint32_t>& comp) const {
-        const std::size_t n = nodeStore_.size();
+        const std::size_t n = meta_.size();
         std::vector<std::uint32_t> index(n, graph_detail::npos);
         std::vector<std::uint32_t> low(n, 0);
-        std::vector<std::uint32_t> stack; // Tarjan's stack of open nodes
+        std::vector<std::uint32_t> open; // Tarjan's stack of nodes not yet in a component
         struct frame {
             std::uint32_t node;
-            std::uint32_t next; // position in the node's adjacency
+            std::uint32_t next; // position in the adjacency arrays
         };
         std::vector<frame> calls;
         std::uint32_t counter = 0;
@@ -424,32 +520,32 @@ private:
         for (std::uint32_t s = 0; s < n; ++s) {
             if (index[s] != graph_detail::npos) continue;
             index[s] = low[s] = counter++;
-            stack.push_back(s);
-            calls.push_back(frame{s, 0});
+            open.push_back(s);
+            calls.push_back(frame{s, adjStart_[s]});
             while (!calls.empty()) {
                 frame& f = calls.back();
-                const std::vector<adj_entry>& adjacency = nodeStore_[f.node].adjacency;
-                if (f.next < adjacency.size()) {
-                    const adj_entry& adj = adjacency[f.next++];
-                    if (!followsFrom(f.node, adj)) continue;
+                const std::uint32_t v = f.node;
+                if (f.next < adjStart_[v + 1]) {
+                    const adj_entry& adj = adjacency_[f.next++];
+                    const edge_dir dir = dirCache_[adj.edge];
+                    if ((adj.otherId < meta_[v].id ? reverse(dir) : dir) == INCOMING) continue;
                     const std::uint32_t w = adj.other;
                     if (index[w] == graph_detail::npos) {
                         index[w] = low[w] = counter++;
-                        stack.push_back(w);
-                        calls.push_back(frame{w, 0}); // invalidates f
+                        open.push_back(w);
+                        calls.push_back(frame{w, adjStart_[w]}); // f is not used after this
                     } else if (comp[w] == graph_detail::npos) {
-                        low[f.node] = std::min(low[f.node], index[w]); // w is still open
+                        low[v] = std::min(low[v], index[w]); // w is still open
                     }
                     continue;
                 }
-                const std::uint32_t v = f.node;
                 calls.pop_back();
                 if (!calls.empty()) low[calls.back().node] = std::min(low[calls.back().node], low[v]);
                 if (low[v] == index[v]) {
                     std::uint32_t w;
                     do {
-                        w = stack.back();
-                        stack.pop_back();
+                        w = open.back();
+                        open.pop_back();
                         comp[w] = label;
                     } while (w != v);
                     ++label;
@@ -458,12 +554,26 @@ private:
         }
     }
 
-    graph_detail::stable_array<node_record> nodeStore_;
-    graph_detail::stable_array<edge_record> edgeStore_;
-    graph_detail::index_map nodeLookup_; // identifier -> node index
-    graph_detail::index_map pairLookup_; // (a, b) node indexes -> record index
-    bool pairIndexValid_ = true;
-    // Listing order, sorted on demand: nodes usually arrive in ascending order.
+    graph_detail::stable_array<V> values_; // node values; listings point at them
+    std::vector<node_meta> meta_;
+    graph_detail::id_index<I> nodeLookup_;
+    // Listing order of the nodes, sorted on demand: nodes usually arrive in
+    // ascending order.
     mutable std::vector<std::uint32_t> order_;
     mutable bool orderSorted_ = true;
+
+    // Adjacency records, possibly shared with the graph this one was split
+    // from and with its other components.
+    std::shared_ptr<edge_pool> pool_ = std::make_shared<edge_pool>();
+    std::vector<edge_ends> ends_;        // per adjacency number: its two ends
+    std::vector<std::uint32_t> edgeIds_; // per adjacency number: its pool record
+    std::vector<edge_dir> dirCache_;     // per adjacency number: its orientation, compact for the searches
+    graph_detail::index_map pairLookup_; // (smaller end, other end) -> adjacency number
+    bool pairIndexValid_ = false;
+
+    // Neighbour arrays: node v's neighbours are adjacency_[adjStart_[v] .. adjStart_[v + 1]).
+    mutable std::vector<std::uint32_t> adjStart_{0};
+    mutable std::vector<adj_entry> adjacency_;
+    mutable std::size_t adjNodes_ = 0;
+    mutable std::size_t adjEdges_ = 0;
 };
