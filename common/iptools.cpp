@@ -297,8 +297,8 @@ IPSubSpace& IPSubSpace::operator*=(const IPSubSpace& other) {
 }
 
 IPSubSpace IPSubSpace::join(const IPSubSpace& other) const {
-    if (isEmpty() || this == &other) return *this;
-    if (other.isEmpty()) return other;
+    if (isEmpty()) return other;
+    if (other.isEmpty() || this == &other) return *this;
     IPSubSpace result;
     List<IPInterval>& mine = intervals.listItems();
     List<IPInterval>& theirs = other.intervals.listItems();
