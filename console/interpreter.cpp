@@ -408,6 +408,8 @@ bool executeCommand(std::string_view command, console_state& state, bool forceOv
     if (state.echo) {
         std::fwrite(command.data(), 1, command.size(), stdout);
         std::fputc('\n', stdout);
+        // The command must show before anything it reports on standard error.
+        std::fflush(stdout);
     }
     const parsed_command cmd = parseCommand(command);
     if (!cmd.accepted || cmd.quit)
