@@ -24,6 +24,31 @@ bool isPartialMaskOctet(std::uint8_t o) {
     return std::has_single_bit(static_cast<std::uint8_t>(-o));
 }
 
+// Ascending walk over the intervals of a set, straight on the tree's nodes:
+// the set operations read both operands without allocating and without
+// touching them, so an operand may even be the set itself.
+class IntervalWalk {
+public:
+    using Tree = BST<IPSubSpace::IPInterval, IPAddress>;
+
+    explicit IntervalWalk(const Tree& tree) { descendLeft(tree.rootNode()); }
+    bool done() const { return depth == 0; }
+    const IPSubSpace::IPInterval& current() const { return path[depth - 1]->item; }
+    void advance() {
+        const Tree::tree_node* node = path[--depth];
+        descendLeft(node->right);
+    }
+
+private:
+    void descendLeft(const Tree::tree_node* node) {
+        for (; node != nullptr; node = node->left) path[depth++] = node;
+    }
+
+    // The tree is AVL-balanced: even 2^32 intervals would stand under 50 levels.
+    std::array<const Tree::tree_node*, 96> path{};
+    std::size_t depth = 0;
+};
+
 } // namespace
 
 // ---------------------------------------------------------------- IPAddress
@@ -36,14 +61,6 @@ IPAddress IPAddress::fromValue(std::uint32_t v) {
     return result;
 }
 
-std::uint32_t IPAddress::value() const { return valueOf(octets); }
-
-bool IPAddress::operator==(const IPAddress& other) const { return octets == other.octets; }
-bool IPAddress::operator!=(const IPAddress& other) const { return octets != other.octets; }
-bool IPAddress::operator<(const IPAddress& other) const { return value() < other.value(); }
-bool IPAddress::operator>(const IPAddress& other) const { return value() > other.value(); }
-bool IPAddress::operator<=(const IPAddress& other) const { return value() <= other.value(); }
-bool IPAddress::operator>=(const IPAddress& other) const { return value() >= other.value(); }
 
 IPAddress IPAddress::operator+(std::uint64_t n) const {
     return fromValue(value() + static_cast<std::uint32_t>(n));
@@ -248,43 +265,33 @@ std::uint64_t IPSubSpace::addresses() const { return addressCount; }
 
 bool IPSubSpace::operator==(const IPSubSpace& other) const {
     if (addressCount != other.addressCount) return false;
-    // One tree has one listing buffer: listing it twice would compare it with itself anyway.
-    if (this == &other) return true;
-    List<IPInterval>& mine = intervals.listItems();
-    List<IPInterval>& theirs = other.intervals.listItems();
-    if (mine.len() != theirs.len()) return false;
-    if (mine.isEmpty()) return true;
-    mine.goToFirst();
-    theirs.goToFirst();
-    do {
-        const IPInterval a = mine.current();
-        const IPInterval b = theirs.current();
+    IntervalWalk mine(intervals);
+    IntervalWalk theirs(other.intervals);
+    for (; !mine.done() && !theirs.done(); mine.advance(), theirs.advance()) {
+        const IPInterval& a = mine.current();
+        const IPInterval& b = theirs.current();
         if (a.firstAddress != b.firstAddress || a.lastAddress != b.lastAddress) return false;
-    } while (mine.next() && theirs.next());
-    return true;
+    }
+    return mine.done() && theirs.done();
 }
 
 bool IPSubSpace::operator!=(const IPSubSpace& other) const { return !(*this == other); }
 
 IPSubSpace IPSubSpace::intersect(const IPSubSpace& other) const {
     IPSubSpace result;
-    if (isEmpty() || other.isEmpty()) return result;
-    if (this == &other) return *this;
-    List<IPInterval>& mine = intervals.listItems();
-    List<IPInterval>& theirs = other.intervals.listItems();
-    mine.goToFirst();
-    theirs.goToFirst();
-    bool mineLeft = true;
-    bool theirsLeft = true;
-    while (mineLeft && theirsLeft) {
-        const IPInterval a = mine.current();
-        const IPInterval b = theirs.current();
+    IntervalWalk mine(intervals);
+    IntervalWalk theirs(other.intervals);
+    while (!mine.done() && !theirs.done()) {
+        const IPInterval& a = mine.current();
+        const IPInterval& b = theirs.current();
         if (a.firstAddress <= b.lastAddress && b.firstAddress <= a.lastAddress) {
             result.addInterval(std::max(a.firstAddress, b.firstAddress), std::min(a.lastAddress, b.lastAddress));
         }
         // The interval that ends first cannot meet anything further on the other side.
-        if (a.lastAddress <= b.lastAddress) mineLeft = mine.next();
-        if (b.lastAddress <= a.lastAddress) theirsLeft = theirs.next();
+        const bool mineEndsFirst = a.lastAddress <= b.lastAddress;
+        const bool theirsEndsFirst = b.lastAddress <= a.lastAddress;
+        if (mineEndsFirst) mine.advance();
+        if (theirsEndsFirst) theirs.advance();
     }
     return result;
 }
@@ -298,25 +305,21 @@ IPSubSpace& IPSubSpace::operator*=(const IPSubSpace& other) {
 
 IPSubSpace IPSubSpace::join(const IPSubSpace& other) const {
     if (isEmpty()) return other;
-    if (other.isEmpty() || this == &other) return *this;
+    if (other.isEmpty()) return *this;
     IPSubSpace result;
-    List<IPInterval>& mine = intervals.listItems();
-    List<IPInterval>& theirs = other.intervals.listItems();
-    mine.goToFirst();
-    theirs.goToFirst();
-    bool mineLeft = true;
-    bool theirsLeft = true;
+    IntervalWalk mine(intervals);
+    IntervalWalk theirs(other.intervals);
     // Take the lower head first so the interval being built only ever grows to the right.
     IPInterval building = mine.current().firstAddress < theirs.current().firstAddress ? mine.current()
                                                                                       : theirs.current();
-    while (mineLeft || theirsLeft) {
+    while (!mine.done() || !theirs.done()) {
         IPInterval next;
-        if (mineLeft && (!theirsLeft || mine.current().firstAddress < theirs.current().firstAddress)) {
+        if (!mine.done() && (theirs.done() || mine.current().firstAddress < theirs.current().firstAddress)) {
             next = mine.current();
-            mineLeft = mine.next();
+            mine.advance();
         } else {
             next = theirs.current();
-            theirsLeft = theirs.next();
+            theirs.advance();
         }
         // 64-bit, so the address after 255.255.255.255 does not wrap to 0.0.0.0.
         if (std::uint64_t{next.firstAddress.value()} <= std::uint64_t{building.lastAddress.value()} + 1) {
@@ -347,27 +350,21 @@ bool IPSubSpace::isIncluded(const IPSubSpace& other) const {
 
 List<IPAddress>& IPSubSpace::listAddresses() {
     addressList = List<IPAddress>();
-    List<IPInterval>& all = intervals.listItems();
-    if (all.isEmpty()) return addressList;
-    all.goToFirst();
-    do {
-        const IPInterval interval = all.current();
+    for (IntervalWalk all(intervals); !all.done(); all.advance()) {
+        const IPInterval& interval = all.current();
         for (IPAddress current = interval.firstAddress; current <= interval.lastAddress; current += 1) {
             addressList.enqueue(current);
             // A range reaching 255.255.255.255 would wrap to 0.0.0.0 and never end.
             if (current.value() == topAddress) break;
         }
-    } while (all.next());
+    }
     return addressList;
 }
 
 List<IPPrefix>& IPSubSpace::listPrefixes() {
     prefixList = List<IPPrefix>();
-    List<IPInterval>& all = intervals.listItems();
-    if (all.isEmpty()) return prefixList;
-    all.goToFirst();
-    do {
-        const IPInterval interval = all.current();
+    for (IntervalWalk all(intervals); !all.done(); all.advance()) {
+        const IPInterval& interval = all.current();
         std::uint64_t remaining = interval.lastAddress - interval.firstAddress;
         std::uint32_t start = interval.firstAddress.value();
         while (remaining > 0) {
@@ -380,6 +377,6 @@ List<IPPrefix>& IPSubSpace::listPrefixes() {
             remaining -= std::uint64_t{1} << k;
             start += static_cast<std::uint32_t>(std::uint64_t{1} << k);
         }
-    } while (all.next());
+    }
     return prefixList;
 }

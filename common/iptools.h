@@ -19,14 +19,18 @@ public:
     // The address whose 32-bit value is v (most significant octet first).
     static IPAddress fromValue(std::uint32_t v);
     // The 32-bit value of the address.
-    std::uint32_t value() const;
+    std::uint32_t value() const {
+        return (std::uint32_t{octets[0]} << 24) | (std::uint32_t{octets[1]} << 16) |
+               (std::uint32_t{octets[2]} << 8) | std::uint32_t{octets[3]};
+    }
 
-    bool operator==(const IPAddress& other) const;
-    bool operator!=(const IPAddress& other) const;
-    bool operator<(const IPAddress& other) const;
-    bool operator>(const IPAddress& other) const;
-    bool operator<=(const IPAddress& other) const;
-    bool operator>=(const IPAddress& other) const;
+    // Inline: these are the key comparisons of every tree keyed by address.
+    bool operator==(const IPAddress& other) const { return value() == other.value(); }
+    bool operator!=(const IPAddress& other) const { return value() != other.value(); }
+    bool operator<(const IPAddress& other) const { return value() < other.value(); }
+    bool operator>(const IPAddress& other) const { return value() > other.value(); }
+    bool operator<=(const IPAddress& other) const { return value() <= other.value(); }
+    bool operator>=(const IPAddress& other) const { return value() >= other.value(); }
 
     // Only the low 32 bits of n matter; the result wraps modulo 2^32.
     IPAddress operator+(std::uint64_t n) const;
@@ -168,9 +172,7 @@ private:
     void addInterval(const IPAddress& first, const IPAddress& last);
 
     std::uint64_t addressCount = 0;
-    // Listing a tree only touches its walk marks and its own listing buffer,
-    // so the const set operations may list their operands.
-    mutable BST<IPInterval, IPAddress> intervals;
+    BST<IPInterval, IPAddress> intervals;
     List<IPAddress> addressList;
     List<IPPrefix> prefixList;
 };
