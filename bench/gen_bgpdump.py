@@ -62,7 +62,9 @@ class Generator:
                 self.as_pool.append(rng.randint(1, 64495))
         # A few big transit networks appear in most paths.
         self.transit = [174, 209, 701, 1299, 2914, 3257, 3320, 3356, 3491, 6453,
-                        6461, 6762, 6939, 7018, 12956, 199524, 262589]
+                        6461, 6762, 6939, 7018, 12956]
+        if args.wide_share > 0:
+            self.transit += [199524, 262589]
         self.peers = []
         for i in range(args.peers):
             nexthop = "%d.%d.%d.%d" % (rng.choice([12, 37, 62, 80, 128, 154, 185, 195, 203, 208]),

@@ -32,7 +32,7 @@ void Parser::resetState()
     chunkPos = 0;
     chunkEnd = 0;
     if (!chunk)
-        chunk = std::make_unique<char[]>(chunkSize);
+        chunk = std::make_unique_for_overwrite<char[]>(chunkSize);
 }
 
 bool Parser::openFile(const char* path)

@@ -60,33 +60,46 @@ private:
     std::size_t pos = 0;
 };
 
+// The value of a digit character in Base, or Base when it is none.
+template <unsigned Base>
+unsigned digitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return static_cast<unsigned>(c - '0') < Base ? static_cast<unsigned>(c - '0') : Base;
+    if (Base == 16 && c >= 'a' && c <= 'f')
+        return static_cast<unsigned>(c - 'a' + 10);
+    if (Base == 16 && c >= 'A' && c <= 'F')
+        return static_cast<unsigned>(c - 'A' + 10);
+    return Base;
+}
+
 // Digits of Base from `pos` on, accumulated with saturation at the largest
 // long long. Returns the number of digits read. Base is a template argument
-// so that the overflow test divides by a constant.
+// so that the overflow test divides by a constant; the first digits, which
+// cannot overflow, skip the test (numbers here are short).
 template <unsigned Base>
 std::size_t scanDigits(std::string_view text, std::size_t& pos, std::uint64_t& value)
 {
     constexpr auto limit = static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
     constexpr std::uint64_t cutoff = limit / Base;
     constexpr std::uint64_t cutDigit = limit % Base;
-    std::size_t digits = 0;
+    constexpr std::size_t safeDigits = Base == 16 ? 15 : Base == 8 ? 20 : 18;
+    const std::size_t start = pos;
     value = 0;
-    while (pos < text.size()) {
-        const char c = text[pos];
-        unsigned digit = Base;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<unsigned>(c - '0');
-        else if (Base == 16 && c >= 'a' && c <= 'f')
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        else if (Base == 16 && c >= 'A' && c <= 'F')
-            digit = static_cast<unsigned>(c - 'A' + 10);
+    const std::size_t safeEnd = text.size() - pos > safeDigits ? pos + safeDigits : text.size();
+    for (; pos < safeEnd; ++pos) {
+        const unsigned digit = digitValue<Base>(text[pos]);
+        if (digit >= Base)
+            return pos - start;
+        value = value * Base + digit;
+    }
+    for (; pos < text.size(); ++pos) {
+        const unsigned digit = digitValue<Base>(text[pos]);
         if (digit >= Base)
             break;
         value = value > cutoff || (value == cutoff && digit > cutDigit) ? limit : value * Base + digit;
-        ++pos;
-        ++digits;
     }
-    return digits;
+    return pos - start;
 }
 
 inline bool isHexDigit(char c)
@@ -101,6 +114,14 @@ inline bool isHexDigit(char c)
 inline bool scanInteger(std::string_view text, std::size_t& pos, long long& value)
 {
     std::size_t at = pos;
+    if (at < text.size() && text[at] >= '1' && text[at] <= '9') {
+        // The common case: a plain decimal number.
+        std::uint64_t magnitude = 0;
+        scanDigits<10>(text, at, magnitude);
+        value = static_cast<long long>(magnitude);
+        pos = at;
+        return true;
+    }
     while (at < text.size() && isSpace(text[at]))
         ++at;
     bool negative = false;
@@ -193,6 +214,22 @@ inline std::optional<std::uint64_t> unsignedValue(std::string_view token)
 template <typename AS>
 std::optional<AS> asNumberValue(std::string_view token, long long lowest)
 {
+    if (!token.empty() && token.size() <= 9) {
+        // The common case, plain digits, in one pass without overflow tests.
+        std::uint32_t plain = 0;
+        std::size_t i = 0;
+        for (; i < token.size(); ++i) {
+            const auto digit = static_cast<unsigned>(token[i] - '0');
+            if (digit > 9)
+                break;
+            plain = plain * 10 + digit;
+        }
+        if (i == token.size()) {
+            if (plain < lowest || plain > std::numeric_limits<AS>::max())
+                return std::nullopt;
+            return static_cast<AS>(plain);
+        }
+    }
     const auto value = decimalValue(token);
     if (!value || *value < lowest || *value > static_cast<long long>(std::numeric_limits<AS>::max()))
         return std::nullopt;
