@@ -36,14 +36,6 @@ parsed_command parse(std::string_view command, std::string* errors = nullptr)
     return cmd;
 }
 
-std::string echoed(std::optional<std::string_view> message, bool& echo)
-{
-    CaptureStdout();
-    echoString(message, echo);
-    std::fflush(stdout);
-    return GetCapturedStdout();
-}
-
 } // namespace
 
 TEST(MatchingKeywords, PrefixesResolvePerPosition)
@@ -194,22 +186,6 @@ TEST(ParseCommand, ExitAndHelpFlags)
     EXPECT_EQ(err, "Error: invalid keyword `scc'\n");
 }
 
-TEST(ParseCommand, OneParseErrorAtMost)
-{
-    std::string err;
-    parse("show graph differences directed changes more", &err);
-    EXPECT_EQ(err, "Error: too many arguments\n");
-    parse("dump\tgraph nodes", &err); // tabs belong to the token
-    EXPECT_EQ(err, "Error: invalid keyword `dump\tgraph'\n");
-    const std::string longToken(10000, 'x');
-    parse("dump graph " + longToken + " more", &err);
-    EXPECT_EQ(err, "Error: invalid keyword `" + longToken + "'\n");
-    parse("", &err);
-    EXPECT_EQ(err, "");
-    parse("     ", &err);
-    EXPECT_EQ(err, "");
-}
-
 TEST(CheckCombination, FirstFailingRuleOnly)
 {
     const auto message = [](std::string_view command) {
@@ -227,32 +203,12 @@ TEST(CheckCombination, FirstFailingRuleOnly)
     EXPECT_EQ(message("show scc 1 nodes changes"),
               "Error: such distribution can only be shown for differences\n");
     EXPECT_EQ(message("dump anycc information"), "Error: dump command cannot work on multiple (S)CCs\n");
-    EXPECT_EQ(message("save graph out.hgr"), "Error: `save' command can only be used to save (S)CCs\n");
-    EXPECT_EQ(message("clear cc 1"), "Error: `clear' command takes no arguments\n");
     // Missing parts are for the commands to answer.
     EXPECT_EQ(message("show"), "valid");
     EXPECT_EQ(message("dump scc 3"), "valid");
     EXPECT_EQ(message("show anyscc index"), "valid");
     EXPECT_EQ(message("show graph differences duration"), "valid");
     EXPECT_EQ(message("save cc 1 x"), "valid");
-}
-
-TEST(EchoString, SwitchesAndMessages)
-{
-    bool echo = false;
-    EXPECT_EQ(echoed(std::nullopt, echo), "");
-    EXPECT_EQ(echoed("", echo), "");
-    EXPECT_EQ(echoed("-on", echo), "");
-    EXPECT_TRUE(echo);
-    EXPECT_EQ(echoed("-off", echo), "");
-    EXPECT_FALSE(echo);
-    EXPECT_EQ(echoed("-on now", echo), "-on now\n");
-    EXPECT_FALSE(echo);
-    EXPECT_EQ(echoed("-n hello", echo), "hello");
-    EXPECT_EQ(echoed("-nhello", echo), "ello");
-    EXPECT_EQ(echoed("-n", echo), "");
-    EXPECT_EQ(echoed("-n ", echo), "");
-    EXPECT_EQ(echoed(std::string_view("a\0b", 3), echo), std::string("a\0b\n", 4));
 }
 
 TEST(ExecuteCommand, EchoAndLoopEnd)
