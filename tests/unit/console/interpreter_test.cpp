@@ -102,7 +102,9 @@ TEST(ParseCommand, AbbreviatedCommandsFillTheTarget)
     const parsed_command dump = parse("d anys n");
     EXPECT_EQ(dump.code, CMD_DUMP);
     EXPECT_EQ(dump.target.object, T_ANYSCC); // refused later, by the combination check
-    EXPECT_FALSE(checkCombination(parse("d anys n")));
+    CaptureStderr();
+    EXPECT_FALSE(checkCombination(dump));
+    GetCapturedStderr();
 }
 
 TEST(ParseCommand, IndexIsAWholeDecimalLong)
