@@ -1,5 +1,6 @@
 #include "extractor/output.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -94,19 +95,46 @@ int openWriteFile(std::unique_ptr<OutputFile>& place, const std::optional<std::s
     return 0;
 }
 
+namespace {
+
+// Decimal digits of an AS number at `at`; returns the end.
+char* putASN(char* at, unsigned value) {
+    char digits[5];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (n > 0) *at++ = digits[--n];
+    return at;
+}
+
+// Longest text of one item: a blank, "(", five digits, ")".
+constexpr std::size_t maxItemText = 8;
+
+} // namespace
+
 void printASpath(OutputFile& out, std::span<const ASItem> path) {
     bool inSet = false;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const bool member = (path[i].flags & ASItem::IN_SET) != 0;
-        if (i > 0) {
-            if (inSet && !member) out.put(')');
-            out.put(' ');
+    std::size_t i = 0;
+    while (i < path.size()) {
+        // Formatted straight into the buffer, a bounded batch of items at a time.
+        const std::size_t batch = std::min(path.size() - i, OutputFile::bufferCapacity / maxItemText - 1);
+        char* const start = out.room(batch * maxItemText + 1);
+        char* at = start;
+        for (const std::size_t end = i + batch; i < end; ++i) {
+            const bool member = (path[i].flags & ASItem::IN_SET) != 0;
+            if (i > 0) {
+                if (inSet && !member) *at++ = ')';
+                *at++ = ' ';
+            }
+            if (member && !inSet) *at++ = '(';
+            inSet = member;
+            at = putASN(at, path[i].asn);
         }
-        if (member && !inSet) out.put('(');
-        inSet = member;
-        out.writeUnsigned(path[i].asn);
+        if (i == path.size() && inSet) *at++ = ')';
+        out.commit(static_cast<std::size_t>(at - start));
     }
-    if (inSet) out.put(')');
 }
 
 void printPrefix(OutputFile& out, const IPAddress& network, const std::optional<IPNetmask>& netmask, bool allmask) {

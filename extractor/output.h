@@ -31,6 +31,15 @@ public:
     void write(std::string_view text);
     void writeUnsigned(std::uint64_t value);
 
+    // Direct access for hot formatting loops: room for n characters (n at
+    // most bufferCapacity), then commit how many were written there.
+    static constexpr std::size_t bufferCapacity = std::size_t{1} << 16;
+    char* room(std::size_t n) {
+        if (bufferCapacity - used < n) drain();
+        return buffer.get() + used;
+    }
+    void commit(std::size_t n) { used += n; }
+
     // Hands the buffered text to the C stream (no fflush): keeps the order of
     // this output against other writes to the same stream or terminal.
     void flush();
@@ -44,7 +53,7 @@ public:
 private:
     void drain();
 
-    static constexpr std::size_t capacity = std::size_t{1} << 16;
+    static constexpr std::size_t capacity = bufferCapacity;
     std::FILE* file;
     std::string displayName;
     bool owned;

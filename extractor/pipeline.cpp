@@ -1,5 +1,7 @@
 #include "extractor/pipeline.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::size_t tagPosition(counter_row row) {
@@ -32,11 +34,20 @@ private:
 } // namespace
 
 void seen_as_set::clear() {
+    members.clear();
+    if (!usingStamps) return;
+    usingStamps = false;
     if (++generation == 0) {
-        // After 2^32 paths the stamps would alias: start afresh.
+        // After 2^32 long paths the stamps would alias: start afresh.
         std::fill(stamps.get(), stamps.get() + std::size_t{maxASNumber} + 1, 0U);
         generation = 1;
     }
+}
+
+void seen_as_set::switchToStamps() {
+    if (!stamps) stamps.reset(new std::uint32_t[std::size_t{maxASNumber} + 1]());
+    for (const asnum_t m : members) stamps[m] = generation;
+    usingStamps = true;
 }
 
 const route_result& PathCleaner::clean(List<ASItem>& path, std::uint8_t origin, path_counters& counters) {

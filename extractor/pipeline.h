@@ -40,22 +40,36 @@ struct route_result {
     std::vector<ASItem> cleanedPath;
 };
 
-// The ASs met so far on one path. Generation stamps over the whole AS number
-// space: clearing for the next path is one increment, and a lookup is one
-// array access instead of a tree walk.
+// The ASs met so far on one path. Real paths hold a handful of ASs, so a
+// short list searched linearly stays in cache; only a path with many distinct
+// ASs moves to generation stamps over the whole AS number space (a lookup is
+// one array access, and clearing for the next path one increment).
 class seen_as_set {
 public:
-    seen_as_set() : stamps(new std::uint32_t[std::size_t{maxASNumber} + 1]()) {}
     void clear();
     // False when the AS was already there.
     bool insert(asnum_t as) {
+        if (!usingStamps) {
+            for (const asnum_t m : members)
+                if (m == as) return false;
+            if (members.size() < linearLimit) {
+                members.push_back(as);
+                return true;
+            }
+            switchToStamps();
+        }
         if (stamps[as] == generation) return false;
         stamps[as] = generation;
         return true;
     }
 
 private:
-    std::unique_ptr<std::uint32_t[]> stamps;
+    void switchToStamps();
+
+    static constexpr std::size_t linearLimit = 32;
+    std::vector<asnum_t> members;
+    bool usingStamps = false;
+    std::unique_ptr<std::uint32_t[]> stamps; // allocated on first need
     std::uint32_t generation = 1;
 };
 

@@ -56,6 +56,34 @@ TEST(Output, PathFormat) {
     }
 }
 
+// Paths far longer than the output buffer, with set runs across every batch
+// boundary, against a plain formatter.
+TEST(Output, LongPathsMatchPlainFormatting) {
+    std::uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245U + 12345U; };
+    for (int round = 0; round < 4; ++round) {
+        std::vector<ASItem> path(20000 + static_cast<std::size_t>(round) * 3001);
+        for (ASItem& item : path) {
+            item.asn = static_cast<asnum_t>(next() % 65535 + 1);
+            item.flags = (next() >> 8) % 3 == 0 ? S : 0;
+        }
+        std::string expected;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            const bool member = path[i].flags & S;
+            const bool before = i > 0 && (path[i - 1].flags & S);
+            const bool after = i + 1 < path.size() && (path[i + 1].flags & S);
+            if (i > 0) expected += ' ';
+            if (member && !before) expected += '(';
+            expected += std::to_string(path[i].asn);
+            if (member && !after) expected += ')';
+        }
+        captured c;
+        c.stream().write("x");
+        printASpath(c.stream(), path);
+        EXPECT_EQ(c.text(), "x" + expected);
+    }
+}
+
 TEST(Output, PrefixFormat) {
     captured c;
     printPrefix(c.stream(), net10, IPNetmask(8), false);

@@ -184,6 +184,22 @@ TEST(Pipeline, StateDoesNotLeakBetweenRoutes) {
     EXPECT_EQ(text(r.cleanedPath), "3 2 1");
     EXPECT_EQ(counters.processed, 2U);
 
+    // Long paths: every AS stays known along the whole path, and nothing of
+    // one path is still known on the next.
+    extraction_mode fix;
+    fix.cyclesMode = FIX;
+    PathCleaner fixer(fix);
+    std::string longPath, expected;
+    for (int as = 1; as <= 300; ++as) longPath += std::to_string(as) + " ";
+    expected = longPath;
+    expected.pop_back();
+    for (int round = 0; round < 3; ++round) {
+        const auto items = path(longPath + "7 150 299 301");
+        EXPECT_EQ(text(fixer.clean(std::span<const ASItem>(items), 1, counters).cleanedPath), expected + " 301");
+        const auto shortOne = path("299 7 150");
+        EXPECT_EQ(text(fixer.clean(std::span<const ASItem>(shortOne), 1, counters).cleanedPath), "299 7 150");
+    }
+
     // The parser's list is read, not changed.
     List<ASItem> list;
     for (const ASItem& item : path("5 5 6")) list.enqueue(item);
