@@ -160,7 +160,11 @@ fi
 
 # ---- Debian package ------------------------------------------------------------------
 if [ -f "$build/CPackConfig.cmake" ] && command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
-  if (cd "$tmp" && cpack --config "$build/CPackConfig.cmake" -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1); then
+  # Package the tree installed above, with the build's package settings:
+  # going through the build's install projects would first rebuild "all".
+  printf 'include("%s/CPackConfig.cmake")\nset(CPACK_INSTALL_CMAKE_PROJECTS "")\nset(CPACK_INSTALLED_DIRECTORIES "%s;usr")\n' \
+         "$build" "$prefix" >"$tmp/CPackConfig.cmake"
+  if (cd "$tmp" && cpack --config "$tmp/CPackConfig.cmake" -B "$tmp/pkg" >"$tmp/cpack.log" 2>&1); then
     deb=$(ls "$tmp"/pkg/*.deb 2>/dev/null | head -n 1)
     if [ -z "$deb" ]; then
       fail "cpack made no .deb"
