@@ -63,7 +63,7 @@ void showComponents(const component_list& components, target_code property, bool
         std::fputs("So, what should I show?\n", stderr);
         return;
     }
-    std::printf(strong ? "Strongly connected components are %li\n" : "Connected components are %li\n", count);
+    std::printf("%s components are %li\n", strong ? "Strongly connected" : "Connected", count);
     if (count == 0) return;
 
     CountDistribution sizes;
