@@ -1,6 +1,5 @@
 // Address sets: hand-checked cases at the edges of the address space, and
-// random sets compared with two plain models (a bitset over a small window,
-// and sorted interval vectors over the whole space).
+// random sets compared with a plain model, a bitset over a small window.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,7 +15,7 @@ namespace {
 
 using Interval = std::pair<std::uint64_t, std::uint64_t>; // closed, by value
 using Intervals = std::vector<Interval>;
-using Interval32 = IPSubSpace::IPInterval;
+using Prefixes = std::vector<std::pair<std::uint64_t, int>>; // start, length
 
 constexpr std::uint64_t top = 0xFFFFFFFFULL;
 
@@ -51,8 +50,8 @@ Intervals intervalsOf(IPSubSpace& s) {
     return out;
 }
 
-std::vector<std::pair<std::uint64_t, int>> prefixesOf(IPSubSpace& s) {
-    std::vector<std::pair<std::uint64_t, int>> out;
+Prefixes prefixesOf(IPSubSpace& s) {
+    Prefixes out;
     List<IPPrefix> all = s.listPrefixes();
     while (!all.isEmpty()) {
         const IPPrefix p = all.pop();
@@ -61,98 +60,7 @@ std::vector<std::pair<std::uint64_t, int>> prefixesOf(IPSubSpace& s) {
     return out;
 }
 
-// ---- model 1: sorted, merged interval vectors over the whole space
-
-Intervals normalize(Intervals v) {
-    std::sort(v.begin(), v.end());
-    Intervals out;
-    for (const Interval& i : v) {
-        if (!out.empty() && i.first <= out.back().second + 1) {
-            out.back().second = std::max(out.back().second, i.second);
-        } else {
-            out.push_back(i);
-        }
-    }
-    return out;
-}
-
-Intervals modelUnion(const Intervals& a, const Intervals& b) {
-    Intervals all = a;
-    all.insert(all.end(), b.begin(), b.end());
-    return normalize(all);
-}
-
-Intervals modelIntersection(const Intervals& a, const Intervals& b) {
-    Intervals out;
-    for (const Interval& x : a) {
-        for (const Interval& y : b) {
-            const std::uint64_t lo = std::max(x.first, y.first), hi = std::min(x.second, y.second);
-            if (lo <= hi) out.emplace_back(lo, hi);
-        }
-    }
-    return normalize(out);
-}
-
-std::uint64_t modelCount(const Intervals& a) {
-    std::uint64_t n = 0;
-    for (const Interval& i : a) n += i.second - i.first + 1;
-    return n;
-}
-
-// A set and its model, built from random aligned blocks. The blocks crowd
-// round 0.0.0.0, 255.255.255.255 and one middle point so that they overlap,
-// touch and leave small gaps.
-struct ModelledSet {
-    IPSubSpace set;
-    Intervals model;
-};
-
-ModelledSet randomWideSet(std::mt19937& rng) {
-    ModelledSet out;
-    const int pieces = int(rng() % 12);
-    for (int i = 0; i < pieces; ++i) {
-        const int length = rng() % 20 == 0 ? int(rng() % 33) : 20 + int(rng() % 13);
-        const std::uint64_t size = std::uint64_t{1} << (32 - length);
-        std::uint64_t start = 0;
-        switch (rng() % 3) {
-        case 0: start = rng() % 0x4000; break;
-        case 1: start = top - rng() % 0x4000; break;
-        default: start = 0x80000000ULL - 0x2000 + rng() % 0x4000; break;
-        }
-        start &= ~(size - 1);
-        out.set += block(start, length);
-        out.model.emplace_back(start, start + size - 1);
-    }
-    out.model = normalize(out.model);
-    return out;
-}
-
-// Checks a prefix list against a set's intervals: ascending, disjoint, exact
-// cover, and no block could be doubled with its aligned buddy inside the set
-// (which is what makes the list the shortest possible).
-void expectExactMaximalCover(const std::vector<std::pair<std::uint64_t, int>>& prefixes, const Intervals& set) {
-    Intervals covered;
-    std::uint64_t previousEnd = 0;
-    bool first = true;
-    for (const auto& [start, length] : prefixes) {
-        const std::uint64_t size = std::uint64_t{1} << (32 - length);
-        ASSERT_EQ(start % size, 0u) << "prefix not aligned";
-        if (!first) {
-            ASSERT_GT(start, previousEnd) << "prefixes overlap or are out of order";
-        }
-        first = false;
-        previousEnd = start + size - 1;
-        covered.emplace_back(start, previousEnd);
-        if (length > 0) {
-            const std::uint64_t parentStart = start & ~(2 * size - 1);
-            const Intervals parent{{parentStart, parentStart + 2 * size - 1}};
-            ASSERT_NE(modelIntersection(parent, set), parent) << "block " << start << "/" << length << " not maximal";
-        }
-    }
-    ASSERT_EQ(normalize(covered), set);
-}
-
-// ---- model 2: a bitset over a 64-address window
+// ---- the model: a bitset over a 64-address window
 
 constexpr std::size_t windowSize = 64;
 using Bits = std::bitset<windowSize>;
@@ -160,7 +68,7 @@ using Bits = std::bitset<windowSize>;
 // The minimal aligned decomposition, found top-down: a block wholly in the
 // set is one prefix, a block partly in it splits into its halves.
 void trieDecompose(const Bits& bits, std::uint64_t base, std::uint64_t start, int length,
-                   std::vector<std::pair<std::uint64_t, int>>& out) {
+                   Prefixes& out) {
     const std::uint64_t size = std::uint64_t{1} << (32 - length);
     const std::uint64_t end = start + size; // exclusive
     if (end <= base || start >= base + windowSize) return;
@@ -227,194 +135,104 @@ bool properSubset(const Bits& a, const Bits& b) { return (a & ~b).none() && a !=
 
 } // namespace
 
-TEST(IPSubSpace, UnionMergesOverlappingAdjacentAndContainedIntervals) {
-    const IPSubSpace a = range(addr(10, 0, 0, 0), addr(10, 0, 0, 5));
-    IPSubSpace overlap = a + range(addr(10, 0, 0, 3), addr(10, 0, 0, 8));
+TEST(IPSubSpace, UnionAndIntersectionOfHandPickedSets) {
+    const IPSubSpace a = range(at(0x0A000000), at(0x0A000005));
+    IPSubSpace overlap = a + range(at(0x0A000003), at(0x0A000008));
     EXPECT_EQ(overlap.addresses(), 9u);
     EXPECT_EQ(intervalsOf(overlap), (Intervals{{0x0A000000, 0x0A000008}}));
-    IPSubSpace adjacent = a.join(range(addr(10, 0, 0, 6), addr(10, 0, 0, 8)));
-    EXPECT_EQ(adjacent.addresses(), 9u);
-    EXPECT_EQ(adjacent, overlap);
-    IPSubSpace contained = range(addr(10, 0, 0, 0), addr(10, 0, 0, 9)) + range(addr(10, 0, 0, 2), addr(10, 0, 0, 3));
-    EXPECT_EQ(contained.addresses(), 10u);
+    EXPECT_EQ(a.join(range(at(0x0A000006), at(0x0A000008))), overlap) << "adjacent intervals merge";
+    IPSubSpace contained = range(at(0x0A000000), at(0x0A000009)) + range(at(0x0A000002), at(0x0A000003));
     EXPECT_EQ(intervalsOf(contained), (Intervals{{0x0A000000, 0x0A000009}}));
-
-    IPSubSpace left = range(addr(1, 0, 0, 1), addr(1, 0, 0, 2)) + range(addr(1, 0, 0, 10), addr(1, 0, 0, 12));
-    IPSubSpace right = range(addr(1, 0, 0, 3), addr(1, 0, 0, 4)) + range(addr(1, 0, 0, 20), addr(1, 0, 0, 22));
+    IPSubSpace left = range(at(0x01000001), at(0x01000002)) + range(at(0x0100000A), at(0x0100000C));
+    IPSubSpace right = range(at(0x01000003), at(0x01000004)) + range(at(0x01000014), at(0x01000016));
     IPSubSpace both = left + right;
     EXPECT_EQ(both.addresses(), 10u);
     EXPECT_EQ(intervalsOf(both), (Intervals{{0x01000001, 0x01000004}, {0x0100000A, 0x0100000C},
                                             {0x01000014, 0x01000016}}));
-    EXPECT_EQ(left.addresses(), 5u) << "operands are unchanged";
-}
 
-TEST(IPSubSpace, IntersectionKeepsOnlyCommonAddresses) {
-    const IPSubSpace wide = range(addr(1, 0, 0, 1), addr(1, 0, 0, 10));
-    IPSubSpace two = range(addr(1, 0, 0, 2), addr(1, 0, 0, 3)) + range(addr(1, 0, 0, 5), addr(1, 0, 0, 6));
-    IPSubSpace cut = wide * two;
-    EXPECT_EQ(cut.addresses(), 4u);
-    EXPECT_EQ(cut, two);
-
-    IPSubSpace split = range(addr(1, 0, 0, 1), addr(1, 0, 0, 2)) + range(addr(1, 0, 0, 5), addr(1, 0, 0, 8));
-    IPSubSpace mid = split.intersect(range(addr(1, 0, 0, 6), addr(1, 0, 0, 7)));
+    IPSubSpace two = range(at(0x01000002), at(0x01000003)) + range(at(0x01000005), at(0x01000006));
+    EXPECT_EQ(range(at(0x01000001), at(0x0100000A)) * two, two);
+    IPSubSpace mid = (range(at(0x01000001), at(0x01000002)) + range(at(0x01000005), at(0x01000008)))
+                         .intersect(range(at(0x01000006), at(0x01000007)));
     EXPECT_EQ(intervalsOf(mid), (Intervals{{0x01000006, 0x01000007}}));
-
-    IPSubSpace none = wide * range(addr(2, 0, 0, 0), addr(2, 0, 0, 3));
-    EXPECT_TRUE(none.isEmpty());
-    EXPECT_EQ(none.addresses(), 0u);
-    EXPECT_TRUE((wide * IPSubSpace()).isEmpty());
-    EXPECT_TRUE((IPSubSpace() * wide).isEmpty());
+    EXPECT_TRUE((left * right).isEmpty());
+    EXPECT_EQ((left * right).addresses(), 0u);
+    EXPECT_TRUE((left * IPSubSpace()).isEmpty());
+    EXPECT_EQ(IPSubSpace() + left, left);
 }
 
 TEST(IPSubSpace, InclusionIsProperAndEqualityIgnoresHowASetWasBuilt) {
-    const IPSubSpace net = block(0xC0000200, 24);
-    const IPSubSpace host(addr(192, 0, 2, 7));
-    const IPSubSpace half = block(0xC0000280, 25);
+    const IPSubSpace net = block(0xC0000200, 24), host(addr(192, 0, 2, 7)), half = block(0xC0000280, 25);
     EXPECT_TRUE(net.includes(host));
     EXPECT_TRUE(net.includes(half));
     EXPECT_FALSE(net.includes(net));
-    EXPECT_FALSE(net.includes(IPSubSpace(net)));
     EXPECT_TRUE(host.isIncluded(net));
     EXPECT_TRUE(half.isIncluded(net));
     EXPECT_FALSE(net.isIncluded(net));
-    EXPECT_FALSE(half.includes(net));
-    // Same size is never proper; more addresses elsewhere is not inclusion.
-    EXPECT_FALSE(net.includes(block(0x0A000000, 24)));
-    EXPECT_FALSE(block(0x0A000000, 16).includes(half));
+    EXPECT_FALSE(block(0x0A000000, 16).includes(half)) << "bigger but elsewhere";
 
     const IPSubSpace halves = block(0x0A000000, 25) + block(0x0A000080, 25);
     EXPECT_EQ(halves, block(0x0A000000, 24));
     EXPECT_NE(halves, block(0x0A000100, 24)) << "same count, other addresses";
     EXPECT_NE(halves, block(0x0A000000, 25));
-    EXPECT_EQ(IPSubSpace(), IPSubSpace());
 }
 
 TEST(IPSubSpace, EndsOfTheAddressSpaceDoNotWrap) {
     // 255.255.255.255 and 0.0.0.0 are not neighbours.
-    IPSubSpace ends = block(0, 30) + block(0xFFFFFFFC, 30);
-    EXPECT_EQ(ends.addresses(), 8u);
-    EXPECT_EQ(intervalsOf(ends), (Intervals{{0, 3}, {0xFFFFFFFC, 0xFFFFFFFF}}));
-    EXPECT_EQ(prefixesOf(ends), (std::vector<std::pair<std::uint64_t, int>>{{0, 30}, {0xFFFFFFFC, 30}}));
-
-    IPSubSpace topTwo = range(addr(255, 255, 255, 254), addr(255, 255, 255, 255));
-    List<IPAddress> listed = topTwo.listAddresses();
-    ASSERT_EQ(listed.len(), 2u);
-    EXPECT_EQ(listed.first(), addr(255, 255, 255, 254));
-    EXPECT_EQ(listed.last(), addr(255, 255, 255, 255));
+    IPSubSpace ends = block(0, 30) + block(top - 3, 30);
+    EXPECT_EQ(intervalsOf(ends), (Intervals{{0, 3}, {top - 3, top}}));
+    EXPECT_EQ(prefixesOf(ends), (Prefixes{{0, 30}, {top - 3, 30}}));
 
     // Everything but the last address, from blocks of every length /1 to /32,
     // then the last address: the whole space.
     IPSubSpace allButLast;
     for (int length = 1; length <= 32; ++length) {
-        allButLast += block((std::uint64_t{1} << 32) - (std::uint64_t{1} << (33 - length)), length);
+        allButLast += block(top + 1 - (std::uint64_t{1} << (33 - length)), length);
     }
-    EXPECT_EQ(allButLast.addresses(), 4294967295ULL);
-    const IPSubSpace whole = allButLast + IPSubSpace(addr(255, 255, 255, 255));
-    EXPECT_EQ(whole.addresses(), 4294967296ULL);
-    EXPECT_EQ(whole, IPSubSpace(IPPrefix()));
-    IPSubSpace wholeCopy = whole;
-    EXPECT_EQ(prefixesOf(wholeCopy), (std::vector<std::pair<std::uint64_t, int>>{{0, 0}}));
+    EXPECT_EQ(allButLast.addresses(), top);
     EXPECT_EQ(prefixesOf(allButLast).size(), 32u);
+    IPSubSpace whole = allButLast + IPSubSpace(at(top));
+    EXPECT_EQ(whole.addresses(), top + 1);
+    EXPECT_EQ(whole, IPSubSpace(IPPrefix()));
+    EXPECT_EQ(prefixesOf(whole), (Prefixes{{0, 0}}));
     EXPECT_TRUE(whole.includes(allButLast));
-    EXPECT_TRUE(allButLast.isIncluded(whole));
     EXPECT_EQ(whole * allButLast, allButLast);
-    EXPECT_EQ(whole * block(0xFFFFFFFF, 32), block(0xFFFFFFFF, 32));
-    EXPECT_EQ(whole * block(0, 32), block(0, 32));
+    EXPECT_EQ(whole * block(top, 32), block(top, 32));
 }
 
 TEST(IPSubSpace, PrefixDecomposition) {
-    using Prefixes = std::vector<std::pair<std::uint64_t, int>>;
-    IPSubSpace odd = range(at(5), at(12));
+    IPSubSpace odd = range(at(5), at(12)), three = range(at(0), at(2)), net = block(0x0A000000, 24), empty;
     EXPECT_EQ(prefixesOf(odd), (Prefixes{{5, 32}, {6, 31}, {8, 30}, {12, 32}}));
-    IPSubSpace three = range(at(0), at(2));
     EXPECT_EQ(prefixesOf(three), (Prefixes{{0, 31}, {2, 32}}));
-    IPSubSpace net = block(0x0A000000, 24);
     EXPECT_EQ(prefixesOf(net), (Prefixes{{0x0A000000, 24}}));
-    IPSubSpace empty;
     EXPECT_TRUE(empty.listPrefixes().isEmpty());
     EXPECT_TRUE(empty.listAddresses().isEmpty());
-
     // A classful prefix keeps its host address, so its set starts there.
     IPSubSpace classful{IPPrefix(addr(192, 0, 2, 7))};
-    EXPECT_EQ(classful.addresses(), 256u);
     EXPECT_EQ(intervalsOf(classful), (Intervals{{0xC0000207, 0xC0000306}}));
-    const Prefixes expected{{0xC0000207, 32}, {0xC0000208, 29}, {0xC0000210, 28}, {0xC0000220, 27},
-                            {0xC0000240, 26}, {0xC0000280, 25}, {0xC0000300, 30}, {0xC0000304, 31},
-                            {0xC0000306, 32}};
-    EXPECT_EQ(prefixesOf(classful), expected);
+    EXPECT_EQ(prefixesOf(classful), (Prefixes{{0xC0000207, 32}, {0xC0000208, 29}, {0xC0000210, 28},
+                                              {0xC0000220, 27}, {0xC0000240, 26}, {0xC0000280, 25},
+                                              {0xC0000300, 30}, {0xC0000304, 31}, {0xC0000306, 32}}));
 }
 
-TEST(IPSubSpace, CopiesAssignmentsAndSelfOperations) {
+TEST(IPSubSpace, AssignmentsAndSelfOperations) {
     IPSubSpace a = block(0x0A000000, 30) + block(0x0A000010, 31);
-    EXPECT_EQ(a.addresses(), 6u);
     List<IPAddress>& listing = a.listAddresses();
-    ASSERT_EQ(listing.len(), 6u);
-
     a = block(0x14000000, 32);
-    EXPECT_EQ(a.addresses(), 1u);
     EXPECT_EQ(listing.len(), 6u) << "assignment leaves the old listing in place";
     EXPECT_EQ(a.listAddresses().len(), 1u);
 
     IPSubSpace b = block(0x0A000000, 30) + block(0x0A000010, 31);
     const IPSubSpace copy(b);
-    EXPECT_EQ(copy, b);
     b += block(0x0B000000, 32);
     EXPECT_EQ(copy.addresses(), 6u) << "a copy does not share its intervals";
-    EXPECT_EQ(b.addresses(), 7u);
-
     EXPECT_EQ(b + b, b);
     EXPECT_EQ(b * b, b);
-    EXPECT_TRUE(b == b);
-    EXPECT_FALSE(b != b);
     EXPECT_FALSE(b.includes(b));
     b += b;
-    EXPECT_EQ(b.addresses(), 7u);
     b *= b;
-    EXPECT_EQ(b.addresses(), 7u);
-    IPSubSpace& alias = b;
-    b = alias;
-    EXPECT_EQ(b.addresses(), 7u);
-
-    IPSubSpace moved(std::move(b));
-    EXPECT_EQ(moved.addresses(), 7u);
-    EXPECT_EQ(intervalsOf(moved), (Intervals{{0x0A000000, 0x0A000003}, {0x0A000010, 0x0A000011},
-                                             {0x0B000000, 0x0B000000}}));
-}
-
-TEST(IPSubSpace, RandomWideSetsAgreeWithIntervalModel) {
-    std::mt19937 rng(20261207);
-    for (int round = 0; round < 3000; ++round) {
-        ModelledSet a = randomWideSet(rng);
-        ModelledSet b = randomWideSet(rng);
-        ASSERT_EQ(a.set.addresses(), modelCount(a.model));
-        ASSERT_EQ(a.set.isEmpty(), a.model.empty());
-        const Intervals unionModel = modelUnion(a.model, b.model);
-        const Intervals interModel = modelIntersection(a.model, b.model);
-
-        IPSubSpace u = a.set + b.set;
-        IPSubSpace i = a.set * b.set;
-        ASSERT_EQ(u.addresses(), modelCount(unionModel));
-        ASSERT_EQ(i.addresses(), modelCount(interModel));
-        // Listing every address of a wide set is too slow; the prefix list pins
-        // the intervals down just as well once it is checked to be exact.
-        ASSERT_NO_FATAL_FAILURE(expectExactMaximalCover(prefixesOf(u), unionModel)) << "round " << round;
-        ASSERT_NO_FATAL_FAILURE(expectExactMaximalCover(prefixesOf(i), interModel)) << "round " << round;
-
-        ASSERT_EQ(a.set == b.set, a.model == b.model);
-        ASSERT_EQ(a.set != b.set, a.model != b.model);
-        const bool aInB = interModel == a.model && a.model != b.model;
-        const bool bInA = interModel == b.model && a.model != b.model;
-        ASSERT_EQ(a.set.isIncluded(b.set), aInB);
-        ASSERT_EQ(b.set.includes(a.set), aInB);
-        ASSERT_EQ(a.set.includes(b.set), bInA);
-        ASSERT_TRUE(u.includes(a.set) || u == a.set);
-
-        IPSubSpace inPlace = a.set;
-        inPlace += b.set;
-        ASSERT_EQ(inPlace, u);
-        inPlace *= b.set;
-        ASSERT_EQ(inPlace, b.set);
-    }
+    EXPECT_EQ(intervalsOf(b), (Intervals{{0x0A000000, 0x0A000003}, {0x0A000010, 0x0A000011},
+                                         {0x0B000000, 0x0B000000}}));
 }
 
 TEST(IPSubSpace, RandomWindowSetsAgreeWithBitsetModel) {
@@ -439,7 +257,7 @@ TEST(IPSubSpace, RandomWindowSetsAgreeWithBitsetModel) {
             ASSERT_EQ(a.set.includes(b.set), properSubset(b.bits, a.bits));
             ASSERT_EQ(a.set.isIncluded(b.set), properSubset(a.bits, b.bits));
 
-            std::vector<std::pair<std::uint64_t, int>> expected;
+            Prefixes expected;
             trieDecompose(a.bits, base, 0, 0, expected);
             ASSERT_EQ(prefixesOf(a.set), expected) << "round " << round << " base " << base;
         }
