@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <limits>
 #include <map>
 #include <memory>
 #include <random>
@@ -25,13 +23,11 @@ struct run_result {
     std::string out, err;
 };
 
-run_result show(const console_state& state, target_code object, long index, target_code property,
-                target_code diffProperty = T_NONE)
+run_result show(const console_state& state, target_code object, long index, target_code property)
 {
     command_target target;
     target.object = object;
     target.property = property;
-    target.diffProperty = diffProperty;
     CaptureStdout();
     CaptureStderr();
     showCount(target, index, state);
@@ -62,34 +58,6 @@ void install(console_state& state, std::unique_ptr<ASGraph> graph)
     state.sccs = graph->findCC(SCC);
     state.ccs = graph->findCC(CC);
     state.graph = std::move(graph);
-}
-
-// A chain 1 - 2 - 3 ... with the given weights on its adjacencies.
-std::unique_ptr<ASGraph> chain(const std::vector<std::pair<ASEdgeWeight, ASEdgeWeight>>& weights)
-{
-    auto graph = std::make_unique<ASGraph>();
-    for (std::size_t i = 0; i <= weights.size(); ++i)
-        graph->addNode(static_cast<asnum_t>(i + 1), static_cast<asnum_t>(i + 1));
-    for (std::size_t i = 0; i < weights.size(); ++i) {
-        ASEdgeWeight w = weights[i].first;
-        w.oriented = true;
-        graph->addEdge(static_cast<asnum_t>(i + 1), static_cast<asnum_t>(i + 2), OUTGOING, w, weights[i].second);
-    }
-    return graph;
-}
-
-ASEdgeWeight history(std::uint16_t graphs, std::uint16_t in, std::uint16_t out, std::uint16_t und,
-                     std::uint16_t unoriented, std::uint16_t changes, float stability)
-{
-    ASEdgeWeight w;
-    w.comparedGraphs = graphs;
-    w.incomingCount = in;
-    w.outgoingCount = out;
-    w.undirectedCount = und;
-    w.unorientedCount = unoriented;
-    w.orientationChanges = changes;
-    w.orientationStability = stability;
-    return w;
 }
 
 } // namespace
@@ -164,102 +132,6 @@ TEST(ShowCovering, MatchesAPlainModelOnRandomGraphs)
             ASSERT_EQ(r.err, "");
         }
     }
-}
-
-TEST(ShowCovering, SumsOfBothDirectionsDoNotWrap)
-{
-    ASEdgeWeight defaultRoute, none, huge;
-    defaultRoute.ipCovering[0] = 4294967296ULL;
-    defaultRoute.pathCovering[0] = 4294967295U;
-    none.pathCovering[0] = 1;
-    huge.ipCovering[0] = std::numeric_limits<std::uint64_t>::max() - 1;
-    console_state state;
-    install(state, chain({{defaultRoute, none}, {huge, huge}}));
-    EXPECT_EQ(show(state, T_GRAPH, -1, T_IPCOVERING).out,
-              "         1 adjacencies with IP covering 4294967296  (~/  0)\n"
-              "         1 adjacencies with IP covering 18446744073709551615  (~/-32)\n"
-              "First most covered adjacency:     2 --> 3    \n"
-              "First least covered adjacency:     1 --> 2    \n"
-              "Average IP covering: 9223372039002259456.00  (~/-31)\n");
-    EXPECT_EQ(show(state, T_CC, 1, T_PATHCOVERING).out,
-              "         1 adjacencies with path covering          0 \n"
-              "         1 adjacencies with path covering 4294967296 \n"
-              "First most covered adjacency:     1 --> 2    \n"
-              "First least covered adjacency:     2 --> 3    \n"
-              "Average path covering:     2147483648.00\n");
-}
-
-TEST(ShowDifferences, FractionsPerEdgeWithEightDecimals)
-{
-    console_state state;
-    install(state, chain({{history(3, 1, 0, 1, 1, 1, 1.0F), {}},
-                          {history(1, 0, 0, 1, 0, 0, 1.0F), {}},
-                          {history(3, 0, 1, 0, 2, 2, 2.0F), {}}}));
-    EXPECT_EQ(show(state, T_GRAPH, -1, T_DIFFERENCES, T_DIRECTED).out,
-              "         1 edges were directed in   0.00000000 % of the graphs they appeared in\n"
-              "         2 edges were directed in  33.33333333 % of the graphs they appeared in\n"
-              "First most frequently directed edge:     1 --> 2    \n"
-              "First most rarely directed edge:     2 --> 3    \n");
-    // A single compared graph leaves no room for a change: it measures 0.
-    EXPECT_EQ(show(state, T_GRAPH, -1, T_DIFFERENCES, T_CHANGES).out,
-              "         1 edges changed their orientation   0.00000000 % of the times they could\n"
-              "         1 edges changed their orientation  50.00000000 % of the times they could\n"
-              "         1 edges changed their orientation 100.00000000 % of the times they could\n"
-              "First most unstable edge:     3 --> 4    \n"
-              "First most stable edge:     2 --> 3    \n");
-    EXPECT_EQ(show(state, T_SCC, 1, T_DIFFERENCES, T_ATTENDANCES).out, "");
-}
-
-TEST(ShowDifferences, EdgeSeenInNoComparedGraphMeasuresZero)
-{
-    console_state state;
-    install(state, chain({{history(0, 5, 5, 5, 5, 5, 5.0F), {}}, {history(2, 1, 0, 0, 1, 1, 1.0F), {}}}));
-    for (int p = T_ATTENDANCES; p <= T_DURATION; ++p) {
-        const run_result r = show(state, T_GRAPH, -1, T_DIFFERENCES, static_cast<target_code>(p));
-        EXPECT_EQ(r.out.find("nan"), std::string::npos) << r.out;
-        EXPECT_EQ(r.out.find("inf"), std::string::npos) << r.out;
-        for (std::size_t i = 0; i + 1 < r.out.size(); ++i) // no negative share
-            EXPECT_FALSE(r.out[i] == '-' && std::isdigit(static_cast<unsigned char>(r.out[i + 1]))) << r.out;
-    }
-    EXPECT_EQ(show(state, T_GRAPH, -1, T_DIFFERENCES, T_UNORIENTED).out,
-              "         1 edges were unoriented in   0.00000000 % of the graphs they appeared in\n"
-              "         1 edges were unoriented in  50.00000000 % of the graphs they appeared in\n"
-              "First most frequently unoriented edge:     2 --> 3    \n"
-              "First most rarely unoriented edge:     1 --> 2    \n");
-}
-
-TEST(ShowComponents, SizesExtremesAndIndexes)
-{
-    // Nodes 1..6: 1 --> 2 --> 3 --> 1 is one SCC; 4 <-> 5 another; 6 alone.
-    auto graph = std::make_unique<ASGraph>();
-    for (asnum_t n = 1; n <= 6; ++n) graph->addNode(n, n);
-    const ASEdgeWeight w;
-    graph->addEdge(1, 2, OUTGOING, w, w);
-    graph->addEdge(2, 3, OUTGOING, w, w);
-    graph->addEdge(3, 1, OUTGOING, w, w);
-    graph->addEdge(4, 5, UNDIRECTED, w, w);
-    console_state state;
-    install(state, std::move(graph));
-    EXPECT_EQ(show(state, T_ANYSCC, -1, T_EDGES).out,
-              "Strongly connected components are 3\n"
-              "         1 SCCs with          0 edges\n"
-              "         1 SCCs with          1 edges\n"
-              "         1 SCCs with          3 edges\n"
-              "Index of the first largest SCC: 1\n"
-              "Index of the first smallest SCC: 3\n");
-    EXPECT_EQ(show(state, T_ANYCC, -1, T_INDEX).out,
-              "CC          1 has          3 nodes and          3 edges\n"
-              "CC          2 has          2 nodes and          1 edges\n"
-              "CC          3 has          1 nodes and          0 edges\n");
-
-    // A graph whose read failed has no components at all.
-    state.sccs.clear();
-    state.ccs.clear();
-    EXPECT_EQ(show(state, T_ANYSCC, -1, T_NODES).out, "Strongly connected components are 0\n");
-    EXPECT_EQ(show(state, T_ANYCC, -1, T_INDEX).out, "");
-    const run_result r = show(state, T_SCC, 1, T_NODES);
-    EXPECT_EQ(r.err, "Error: scc out of range [1-0]\n");
-    EXPECT_EQ(r.out, "");
 }
 
 TEST(PrintDistribution, FractionsGroupOnlyExactlyEqualValues)
