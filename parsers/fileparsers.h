@@ -41,10 +41,10 @@ public:
     static constexpr std::uint16_t STATUS_VALID = 0x08;       // *
     static constexpr std::uint16_t STATUS_BEST = 0x10;        // >
     static constexpr std::uint16_t STATUS_INTERNAL = 0x20;    // i
-    static constexpr std::uint16_t STATUS_STALE_S = 0x40;     // S
+    static constexpr std::uint16_t STATUS_STALE = 0x40;       // S
     static constexpr std::uint16_t STATUS_MULTIPATH = 0x80;   // =
     static constexpr std::uint16_t STATUS_RIB_FAILURE = 0x100; // r
-    static constexpr std::uint16_t STATUS_STALE = 0x200;      // R
+    static constexpr std::uint16_t STATUS_STALE_R = 0x200;    // R, stale in newer listings
 
     // Origin code bits: "i" 1, "e" 2, "?" 4.
     static constexpr std::string_view routeOriginCodes = "ie?";
