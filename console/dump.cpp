@@ -74,16 +74,23 @@ void printPathCovering(const ASEdgeListing& edge, cmp_graph which)
                 static_cast<unsigned long>(edge.reverseWeight->pathCovering[which]));
 }
 
+void reportError(const char* message)
+{
+    std::fflush(stdout);
+    std::fputs(message, stderr);
+}
+
 const ASComponent* chooseGraph(const command_target& target, long index, const console_state& state,
                                const char* verb)
 {
     if (!state.graph) {
-        std::fputs("There is no graph to currently work on\n", stderr);
+        reportError("There is no graph to currently work on\n");
         return nullptr;
     }
     const auto pick = [index](const auto& components, const char* name) -> const ASComponent* {
         const auto count = static_cast<long>(components.size());
         if (index < 1 || index > count) {
+            std::fflush(stdout);
             std::fprintf(stderr, "Error: %s out of range [1-%li]\n", name, count);
             return nullptr;
         }
@@ -93,7 +100,10 @@ const ASComponent* chooseGraph(const command_target& target, long index, const c
     case T_GRAPH: return state.graph.get();
     case T_SCC: return pick(state.sccs, "scc");
     case T_CC: return pick(state.ccs, "cc");
-    default: std::fprintf(stderr, "So, what should I %s?\n", verb); return nullptr;
+    default:
+        std::fflush(stdout);
+        std::fprintf(stderr, "So, what should I %s?\n", verb);
+        return nullptr;
     }
 }
 
@@ -103,7 +113,7 @@ void dumpGraph(const command_target& target, long index, const console_state& st
     if (graph == nullptr) return;
     const target_code property = target.property;
     switch (property) {
-    case T_NONE: std::fputs("So, what should I dump?\n", stderr); return;
+    case T_NONE: reportError("So, what should I dump?\n"); return;
     case T_NODES:
         graph->forEachNode([](const ASComponent::node_listing& node) {
             std::printf("%i\n", static_cast<int>(node.id));

@@ -45,6 +45,10 @@ void countValue(BST<std::uint64_t, K>& distribution, const K& value)
         distribution.addItem(1, value);
 }
 
+// Writes a diagnostic to standard error after flushing standard output, so
+// that when both streams share a destination the lines keep their order.
+void reportError(const char* message);
+
 // The graph a dump or show command works on: the working graph, or the scc or
 // cc the index names. Prints the reason to standard error and gives null when
 // there is none; `verb` completes "So, what should I %s?".

@@ -60,7 +60,7 @@ void showComponents(const component_list& components, target_code property, bool
         return;
     }
     if (property != T_NODES && property != T_EDGES) {
-        std::fputs("So, what should I show?\n", stderr);
+        reportError("So, what should I show?\n");
         return;
     }
     std::printf("%s components are %li\n", strong ? "Strongly connected" : "Connected", count);
@@ -264,7 +264,7 @@ void printDistribution(FractionDistribution& distribution, const char* label, co
 void showCount(const command_target& target, long index, const console_state& state)
 {
     if (!state.graph) {
-        std::fputs("There is no graph to currently work on\n", stderr);
+        reportError("There is no graph to currently work on\n");
         return;
     }
     if (target.object == T_ANYSCC || target.object == T_ANYCC) {
@@ -282,6 +282,6 @@ void showCount(const command_target& target, long index, const console_state& st
     case T_PATHCOVERING: showCovering(*graph, false); break;
     case T_DIFFERENCES: showDifferences(*graph, target.diffProperty); break;
     case T_INDEX: break;
-    default: std::fputs("So, what should I show?\n", stderr); break;
+    default: reportError("So, what should I show?\n"); break;
     }
 }
