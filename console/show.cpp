@@ -280,7 +280,12 @@ void showCount(const command_target& target, long index, const console_state& st
     case T_INFORMATION: showInformation(*state.graph, state.loadedFileName); break;
     case T_IPCOVERING: showCovering(*graph, true); break;
     case T_PATHCOVERING: showCovering(*graph, false); break;
-    case T_DIFFERENCES: showDifferences(*graph, target.diffProperty); break;
+    case T_DIFFERENCES:
+        if (target.diffProperty >= T_ATTENDANCES && target.diffProperty <= T_DURATION)
+            showDifferences(*graph, target.diffProperty);
+        else
+            reportError("So, what should I show?\n");
+        break;
     case T_INDEX: break;
     default: reportError("So, what should I show?\n"); break;
     }
