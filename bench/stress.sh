@@ -61,8 +61,11 @@ timed() {
   user=$(awk -F': ' '/User time/ { print $2 }' "$work/$name.time")
   sys=$(awk -F': ' '/System time/ { print $2 }' "$work/$name.time")
   rss=$(awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$work/$name.time")
+  local cpu
+  cpu=$(echo "${user:-0} + ${sys:-0}" | bc)
   printf '%-34s status %3s  wall %8.2f s  cpu %8.2f s  peak %8s MiB\n' \
-         "$name" "$rc" "${wall:-0}" "$(echo "${user:-0} + ${sys:-0}" | bc)" "${rss:-?}" | tee -a "$report"
+         "$name" "$rc" "${wall:-0}" "$cpu" "${rss:-?}" | tee -a "$report"
+  echo "$cpu" >"$work/$name.cpu"
   echo "$rss" >"$work/$name.rss"
   echo "$wall" >"$work/$name.wall"
   if [ "$rc" != "$expect" ]; then
@@ -130,9 +133,11 @@ if [ -x "$routesift" ]; then
     [ -s "$f" ] || bad "save run left $f empty"
   done
   say "routes processed (from -v): ${processed:-?}; written by default: $(lines rs-default)"
-  for r in rs-default rs-group rs-group-pfx-tags; do
-    w=$(cat "$work/$r.wall")
-    say "$(printf '%-20s %12.0f routes/s' "$r" "$(echo "$routes / ($w + 0.001)" | bc -l)")"
+  # Wall time suffers when the machine is shared; CPU time shows the program.
+  for r in rs-default rs-tag rs-save rs-group rs-group-pfx-tags rs-stdin-verbose; do
+    w=$(cat "$work/$r.wall") c=$(cat "$work/$r.cpu")
+    say "$(printf '%-20s %10.0f routes/s of wall time, %10.0f routes/s of CPU time' "$r" \
+           "$(echo "$routes / ($w + 0.001)" | bc -l)" "$(echo "$routes / ($c + 0.001)" | bc -l)")"
   done
 
   # Flat memory without --group: a quarter of the dump must need about as much.
