@@ -23,29 +23,42 @@ class LineReader {
 public:
     explicit LineReader(std::FILE* file) : file_(file), block_(1 << 16) {}
 
-    // False at end of input (or on a read error) when nothing was read.
+    // False at end of input (or on a read error) when nothing was read. The
+    // line stays valid until the next call.
     bool next(std::size_t limit, std::string_view& line) {
-        piece_.clear();
-        bool any = false;
-        while (piece_.size() < limit) {
-            if (pos_ == end_ && !refill()) break;
-            any = true;
-            const std::size_t room = std::min(limit - piece_.size(), end_ - pos_);
-            const char* start = block_.data() + pos_;
-            const void* lf = std::memchr(start, '\n', room);
+        if (pos_ == end_ && !refill()) return false;
+        const char* start = block_.data() + pos_;
+        const std::size_t room = std::min(limit, end_ - pos_);
+        const void* lf = std::memchr(start, '\n', room);
+        if (lf != nullptr || room == limit) {
+            // The common case: the whole line lies in the block.
             const std::size_t take = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1 : room;
-            piece_.append(start, take);
             pos_ += take;
-            if (lf) break;
+            line = textOf(std::string_view(start, take));
+            return true;
         }
-        if (!any) return false;
-        line = std::string_view(piece_);
-        const std::size_t cut = line.find_first_of(std::string_view("\r\n\0", 3));
-        if (cut != std::string_view::npos) line = line.substr(0, cut);
+        piece_.assign(start, room);
+        pos_ = end_;
+        while (piece_.size() < limit && refill()) {
+            const std::size_t more = std::min(limit - piece_.size(), end_);
+            const void* end = std::memchr(block_.data(), '\n', more);
+            const std::size_t take =
+                end ? static_cast<std::size_t>(static_cast<const char*>(end) - block_.data()) + 1 : more;
+            piece_.append(block_.data(), take);
+            pos_ = take;
+            if (end != nullptr) break;
+        }
+        line = textOf(piece_);
         return true;
     }
 
 private:
+    static std::string_view textOf(std::string_view piece) noexcept {
+        std::size_t i = 0;
+        while (i < piece.size() && piece[i] != '\n' && piece[i] != '\r' && piece[i] != '\0') ++i;
+        return piece.substr(0, i);
+    }
+
     bool refill() {
         pos_ = 0;
         end_ = std::fread(block_.data(), 1, block_.size(), file_);

@@ -335,15 +335,30 @@ public:
         std::vector<std::uint32_t> position(n, graph_detail::npos);
         std::vector<std::uint32_t> local(n, 0);
         std::vector<std::unique_ptr<Graph>> out;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes; // nodes and adjacencies per component
         for (const std::uint32_t v : sortedNodes()) {
             std::uint32_t& pos = position[comp[v]];
             if (pos == graph_detail::npos) {
-                pos = static_cast<std::uint32_t>(out.size());
-                out.push_back(std::make_unique<Graph>());
-                out.back()->pool_ = pool_; // records are shared until one side changes them
+                pos = static_cast<std::uint32_t>(sizes.size());
+                sizes.emplace_back(0, 0);
             }
-            local[v] = out[pos]->appendNode(values_[v], meta_[v].id);
+            ++sizes[pos].first;
+            for (std::uint32_t k = adjStart_[v]; k < adjStart_[v + 1]; ++k)
+                sizes[pos].second += !(adjacency_[k].otherId < meta_[v].id) && comp[adjacency_[k].other] == comp[v];
         }
+        out.reserve(sizes.size());
+        for (const auto& [nodeCount, edgeCount] : sizes) {
+            out.push_back(std::make_unique<Graph>());
+            Graph& g = *out.back();
+            g.pool_ = pool_; // records are shared until one side changes them
+            g.meta_.reserve(nodeCount);
+            g.order_.reserve(nodeCount);
+            g.ends_.reserve(edgeCount);
+            g.edgeIds_.reserve(edgeCount);
+            g.dirCache_.reserve(edgeCount);
+        }
+        for (const std::uint32_t v : sortedNodes())
+            local[v] = out[position[comp[v]]]->appendNode(values_[v], meta_[v].id);
         for (const std::uint32_t v : sortedNodes()) {
             Graph& g = *out[position[comp[v]]];
             const I id = meta_[v].id;
