@@ -14,15 +14,14 @@ std::uint64_t pathHash(std::span<const ASItem> path) {
     return h;
 }
 
-pathData newRecord(std::span<const ASItem> path, std::uint64_t hash, const tag_field& tags,
-                   const IPAddress& network, const std::optional<IPNetmask>& netmask) {
-    pathData record;
+void addRecord(path_group& group, std::span<const ASItem> path, std::uint64_t hash, const tag_field& tags,
+               const IPAddress& network, const std::optional<IPNetmask>& netmask) {
+    pathData& record = group.records.emplace_back();
     record.path.assign(path.begin(), path.end());
     record.occurrences = 1;
     record.tags = tags;
     record.prefixes.push_back({network, netmask});
-    record.hash = hash;
-    return record;
+    group.hashes.push_back(hash);
 }
 
 } // namespace
@@ -40,22 +39,25 @@ void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& 
     const asnum_t key = path.back().asn;
     const std::uint64_t hash = pathHash(path);
 
-    std::uint32_t* index = map.groupIndex.findItem(key);
-    if (!index) {
-        map.groupIndex.addItem(static_cast<std::uint32_t>(map.groups.size()), key);
-        map.groups.emplace_back().push_back(newRecord(path, hash, tags, network, netmask));
+    if (map.groupOf.empty()) map.groupOf.assign(std::size_t{maxASNumber} + 1, GroupingMap::noGroup);
+    std::uint32_t& index = map.groupOf[key];
+    if (index == GroupingMap::noGroup) {
+        index = static_cast<std::uint32_t>(map.groups.size());
+        addRecord(map.groups.emplace_back(), path, hash, tags, network, netmask);
         ++map.pathCount;
         return;
     }
 
-    std::vector<pathData>& group = map.groups[*index];
-    for (pathData& record : group) {
-        if (record.hash != hash || !samePath(record.path, path)) continue;
+    path_group& group = map.groups[index];
+    for (std::size_t i = 0; i < group.hashes.size(); ++i) {
+        if (group.hashes[i] != hash) continue;
+        pathData& record = group.records[i];
+        if (!samePath(record.path, path)) continue;
         ++record.occurrences;
         // A letter once present stays: the merged field says that at least
         // one of the routes had the feature.
-        for (std::size_t i = 0; i < tags.size(); ++i)
-            if (tags[i] != ' ') record.tags[i] = tags[i];
+        for (std::size_t t = 0; t < tags.size(); ++t)
+            if (tags[t] != ' ') record.tags[t] = tags[t];
         if (unique) {
             // Only the last entry is compared, so a network seen with and
             // without a length, or again after another one, is listed again.
@@ -65,21 +67,19 @@ void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& 
         record.prefixes.push_back({network, netmask});
         return;
     }
-    group.push_back(newRecord(path, hash, tags, network, netmask));
+    addRecord(group, path, hash, tags, network, netmask);
     ++map.pathCount;
 }
 
 void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool show, bool allmask) {
-    // Ascending order of the origin AS; the tree's listing is refilled by the
-    // next call, so it is consumed at once.
-    List<std::uint32_t>& order = map.groupIndex.listItems();
-    const std::uint64_t total = order.len();
+    const std::uint64_t total = map.groups.size();
     std::uint64_t done = 0;
-    while (!order.isEmpty()) {
-        std::vector<pathData>& group = map.groups[order.pop()];
+    for (std::uint32_t index : map.groupOf) {
+        if (index == GroupingMap::noGroup) continue;
+        path_group& group = map.groups[index];
         ++done;
         if (progress) printPercentage(static_cast<float>(done), static_cast<float>(total));
-        for (pathData& record : group) {
+        for (pathData& record : group.records) {
             out.writeUnsigned(record.occurrences);
             out.put('\t');
             if (tags) {
@@ -93,10 +93,12 @@ void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool 
             }
             out.put('\n');
         }
-        std::vector<pathData>().swap(group);
+        group = path_group();
     }
     map.groups.clear();
-    map.groupIndex = BST<std::uint32_t, asnum_t>();
+    map.groups.shrink_to_fit();
+    map.groupOf.clear();
+    map.groupOf.shrink_to_fit();
     map.pathCount = 0;
 }
 

@@ -10,7 +10,6 @@
 
 #include "common/asnumber.h"
 #include "common/iptools.h"
-#include "common/smartstructs.h"
 #include "extractor/output.h"
 #include "parsers/fileparsers.h"
 
@@ -29,12 +28,20 @@ struct pathData {
     std::uint64_t occurrences = 0;
     tag_field tags = emptyTags;
     std::vector<prefix_entry> prefixes; // in order of arrival
-    std::uint64_t hash = 0;             // of path: cheap rejection before samePath
+};
+
+// The distinct paths that end in one AS, in order of first arrival, with a
+// hash of each path beside it: the search for an identical path scans the
+// packed hashes and compares paths only where a hash matches.
+struct path_group {
+    std::vector<pathData> records;
+    std::vector<std::uint64_t> hashes;
 };
 
 // Distinct paths grouped by their last AS (the origin). Each group keeps its
 // paths in order of first arrival; printMap writes the groups in ascending
-// order of that AS.
+// order of that AS. AS numbers are small, so the groups are found through a
+// table indexed by the AS itself: one lookup per route, no tree descent.
 class GroupingMap {
 public:
     bool isEmpty() const { return groups.empty(); }
@@ -46,8 +53,9 @@ private:
                           const std::optional<IPNetmask>&, bool);
     friend void printMap(OutputFile&, GroupingMap&, bool, bool, bool, bool);
 
-    BST<std::uint32_t, asnum_t> groupIndex; // origin AS -> index into groups
-    std::vector<std::vector<pathData>> groups;
+    static constexpr std::uint32_t noGroup = 0xFFFFFFFFU;
+    std::vector<std::uint32_t> groupOf; // origin AS -> index into groups; allocated on first use
+    std::vector<path_group> groups;
     std::uint64_t pathCount = 0;
 };
 
