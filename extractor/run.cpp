@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/consoletools.h"
@@ -57,7 +59,15 @@ private:
     bgpParser parser;
     PathCleaner cleaner;
     path_counters counters;
-    std::array<std::unique_ptr<OutputFile>, outputCount> outputs;
+    // Outputs by index; two settings naming one file share one stream.
+    std::array<OutputFile*, outputCount> outputs{};
+    std::unique_ptr<OutputFile> standardOutput;
+    struct opened_file {
+        std::unique_ptr<OutputFile> file;
+        dev_t device;
+        ino_t inode;
+    };
+    std::vector<opened_file> openedFiles;
     std::array<GroupingMap, outputCount> maps;
     // Parse error reports: a dump with many 32-bit ASs yields hundreds of
     // thousands, so they are buffered like the main output.
@@ -88,14 +98,48 @@ int Extraction::openInput() {
 }
 
 int Extraction::openOutputs() {
+    // Identity of the input when it is a regular file: writing to it would
+    // destroy it before it is read.
+    struct stat input {};
+    const bool inputIsFile =
+        settings.inputFile && stat(settings.inputFile->c_str(), &input) == 0 && S_ISREG(input.st_mode);
+
+    auto open = [&](output_index index, const std::optional<std::string>& name) {
+        if (!name) return 0;
+        struct stat existing {};
+        if (stat(name->c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+            if (inputIsFile && existing.st_dev == input.st_dev && existing.st_ino == input.st_ino) {
+                printHeader(stderr);
+                std::fprintf(stderr, "Error: Unable to open file `%s' for writing\n", name->c_str());
+                std::fputs("(It is the input file)\n", stderr);
+                return 2;
+            }
+            // A file already opened for another output: two streams on one
+            // file would overwrite each other, so both write through one.
+            for (const opened_file& f : openedFiles) {
+                if (f.device == existing.st_dev && f.inode == existing.st_ino) {
+                    outputs[index] = f.file.get();
+                    return 0;
+                }
+            }
+        }
+        std::unique_ptr<OutputFile> file;
+        if (const int status = openWriteFile(file, name, settings.force)) return status;
+        struct stat created {};
+        if (fstat(fileno(file->stream()), &created) != 0 || !S_ISREG(created.st_mode)) created = {};
+        outputs[index] = file.get();
+        openedFiles.push_back({std::move(file), created.st_dev, created.st_ino});
+        return 0;
+    };
+
     if (settings.outputFile) {
-        if (const int status = openWriteFile(outputs[OUT_MAIN], settings.outputFile, settings.force)) return status;
+        if (const int status = open(OUT_MAIN, settings.outputFile)) return status;
     } else {
-        outputs[OUT_MAIN] = OutputFile::standardOutput();
+        standardOutput = OutputFile::standardOutput();
+        outputs[OUT_MAIN] = standardOutput.get();
     }
     for (const save_target& target : saveTargets)
-        if (const int status = openWriteFile(outputs[target.out], settings.*target.file, settings.force))
-            return status;
+        if (const int status = open(target.out, settings.*target.file)) return status;
     return 0;
 }
 
@@ -218,11 +262,12 @@ int Extraction::finish() {
         status = 2;
     };
     bool stdoutChecked = false;
-    for (auto& out : outputs) {
-        if (!out) continue;
-        if (out->stream() == stdout) stdoutChecked = true;
-        if (!out->finish()) report(out->name(), out->error());
+    if (standardOutput) {
+        stdoutChecked = true;
+        if (!standardOutput->finish()) report(standardOutput->name(), standardOutput->error());
     }
+    for (opened_file& f : openedFiles)
+        if (!f.file->finish()) report(f.file->name(), f.file->error());
     if (!stdoutChecked) {
         // The banner and the progress display may have gone to standard output.
         errno = 0;
