@@ -165,7 +165,8 @@ private:
     std::map<id_t, std::map<id_t, model_record>> adj_;
 };
 
-std::vector<id_t> nodeIds(const TestGraph& g) {
+template <typename G>
+std::vector<id_t> nodeIds(const G& g) {
     std::vector<id_t> out;
     for (const auto& n : g.listNodes()) {
         EXPECT_EQ(*n.value, n.id);
@@ -174,20 +175,23 @@ std::vector<id_t> nodeIds(const TestGraph& g) {
     return out;
 }
 
-std::vector<std::tuple<id_t, id_t, edge_dir, int, int>> edgeRows(const TestGraph& g) {
+template <typename G>
+std::vector<std::tuple<id_t, id_t, edge_dir, int, int>> edgeRows(const G& g) {
     std::vector<std::tuple<id_t, id_t, edge_dir, int, int>> out;
     for (const auto& e : g.listEdges()) out.emplace_back(e.from.id, e.to.id, *e.dir, e.weight->tag, e.reverseWeight->tag);
     return out;
 }
 
-void expectSame(const TestGraph& g, const ModelGraph& m, const char* what) {
+template <typename G>
+void expectSame(const G& g, const ModelGraph& m, const char* what) {
     ASSERT_EQ(nodeIds(g), m.nodeIds()) << what;
     ASSERT_EQ(edgeRows(g), m.edgeRows()) << what;
     ASSERT_EQ(g.nodes(), m.nodeIds().size()) << what;
     ASSERT_EQ(g.edges(), m.edgeRows().size()) << what;
 }
 
-void expectSameComponents(const TestGraph& g, const ModelGraph& m, std::uint64_t seed) {
+template <typename G>
+void expectSameComponents(const G& g, const ModelGraph& m, std::uint64_t seed) {
     for (const cc_type type : {SCC, CC}) {
         const auto got = g.findCC(type);
         const auto want = m.findCC(type);
@@ -283,49 +287,29 @@ TEST(GraphComponentsOracle, GraphsKeepGrowingAfterSplitsAndListings) {
 }
 
 // Big enough for the direct identifier table of 16-bit identifiers, with
-// nodes and adjacencies added out of order.
+// nodes and adjacencies added out of order and mostly among a few hundred
+// nodes, so that large cycles form.
 TEST(GraphComponentsOracle, LargeSixteenBitGraphMatches) {
-    using Graph16 = Graph<std::uint16_t, tag_weight, std::uint16_t>;
     std::mt19937_64 rng(42);
-    Graph16 g;
-    TestGraph small; // the same content under int identifiers, checked against the model
+    Graph<std::uint16_t, tag_weight, std::uint16_t> g;
     ModelGraph m;
     for (int i = 0; i < 6000; ++i) {
         const auto id = static_cast<std::uint16_t>(1 + rng() % 65535);
         ASSERT_EQ(g.addNode(id, id), m.addNode(id));
-        small.addNode(id, id);
     }
     const auto ids = m.nodeIds();
     int tag = 0;
     for (int i = 0; i < 9000; ++i) {
-        // Mostly among the first few hundred nodes, so that cycles form.
         const auto a = static_cast<std::uint16_t>(ids[rng() % (rng() % 4 ? 300 : ids.size())]);
         const auto b = static_cast<std::uint16_t>(ids[rng() % (rng() % 4 ? 300 : ids.size())]);
         const edge_dir dir = randomDir(rng, 85);
         const tag_weight w{++tag};
         const tag_weight r{++tag};
         ASSERT_EQ(g.addEdge(a, b, dir, w, r), m.addEdge(a, b, dir, w.tag, r.tag));
-        small.addEdge(a, b, dir, w, r);
     }
-    EXPECT_EQ(g.addEdge(ids[0], 0, OUTGOING, tag_weight{}, tag_weight{}), 0);
-    for (const cc_type type : {SCC, CC}) {
-        const auto got = g.findCC(type);
-        const auto want = m.findCC(type);
-        ASSERT_EQ(got.size(), want.size());
-        std::size_t multi = 0;
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            std::vector<id_t> gotIds;
-            for (const auto& n : got[i]->listNodes()) gotIds.push_back(n.id);
-            ASSERT_EQ(gotIds, want[i].nodeIds()) << "component " << i;
-            std::vector<std::tuple<id_t, id_t, edge_dir, int, int>> rows;
-            for (const auto& e : got[i]->listEdges())
-                rows.emplace_back(e.from.id, e.to.id, *e.dir, e.weight->tag, e.reverseWeight->tag);
-            ASSERT_EQ(rows, want[i].edgeRows()) << "component " << i;
-            multi += gotIds.size() > 1;
-        }
-        EXPECT_GT(multi, 0U) << "the graph should have a component with several nodes";
-    }
-    expectSame(small, m, "int-identifier copy");
+    expectSame(g, m, "graph");
+    expectSameComponents(g, m, 42);
+    EXPECT_GT(g.findCC(SCC).size(), g.findCC(CC).size());
 }
 
 } // namespace
