@@ -1,7 +1,10 @@
 // The dump command: nodes, edges, coverings and orientation histories of the
 // working graph or of one of its components, one item per line.
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstddef>
 
 #include "console/commands.h"
 #include "console/printing.h"
@@ -16,6 +19,21 @@ const char* orientationSymbol(bool oriented, edge_dir dir)
     case OUTGOING: return "-->";
     default: return "<->";
     }
+}
+
+// An AS number in at least five columns, right- or left-aligned with blanks
+// ("%5i" / "%-5i"). The edge columns are most of what a million-line dump
+// writes, so they are formatted by hand and written with one call per line.
+char* putASNumber(char* out, asnum_t as, bool leftAligned)
+{
+    constexpr std::ptrdiff_t width = 5;
+    char digits[24];
+    const std::ptrdiff_t length = std::to_chars(digits, digits + sizeof digits, as).ptr - digits;
+    const std::ptrdiff_t padding = length < width ? width - length : 0;
+    if (!leftAligned) out = std::fill_n(out, padding, ' ');
+    out = std::copy_n(digits, length, out);
+    if (leftAligned) out = std::fill_n(out, padding, ' ');
+    return out;
 }
 
 void printDifferences(const ASEdgeWeight& w)
@@ -46,15 +64,19 @@ void printNetmaskCoverage(double addresses)
 void printEdge(const ASEdgeListing& edge, bool differential)
 {
     const ASEdgeWeight& w = *edge.weight;
-    std::printf("%5i ", static_cast<int>(edge.from.id));
+    char line[64];
+    char* end = putASNumber(line, edge.from.id, false);
+    *end++ = ' ';
     if (differential) {
-        std::fputs(orientationSymbol(w.cmpOriented[CMP_FIRST], w.cmpDir[CMP_FIRST]), stdout);
-        std::fputc(' ', stdout);
-        std::fputs(orientationSymbol(w.cmpOriented[CMP_SECOND], w.cmpDir[CMP_SECOND]), stdout);
+        end = std::copy_n(orientationSymbol(w.cmpOriented[CMP_FIRST], w.cmpDir[CMP_FIRST]), 3, end);
+        *end++ = ' ';
+        end = std::copy_n(orientationSymbol(w.cmpOriented[CMP_SECOND], w.cmpDir[CMP_SECOND]), 3, end);
     } else {
-        std::fputs(orientationSymbol(w.oriented, *edge.dir), stdout);
+        end = std::copy_n(orientationSymbol(w.oriented, *edge.dir), 3, end);
     }
-    std::printf(" %-5i", static_cast<int>(edge.to.id));
+    *end++ = ' ';
+    end = putASNumber(end, edge.to.id, true);
+    std::fwrite(line, 1, static_cast<std::size_t>(end - line), stdout);
 }
 
 void printIPCovering(const ASEdgeListing& edge, cmp_graph which)
@@ -116,7 +138,10 @@ void dumpGraph(const command_target& target, long index, const console_state& st
     case T_NONE: reportError("So, what should I dump?\n"); return;
     case T_NODES:
         graph->forEachNode([](const ASComponent::node_listing& node) {
-            std::printf("%i\n", static_cast<int>(node.id));
+            char line[24];
+            char* end = std::to_chars(line, line + sizeof line - 1, node.id).ptr;
+            *end++ = '\n';
+            std::fwrite(line, 1, static_cast<std::size_t>(end - line), stdout);
         });
         return;
     default: break;
