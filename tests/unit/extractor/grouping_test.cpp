@@ -133,22 +133,4 @@ TEST(Grouping, TagsMergeAndUniqueComparesOnlyTheLastPrefix) {
     }
 }
 
-TEST(Grouping, PlainLinesAndSaveFiles) {
-    const auto p = items({{1, 0}, {2, S}});
-    const tag_field t = tagsOf("   S  ");
-    captured c;
-    writePathLine(c.stream(), &t, p, true, net10, IPNetmask(8), false);
-    writePathLine(c.stream(), nullptr, p, false, net10, IPNetmask(8), false);
-    GroupingMap unused;
-    writeToFile(c.stream(), t, false, false, false, false, false, net10, std::nullopt, p, unused);
-    EXPECT_TRUE(unused.isEmpty());
-    EXPECT_EQ(c.text(), "   S  1 (2)\t10.0.0.0/8 \n1 (2)\n1 (2)\n");
-
-    GroupingMap map;
-    captured none;
-    writeToFile(none.stream(), t, true, true, false, false, true, net10, std::nullopt, p, map);
-    EXPECT_EQ(none.text(), "");
-    EXPECT_EQ(map.paths(), 1U);
-}
-
 } // namespace
