@@ -21,9 +21,8 @@
 // holds two of these per adjacency.
 class ASEdgeWeight {
 public:
-    std::array<std::uint64_t, 2> ipCovering{0, 0};     // IPv4 addresses routed over this direction
-    std::array<std::uint32_t, 2> pathCovering{0, 0};   // AS paths using this direction
-    std::array<edge_dir, 2> cmpDir{UNDIRECTED, UNDIRECTED}; // orientation in each compared graph
+    std::array<std::uint64_t, 2> ipCovering{0, 0};   // IPv4 addresses routed over this direction
+    std::array<std::uint32_t, 2> pathCovering{0, 0}; // AS paths using this direction
     float orientationStability = 0.0F;
     std::uint16_t comparedGraphs = 1;    // compared graphs the adjacency appeared in
     std::uint16_t incomingCount = 0;     // compared graphs where it pointed towards this direction's first node
@@ -31,9 +30,11 @@ public:
     std::uint16_t undirectedCount = 0;
     std::uint16_t unorientedCount = 0;
     std::uint16_t orientationChanges = 0;
-    bool oriented = false;                        // orientation known; false shows as "---"
-    std::array<bool, 2> cmpOriented{false, false}; // orientation known in each compared graph
+    std::array<edge_dir, 2> cmpDir{UNDIRECTED, UNDIRECTED}; // orientation in each compared graph
+    bool oriented = false;                                  // orientation known; false shows as "---"
+    std::array<bool, 2> cmpOriented{false, false};          // orientation known in each compared graph
 };
+static_assert(sizeof(ASEdgeWeight) <= 48, "two weights per adjacency: keep the record small");
 
 class ASGraph : public Graph<asnum_t, ASEdgeWeight, asnum_t> {
 public:

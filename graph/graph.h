@@ -21,8 +21,9 @@
 #include <utility>
 #include <vector>
 
-// Orientation of an adjacency as seen from one of its ends.
-enum edge_dir : std::int32_t {
+// Orientation of an adjacency as seen from one of its ends. One byte: an AS
+// graph holds millions of them (one per adjacency and two per weight).
+enum edge_dir : std::uint8_t {
     UNDIRECTED = 0, // usable both ways
     INCOMING = 1,   // points from the other node to this one
     OUTGOING = 2,   // points from this node to the other one
@@ -75,7 +76,8 @@ public:
     stable_array(const stable_array&) = delete;
     stable_array& operator=(const stable_array&) = delete;
     ~stable_array() {
-        for (std::size_t i = 0; i < count_; ++i) std::destroy_at(&(*this)[i]);
+        if constexpr (!std::is_trivially_destructible_v<T>)
+            for (std::size_t i = 0; i < count_; ++i) std::destroy_at(&(*this)[i]);
         for (std::size_t c = 0; c < chunks_.size(); ++c) std::allocator<T>{}.deallocate(chunks_[c], capacityOf(c));
     }
 
@@ -241,14 +243,13 @@ public:
         if (found == graph_detail::npos) {
             const auto poolIndex = static_cast<std::uint32_t>(pool_->records.size());
             if (n1First)
-                pool_->records.push_back(edge_record{weight, reverseWeight, dir});
+                pool_->records.push_back(edge_record{weight, reverseWeight});
             else
-                pool_->records.push_back(edge_record{reverseWeight, weight, reverse(dir)});
+                pool_->records.push_back(edge_record{reverseWeight, weight});
             linkEdge(a, b, poolIndex, n1First ? dir : reverse(dir));
             return 3;
         }
-        const edge_dir storedDir = record(found).dir;
-        const edge_dir stored = n1First ? storedDir : reverse(storedDir);
+        const edge_dir stored = n1First ? dirs_[found] : reverse(dirs_[found]);
         edge_dir merged;
         if (dir == UNDIRECTED) {
             if (stored == UNDIRECTED) return 1;
@@ -262,15 +263,14 @@ public:
         }
         edge_record& rec = writableRecord(found);
         if (n1First) {
-            rec.dir = merged;
+            dirs_[found] = merged;
             rec.weight = weight;
             rec.reverseWeight = reverseWeight;
         } else {
-            rec.dir = reverse(merged);
+            dirs_[found] = reverse(merged);
             rec.weight = reverseWeight;
             rec.reverseWeight = weight;
         }
-        dirCache_[found] = rec.dir;
         return 2;
     }
 
@@ -308,10 +308,10 @@ public:
             const I id = meta_[n].id;
             for (std::uint32_t k = adjStart_[n]; k < adjStart_[n + 1]; ++k) {
                 const adj_entry& adj = adjacency_[k];
-                if (adj.otherId < id) continue; // listed from the other end
-                const edge_record& e = record(adj.edge);
-                f(edge_listing{&e.weight, &e.reverseWeight, &e.dir, node_listing{&values_[n], id},
-                               node_listing{&values_[adj.other], adj.otherId}});
+                if (adj.fromOther()) continue; // listed from the other end
+                const edge_record& e = record(adj.edge());
+                f(edge_listing{&e.weight, &e.reverseWeight, &dirs_[adj.edge()], node_listing{&values_[n], id},
+                               node_listing{&values_[adj.other], meta_[adj.other].id}});
             }
         }
     }
@@ -335,37 +335,31 @@ public:
         std::vector<std::uint32_t> position(n, graph_detail::npos);
         std::vector<std::uint32_t> local(n, 0);
         std::vector<std::unique_ptr<Graph>> out;
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes; // nodes and adjacencies per component
+        std::vector<std::uint32_t> sizes; // nodes per component
         for (const std::uint32_t v : sortedNodes()) {
             std::uint32_t& pos = position[comp[v]];
             if (pos == graph_detail::npos) {
                 pos = static_cast<std::uint32_t>(sizes.size());
-                sizes.emplace_back(0, 0);
+                sizes.push_back(0);
             }
-            ++sizes[pos].first;
-            for (std::uint32_t k = adjStart_[v]; k < adjStart_[v + 1]; ++k)
-                sizes[pos].second += !(adjacency_[k].otherId < meta_[v].id) && comp[adjacency_[k].other] == comp[v];
+            ++sizes[pos];
         }
         out.reserve(sizes.size());
-        for (const auto& [nodeCount, edgeCount] : sizes) {
+        for (const std::uint32_t nodeCount : sizes) {
             out.push_back(std::make_unique<Graph>());
             Graph& g = *out.back();
             g.pool_ = pool_; // records are shared until one side changes them
             g.meta_.reserve(nodeCount);
             g.order_.reserve(nodeCount);
-            g.ends_.reserve(edgeCount);
-            g.edgeIds_.reserve(edgeCount);
-            g.dirCache_.reserve(edgeCount);
         }
         for (const std::uint32_t v : sortedNodes())
             local[v] = out[position[comp[v]]]->appendNode(values_[v], meta_[v].id);
         for (const std::uint32_t v : sortedNodes()) {
             Graph& g = *out[position[comp[v]]];
-            const I id = meta_[v].id;
             for (std::uint32_t k = adjStart_[v]; k < adjStart_[v + 1]; ++k) {
                 const adj_entry& adj = adjacency_[k];
-                if (adj.otherId < id || comp[adj.other] != comp[v]) continue;
-                g.linkEdge(local[v], local[adj.other], edgeIds_[adj.edge], dirCache_[adj.edge]);
+                if (adj.fromOther() || comp[adj.other] != comp[v]) continue;
+                g.linkEdge(local[v], local[adj.other], edgeIds_[adj.edge()], dirs_[adj.edge()]);
             }
         }
         pool_->sharedBelow = pool_->records.size();
@@ -383,11 +377,11 @@ private:
         std::uint32_t a; // node index of the end with the smaller identifier
         std::uint32_t b; // the other end (a again for a loop)
     };
-    // One record per adjacency, seen from its end with the smaller identifier.
+    // The weights of one adjacency, seen from its end with the smaller
+    // identifier. Its orientation is kept by each graph apart (dirs_).
     struct edge_record {
         W weight{};        // direction smaller -> larger identifier
         W reverseWeight{}; // direction larger -> smaller
-        edge_dir dir = UNDIRECTED;
     };
     // Records of a graph and of the components split from it. Records below
     // sharedBelow may be referenced by several graphs: a change goes to a copy.
@@ -396,9 +390,11 @@ private:
         std::size_t sharedBelow = 0;
     };
     struct adj_entry {
+        static constexpr std::uint32_t fromOtherBit = 0x80000000U;
         std::uint32_t other; // node index of the other end (the node itself for a loop)
-        std::uint32_t edge;  // adjacency number
-        I otherId;           // identifier of the other end
+        std::uint32_t link;  // adjacency number, plus fromOtherBit when the other end is the smaller one
+        std::uint32_t edge() const noexcept { return link & ~fromOtherBit; }
+        bool fromOther() const noexcept { return (link & fromOtherBit) != 0; }
     };
 
     static std::uint64_t pairKey(std::uint32_t a, std::uint32_t b) noexcept {
@@ -447,7 +443,7 @@ private:
         const auto edge = static_cast<std::uint32_t>(ends_.size());
         ends_.push_back(edge_ends{a, b});
         edgeIds_.push_back(poolIndex);
-        dirCache_.push_back(dir);
+        dirs_.push_back(dir);
         noteNeighbour(a, meta_[b].id);
         if (b != a) noteNeighbour(b, meta_[a].id);
         if (pairIndexValid_) pairLookup_.insert(pairKey(a, b), edge);
@@ -470,17 +466,18 @@ private:
         if (adjNodes_ == n && adjEdges_ == ends_.size()) return;
         adjStart_.assign(n + 1, 0);
         for (std::size_t v = 0; v < n; ++v) adjStart_[v + 1] = adjStart_[v] + meta_[v].degree;
-        adjacency_.resize(adjStart_[n]);
+        // Every slot is written below, so the array is not cleared first.
+        adjacency_ = std::make_unique_for_overwrite<adj_entry[]>(adjStart_[n]);
         std::vector<std::uint32_t> fill(adjStart_.begin(), adjStart_.end() - 1);
         for (std::uint32_t e = 0; e < ends_.size(); ++e) {
             const edge_ends& ends = ends_[e];
-            adjacency_[fill[ends.a]++] = adj_entry{ends.b, e, meta_[ends.b].id};
-            if (ends.b != ends.a) adjacency_[fill[ends.b]++] = adj_entry{ends.a, e, meta_[ends.a].id};
+            adjacency_[fill[ends.a]++] = adj_entry{ends.b, e};
+            if (ends.b != ends.a) adjacency_[fill[ends.b]++] = adj_entry{ends.a, e | adj_entry::fromOtherBit};
         }
         for (std::size_t v = 0; v < n; ++v)
             if (!meta_[v].inOrder)
-                std::sort(adjacency_.begin() + adjStart_[v], adjacency_.begin() + adjStart_[v + 1],
-                          [](const adj_entry& x, const adj_entry& y) { return x.otherId < y.otherId; });
+                std::sort(adjacency_.get() + adjStart_[v], adjacency_.get() + adjStart_[v + 1],
+                          [this](const adj_entry& x, const adj_entry& y) { return meta_[x.other].id < meta_[y.other].id; });
         adjNodes_ = n;
         adjEdges_ = ends_.size();
     }
@@ -542,8 +539,8 @@ private:
                 const std::uint32_t v = f.node;
                 if (f.next < adjStart_[v + 1]) {
                     const adj_entry& adj = adjacency_[f.next++];
-                    const edge_dir dir = dirCache_[adj.edge];
-                    if ((adj.otherId < meta_[v].id ? reverse(dir) : dir) == INCOMING) continue;
+                    const edge_dir dir = dirs_[adj.edge()];
+                    if ((adj.fromOther() ? reverse(dir) : dir) == INCOMING) continue;
                     const std::uint32_t w = adj.other;
                     if (index[w] == graph_detail::npos) {
                         index[w] = low[w] = counter++;
@@ -580,15 +577,19 @@ private:
     // Adjacency records, possibly shared with the graph this one was split
     // from and with its other components.
     std::shared_ptr<edge_pool> pool_ = std::make_shared<edge_pool>();
-    std::vector<edge_ends> ends_;        // per adjacency number: its two ends
-    std::vector<std::uint32_t> edgeIds_; // per adjacency number: its pool record
-    std::vector<edge_dir> dirCache_;     // per adjacency number: its orientation, compact for the searches
+    // Per adjacency number, in arrays that grow without copying (an AS graph
+    // is too big for a doubling vector's copies to come free): its two ends,
+    // its pool record, and its orientation seen from the smaller end (listing
+    // pointers refer to it).
+    graph_detail::stable_array<edge_ends> ends_;
+    graph_detail::stable_array<std::uint32_t> edgeIds_;
+    graph_detail::stable_array<edge_dir> dirs_;
     graph_detail::index_map pairLookup_; // (smaller end, other end) -> adjacency number
     bool pairIndexValid_ = false;
 
     // Neighbour arrays: node v's neighbours are adjacency_[adjStart_[v] .. adjStart_[v + 1]).
     mutable std::vector<std::uint32_t> adjStart_{0};
-    mutable std::vector<adj_entry> adjacency_;
+    mutable std::unique_ptr<adj_entry[]> adjacency_;
     mutable std::size_t adjNodes_ = 0;
     mutable std::size_t adjEdges_ = 0;
 };
