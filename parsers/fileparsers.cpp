@@ -322,13 +322,8 @@ int bgpParser::parsePath(std::string_view line, std::size_t shift)
 
 int bgpParser::parseLine()
 {
-    clearReason();
-    if (stream == nullptr)
-        return fail(notOpen, noFileMessage);
-    if (lineBuf.empty())
-        return fail(noLine, noLineMessage);
-    if (lineTruncated)
-        return failTruncated();
+    if (const int code = startParse(); code != parsedOk)
+        return code;
     std::string_view line(lineBuf);
 
     parsed.status = 0;

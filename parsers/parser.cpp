@@ -199,6 +199,18 @@ int Parser::failQuoted(int code, std::string_view prefix, long long number)
     return failQuoted(code, prefix, std::string_view(digits.data(), static_cast<std::size_t>(result.ptr - digits.data())));
 }
 
+int Parser::startParse()
+{
+    clearReason();
+    if (stream == nullptr)
+        return fail(notOpen, noFileMessage);
+    if (lineBuf.empty())
+        return fail(noLine, noLineMessage);
+    if (lineTruncated)
+        return failTruncated();
+    return parsedOk;
+}
+
 int Parser::failTruncated()
 {
     std::array<char, 80> text{};

@@ -103,6 +103,10 @@ protected:
     int failQuoted(int code, std::string_view prefix, long long number);
     // The shared refusal of a line that was too long to be kept whole.
     int failTruncated();
+    // Every parseLine starts here: clears the reason and refuses when there is
+    // no open stream, no current line, or a line cut at the length cap.
+    // Returns parsedOk when the line may be parsed.
+    int startParse();
 
 private:
     void resetState();

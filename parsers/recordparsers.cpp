@@ -65,13 +65,8 @@ int satParser::parseBadPath(textscan::Tokens& fields, std::string_view field)
 
 int satParser::parseLine()
 {
-    clearReason();
-    if (stream == nullptr)
-        return fail(notOpen, noFileMessage);
-    if (lineBuf.empty())
-        return fail(noLine, noLineMessage);
-    if (lineTruncated)
-        return failTruncated();
+    if (const int code = startParse(); code != parsedOk)
+        return code;
     const std::string_view line(lineBuf);
     parsed.peering = false;
     parsed.badPath = false;
@@ -152,13 +147,8 @@ int vantageParser::nextLine()
 
 int vantageParser::parseLine()
 {
-    clearReason();
-    if (stream == nullptr)
-        return fail(notOpen, noFileMessage);
-    if (lineBuf.empty())
-        return fail(noLine, noLineMessage);
-    if (lineTruncated)
-        return failTruncated();
+    if (const int code = startParse(); code != parsedOk)
+        return code;
     zeroFlag = false;
     long long values[3] = {};
     if (!leadingIntegers(lineBuf, values, 3))
@@ -184,13 +174,8 @@ int pathParser::nextLine()
 
 int pathParser::parseLine()
 {
-    clearReason();
-    if (stream == nullptr)
-        return fail(notOpen, noFileMessage);
-    if (lineBuf.empty())
-        return fail(noLine, noLineMessage);
-    if (lineTruncated)
-        return failTruncated();
+    if (const int code = startParse(); code != parsedOk)
+        return code;
     parsed.asPath = List<asnum_t>();
     // A group in parentheses (private ASs of a confederation) is passed over
     // whole, from a field that opens it to a field that closes it.
@@ -221,13 +206,8 @@ int unknownParser::nextLine()
 
 int unknownParser::parseLine()
 {
-    clearReason();
-    if (stream == nullptr)
-        return fail(notOpen, noFileMessage);
-    if (lineBuf.empty())
-        return fail(noLine, noLineMessage);
-    if (lineTruncated)
-        return failTruncated();
+    if (const int code = startParse(); code != parsedOk)
+        return code;
     long long values[2] = {};
     if (!leadingIntegers(lineBuf, values, 2))
         return failQuoted(badStructure, "Invalid edge or AS number: `", lineBuf);
