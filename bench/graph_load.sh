@@ -75,7 +75,7 @@ EOF
 measure() {
     local best="" line wall user sys rss
     for ((i = 0; i < runs; i++)); do
-        /usr/bin/time -v "$@" > /dev/null 2> "$work/time.txt"
+        /usr/bin/time -v "$@" < /dev/null > /dev/null 2> "$work/time.txt"
         wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, t, ":"); s = 0; for (k = 1; k <= n; k++) s = s * 60 + t[k]; print s}' "$work/time.txt")
         user=$(awk -F': ' '/User time/ {print $2}' "$work/time.txt")
         sys=$(awk -F': ' '/System time/ {print $2}' "$work/time.txt")

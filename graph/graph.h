@@ -359,7 +359,7 @@ public:
             for (std::uint32_t k = adjStart_[v]; k < adjStart_[v + 1]; ++k) {
                 const adj_entry& adj = adjacency_[k];
                 if (adj.fromOther() || comp[adj.other] != comp[v]) continue;
-                g.linkEdge(local[v], local[adj.other], edgeIds_[adj.edge()], dirs_[adj.edge()]);
+                g.linkEdge(local[v], local[adj.other], poolIndexOf(adj.edge()), dirs_[adj.edge()]);
             }
         }
         pool_->sharedBelow = pool_->records.size();
@@ -373,9 +373,12 @@ private:
         std::uint32_t degree = 0;
         bool inOrder = true; // neighbours were linked in ascending identifier order
     };
+    // Identifiers of at most 16 bits allow at most 65536 nodes, whose
+    // indexes then fit in 16 bits as well.
+    using node_index = std::conditional_t<sizeof(I) <= 2, std::uint16_t, std::uint32_t>;
     struct edge_ends {
-        std::uint32_t a; // node index of the end with the smaller identifier
-        std::uint32_t b; // the other end (a again for a loop)
+        node_index a; // node index of the end with the smaller identifier
+        node_index b; // the other end (a again for a loop)
     };
     // The weights of one adjacency, seen from its end with the smaller
     // identifier. Its orientation is kept by each graph apart (dirs_).
@@ -401,13 +404,22 @@ private:
         return (static_cast<std::uint64_t>(a) << 32) | b;
     }
 
-    const edge_record& record(std::uint32_t edge) const noexcept { return pool_->records[edgeIds_[edge]]; }
+    std::uint32_t poolIndexOf(std::uint32_t edge) const noexcept { return sameIds_ ? edge : edgeIds_[edge]; }
+    const edge_record& record(std::uint32_t edge) const noexcept { return pool_->records[poolIndexOf(edge)]; }
+
+    // Adjacency numbers stop being pool indexes: keep the pool indexes apart.
+    void separateIds() {
+        if (!sameIds_) return;
+        for (std::uint32_t e = 0; e < ends_.size(); ++e) edgeIds_.push_back(e);
+        sameIds_ = false;
+    }
 
     // A record shared with other graphs is copied before it changes, so the
     // change stays in this graph.
     edge_record& writableRecord(std::uint32_t edge) {
-        if (edgeIds_[edge] >= pool_->sharedBelow) return pool_->records[edgeIds_[edge]];
-        edge_record copy = pool_->records[edgeIds_[edge]];
+        if (poolIndexOf(edge) >= pool_->sharedBelow) return pool_->records[poolIndexOf(edge)];
+        edge_record copy = pool_->records[poolIndexOf(edge)];
+        separateIds();
         edgeIds_[edge] = static_cast<std::uint32_t>(pool_->records.size());
         return pool_->records.push_back(std::move(copy));
     }
@@ -441,8 +453,9 @@ private:
     // end with the smaller identifier (or equals b for a loop).
     void linkEdge(std::uint32_t a, std::uint32_t b, std::uint32_t poolIndex, edge_dir dir) {
         const auto edge = static_cast<std::uint32_t>(ends_.size());
-        ends_.push_back(edge_ends{a, b});
-        edgeIds_.push_back(poolIndex);
+        if (sameIds_ && poolIndex != edge) separateIds();
+        if (!sameIds_) edgeIds_.push_back(poolIndex);
+        ends_.push_back(edge_ends{static_cast<node_index>(a), static_cast<node_index>(b)});
         dirs_.push_back(dir);
         noteNeighbour(a, meta_[b].id);
         if (b != a) noteNeighbour(b, meta_[a].id);
@@ -582,7 +595,8 @@ private:
     // its pool record, and its orientation seen from the smaller end (listing
     // pointers refer to it).
     graph_detail::stable_array<edge_ends> ends_;
-    graph_detail::stable_array<std::uint32_t> edgeIds_;
+    graph_detail::stable_array<std::uint32_t> edgeIds_; // empty while sameIds_
+    bool sameIds_ = true; // adjacency number n is pool record n, as in a graph that owns its pool
     graph_detail::stable_array<edge_dir> dirs_;
     graph_detail::index_map pairLookup_; // (smaller end, other end) -> adjacency number
     bool pairIndexValid_ = false;
