@@ -354,12 +354,17 @@ public:
         }
         for (const std::uint32_t v : sortedNodes())
             local[v] = out[position[comp[v]]]->appendNode(values_[v], meta_[v].id);
+        // Neighbours come in ascending order, so each component node's
+        // bookkeeping is known from its own walk.
         for (const std::uint32_t v : sortedNodes()) {
             Graph& g = *out[position[comp[v]]];
+            node_meta& m = g.meta_[local[v]];
             for (std::uint32_t k = adjStart_[v]; k < adjStart_[v + 1]; ++k) {
                 const adj_entry& adj = adjacency_[k];
-                if (adj.fromOther() || comp[adj.other] != comp[v]) continue;
-                g.linkEdge(local[v], local[adj.other], poolIndexOf(adj.edge()), dirs_[adj.edge()]);
+                if (comp[adj.other] != comp[v]) continue;
+                ++m.degree;
+                m.lastOtherId = meta_[adj.other].id;
+                if (!adj.fromOther()) g.appendLink(local[v], local[adj.other], poolIndexOf(adj.edge()), dirs_[adj.edge()]);
             }
         }
         pool_->sharedBelow = pool_->records.size();
@@ -452,14 +457,20 @@ private:
     // Makes pool record poolIndex the adjacency a-b of this graph; a is the
     // end with the smaller identifier (or equals b for a loop).
     void linkEdge(std::uint32_t a, std::uint32_t b, std::uint32_t poolIndex, edge_dir dir) {
+        const std::uint32_t edge = appendLink(a, b, poolIndex, dir);
+        noteNeighbour(a, meta_[b].id);
+        if (b != a) noteNeighbour(b, meta_[a].id);
+        if (pairIndexValid_) pairLookup_.insert(pairKey(a, b), edge);
+    }
+
+    // linkEdge without the per-node bookkeeping and the adjacency index.
+    std::uint32_t appendLink(std::uint32_t a, std::uint32_t b, std::uint32_t poolIndex, edge_dir dir) {
         const auto edge = static_cast<std::uint32_t>(ends_.size());
         if (sameIds_ && poolIndex != edge) separateIds();
         if (!sameIds_) edgeIds_.push_back(poolIndex);
         ends_.push_back(edge_ends{static_cast<node_index>(a), static_cast<node_index>(b)});
         dirs_.push_back(dir);
-        noteNeighbour(a, meta_[b].id);
-        if (b != a) noteNeighbour(b, meta_[a].id);
-        if (pairIndexValid_) pairLookup_.insert(pairKey(a, b), edge);
+        return edge;
     }
 
     // The adjacency index is built the first time an adjacency cannot be
