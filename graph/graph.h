@@ -4,13 +4,16 @@
 // orientation, with listings in identifier order and the split into connected
 // and strongly connected components.
 //
-// Storage is flat: node and adjacency records live in chunked arrays (their
-// addresses never move, so listing pointers stay valid while the graph grows),
-// each adjacency is kept once, seen from its end with the smaller identifier,
-// and identifier and adjacency lookups go through open-addressing hash tables.
-// An AS graph of a million adjacencies and its two component splits thus cost
-// three record arrays instead of six million tree nodes, and the component
-// search is a linear-time iterative Tarjan walk.
+// Storage is flat. Node values and adjacency weights live in chunked arrays
+// whose elements never move, so listing pointers stay valid while a graph
+// grows. The weights of an adjacency are kept once, seen from its end with the
+// smaller identifier, and shared with the component graphs split from it until
+// one side changes them. Identifier and adjacency lookups go through
+// open-addressing hash tables; per-node neighbour arrays are an index rebuilt
+// in linear time when needed. Components come from one breadth-first pass
+// (connected) or an iterative Tarjan walk (strongly connected), both linear.
+// An AS graph of a million adjacencies and its two splits thus hold one set
+// of weights instead of three, and no per-adjacency tree nodes.
 #include <algorithm>
 #include <bit>
 #include <cstddef>
