@@ -89,6 +89,19 @@ struct scanned {
 
 scanned scanDecimal(std::string_view text, std::uint64_t limit) noexcept {
     scanned r;
+    // Fast path for the usual field: up to nine plain digits, which no limit
+    // in use can overflow.
+    if (!text.empty() && text.size() <= 9) {
+        std::uint64_t value = 0;
+        std::size_t i = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+            value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
+        if (i == text.size() && value <= limit) {
+            r.magnitude = value;
+            r.end = i;
+            return r;
+        }
+    }
     std::size_t i = 0;
     while (i < text.size() && isSpace(text[i])) ++i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) r.negative = text[i++] == '-';
