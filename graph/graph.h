@@ -154,7 +154,7 @@ private:
     }
     void grow() {
         std::vector<slot> old = std::move(slots_);
-        slots_.assign(old.empty() ? 16 : old.size() * 2, slot{});
+        slots_.assign(old.empty() ? 4 : old.size() * 2, slot{});
         shift_ = 64 - static_cast<unsigned>(std::countr_zero(slots_.size()));
         for (const slot& s : old)
             if (s.value != npos) place(s.key, s.value);
@@ -616,7 +616,7 @@ private:
     bool pairIndexValid_ = false;
 
     // Neighbour arrays: node v's neighbours are adjacency_[adjStart_[v] .. adjStart_[v + 1]).
-    mutable std::vector<std::uint32_t> adjStart_{0};
+    mutable std::vector<std::uint32_t> adjStart_; // empty until first built
     mutable std::unique_ptr<adj_entry[]> adjacency_;
     mutable std::size_t adjNodes_ = 0;
     mutable std::size_t adjEdges_ = 0;
