@@ -1,3 +1,4 @@
+#include <cmath>
 #include "graph/asgraph.h"
 
 #include <cerrno>
@@ -376,7 +377,10 @@ bool ASGraph::readEdgeLine(std::string_view line) {
         const std::string text(f);
         char* end = nullptr;
         const float stability = std::strtof(text.c_str(), &end);
-        if (text.empty() || end != text.c_str() + text.size()) return bad(msgStability);
+        // A stability of nan or inf would turn every average of the graph
+        // into nan or inf, so only finite numbers are taken.
+        if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(stability))
+            return bad(msgStability);
         w.orientationStability = r.orientationStability = stability;
     }
     // An adjacency naming an AS that is not among the nodes is dropped.

@@ -143,6 +143,9 @@ TEST(ASGraphRead, EdgeFieldRefusals) {
         for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? " " : "") + (i == bad ? std::string("2x") : fields[i]);
         EXPECT_EQ(reasonFor(differentialWith(line)), messages[bad] + "2x'") << "field " << bad + 1;
     }
+    for (const std::string stability : {"nan", "inf", "-inf", "1e39"})
+        EXPECT_EQ(reasonFor(differentialWith("4 5 1 0 1 2 3 4 1 0 1 -1 5 6 7 8 3 1 1 1 0 1 " + stability)),
+                  "Invalid value for orientation stability: `" + stability + "'");
     EXPECT_EQ(reasonFor(differentialWith("4 5 1 0 1 2 3 4 1 0 1 -1 5 6 7 8 3 1 1 1 0 1")),
               "Invalid edge line format: `4 5 1 0 1 2 3 4 1 0 1 -1 5 6 7 8 3 1 1 1 0 1'");
 }
