@@ -1,7 +1,7 @@
-#include <cmath>
 #include "graph/asgraph.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
