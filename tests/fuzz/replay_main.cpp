@@ -31,8 +31,12 @@ int main(int argc, char** argv)
 {
     std::size_t count = 0;
     bool ok = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::filesystem::path arg(argv[i]);
+    // A target may change the working directory (the console's works in a
+    // sandbox folder), so every name is made absolute before the first run.
+    std::vector<std::filesystem::path> args;
+    for (int i = 1; i < argc; ++i)
+        args.push_back(std::filesystem::absolute(argv[i]));
+    for (const auto& arg : args) {
         if (std::filesystem::is_directory(arg)) {
             std::vector<std::filesystem::path> files;
             for (const auto& entry : std::filesystem::directory_iterator(arg))
