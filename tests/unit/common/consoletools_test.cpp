@@ -2,34 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/unit/streams.h"
+
 #include <cstdio>
 #include <string>
 #include <unistd.h>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-FilePtr fileWith(const std::string& text)
-{
-    FilePtr f(std::tmpfile());
-    std::fwrite(text.data(), 1, text.size(), f.get());
-    std::rewind(f.get());
-    return f;
-}
-
-std::string contents(std::FILE* f)
-{
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    for (int c = std::getc(f); c != EOF; c = std::getc(f))
-        text.push_back(static_cast<char>(c));
-    return text;
-}
 
 // Answers `typed` to the question; returns the answer and the next byte left
 // on the input.

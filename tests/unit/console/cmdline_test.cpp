@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/unit/streams.h"
+
 #include <string>
 #include <vector>
 
@@ -22,16 +24,6 @@ Outcome run(std::vector<const char*> args)
     outcome.ok = parseArguments(static_cast<int>(args.size()), args.data(), outcome.parameters,
                                 outcome.reason);
     return outcome;
-}
-
-std::string contents(std::FILE* f)
-{
-    std::fflush(f);
-    std::rewind(f);
-    std::string text;
-    for (int c = std::getc(f); c != EOF; c = std::getc(f))
-        text.push_back(static_cast<char>(c));
-    return text;
 }
 
 } // namespace
@@ -83,8 +75,8 @@ TEST(ParseArguments, Refusals)
 // The banner is printed once per process, so this is one test.
 TEST(Banner, OnceAndPlainOffTerminal)
 {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> first(std::tmpfile(), std::fclose);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> second(std::tmpfile(), std::fclose);
+    const FilePtr first(std::tmpfile());
+    const FilePtr second(std::tmpfile());
     printHelp(first.get(), "./mp");
     printHeader(second.get());
     printHelp(second.get(), "mp");
