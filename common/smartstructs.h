@@ -45,6 +45,11 @@ public:
     // predecessor when it was the tail. Walks that remove ask isLast() first.
     void removeCurrent();
 
+    // Empties the list. Its elements are kept (up to a bound) for later
+    // insertions, so a list refilled for every input line, like the AS path
+    // of a parsed route, stops allocating once it has seen its longest fill.
+    void clear();
+
 private:
     struct list_element {
         T data{};
@@ -55,11 +60,22 @@ private:
     // Links a new element after the tail without touching the cursor or the count.
     void linkAtTail(const T& value);
     void freeFrom(list_element* element) noexcept;
+    // A detached element holding `value`, taken from the spares when there are any.
+    list_element* newElement(const T& value);
+    // Takes an unlinked element out of use: kept as a spare (its value reset,
+    // so it holds on to nothing) or freed once enough spares are kept.
+    void retire(list_element* element);
+
+    // Enough for the longest AS paths seen in real tables; bounds what an
+    // emptied list keeps.
+    static constexpr std::uint32_t maxSpare = 1024;
 
     list_element* head = nullptr;
     list_element* cursor = nullptr; // null exactly when the list is empty
     list_element* tail = nullptr;
     std::uint64_t count = 0;
+    list_element* spare = nullptr; // chained through nextElement
+    std::uint32_t spareCount = 0;
 };
 
 template <typename T, typename K>
@@ -199,6 +215,7 @@ List<T>& List<T>::operator=(List&& source) noexcept {
 template <typename T>
 List<T>::~List() {
     freeFrom(head);
+    freeFrom(spare);
 }
 
 template <typename T>
@@ -211,9 +228,46 @@ void List<T>::freeFrom(list_element* element) noexcept {
 }
 
 template <typename T>
-void List<T>::linkAtTail(const T& value) {
-    auto* element = new list_element;
+typename List<T>::list_element* List<T>::newElement(const T& value) {
+    list_element* element = spare;
+    if (element != nullptr) {
+        spare = element->nextElement;
+        --spareCount;
+        element->nextElement = nullptr;
+    } else {
+        element = new list_element;
+    }
     element->data = value;
+    return element;
+}
+
+template <typename T>
+void List<T>::retire(list_element* element) {
+    if (spareCount >= maxSpare) {
+        delete element;
+        return;
+    }
+    element->data = T{};
+    element->prevElement = nullptr;
+    element->nextElement = spare;
+    spare = element;
+    ++spareCount;
+}
+
+template <typename T>
+void List<T>::clear() {
+    while (head != nullptr) {
+        list_element* following = head->nextElement;
+        retire(head);
+        head = following;
+    }
+    cursor = tail = nullptr;
+    count = 0;
+}
+
+template <typename T>
+void List<T>::linkAtTail(const T& value) {
+    list_element* element = newElement(value);
     element->prevElement = tail;
     if (tail != nullptr) {
         tail->nextElement = element;
@@ -226,8 +280,7 @@ void List<T>::linkAtTail(const T& value) {
 
 template <typename T>
 void List<T>::push(const T& value) {
-    auto* element = new list_element;
-    element->data = value;
+    list_element* element = newElement(value);
     element->nextElement = head;
     if (head != nullptr) {
         head->prevElement = element;
@@ -258,7 +311,7 @@ T List<T>::pop() {
     if (cursor == removed) cursor = head;
     --count;
     T value = std::move(removed->data);
-    delete removed;
+    retire(removed);
     return value;
 }
 
@@ -302,7 +355,7 @@ void List<T>::removeCurrent() {
     }
     cursor = after != nullptr ? after : before;
     --count;
-    delete removed;
+    retire(removed);
 }
 
 // ---------------------------------------------------------------------------

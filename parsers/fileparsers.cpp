@@ -254,7 +254,7 @@ int bgpParser::parsePath(std::string_view line, std::size_t shift)
         return fail(badStructure, "No AS path");
     const std::string_view text = line.substr(shift + column - 1);
 
-    parsed.path = List<ASItem>();
+    parsed.path.clear();
     parsed.origin = 0;
     bool inParens = false;
     bool inBraces = false;

@@ -82,7 +82,7 @@ int satParser::parseLine()
         fields.next();
         field = fields.next();
     }
-    parsed.asPath = List<asnum_t>();
+    parsed.asPath.clear();
     if (parsed.badPath)
         return parseBadPath(fields, field);
 
@@ -176,7 +176,7 @@ int pathParser::parseLine()
 {
     if (const int code = startParse(); code != parsedOk)
         return code;
-    parsed.asPath = List<asnum_t>();
+    parsed.asPath.clear();
     // A group in parentheses (private ASs of a confederation) is passed over
     // whole, from a field that opens it to a field that closes it.
     bool inParens = false;

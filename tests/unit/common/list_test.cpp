@@ -161,7 +161,7 @@ TEST(ListRandom, MatchesDequeWithCursorModel) {
 
     for (int step = 0; step < 200000; ++step) {
         const std::uint64_t value = random();
-        switch (random() % 8) {
+        switch (random() % 9) {
         case 0:
             list.push(value);
             model.push_front(value);
@@ -197,6 +197,15 @@ TEST(ListRandom, MatchesDequeWithCursorModel) {
             list = other;
             break;
         }
+        case 6:
+            // Rarely, so that the list grows long between clears; the spare
+            // elements a clear keeps then feed the insertions that follow.
+            if (random() % 64 == 0) {
+                list.clear();
+                model.clear();
+                cursor = 0;
+            }
+            break;
         default: {
             const bool moves = cursor + 1 < model.size();
             ASSERT_EQ(list.next(), moves);
