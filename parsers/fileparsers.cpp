@@ -67,6 +67,12 @@ IPAddress addressOf(const long long* octets)
 
 } // namespace
 
+void bgpParser::resetInputState()
+{
+    headerFound = false;
+    fieldPos.fill(0);
+}
+
 void bgpParser::readHeader(std::string_view line)
 {
     for (std::size_t i = 0; i < fieldCaptions.size(); ++i) {

@@ -94,6 +94,12 @@ private:
     int parseNumberColumns(std::string_view line, std::size_t shift);
     int parsePath(std::string_view line, std::size_t shift);
 
+    void resetInputState() override;
+
+    // Whether a table header has been seen and the one-based column of each
+    // caption (0 when absent); a new input starts without a table.
+    bool headerFound = false;
+    std::array<int, fieldCaptions.size()> fieldPos{};
     std::optional<IPAddress> lastNetwork;
     std::optional<IPNetmask> lastNetmask;
 };

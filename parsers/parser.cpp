@@ -23,8 +23,6 @@ void Parser::resetState()
     readCount = 0;
     sizeBytes = 0;
     posBytes = 0;
-    headerFound = false;
-    fieldPos.fill(0);
     lineBuf.clear();
     lineTruncated = false;
     clearReason();
@@ -33,6 +31,7 @@ void Parser::resetState()
     chunkEnd = 0;
     if (!chunk)
         chunk = std::make_unique_for_overwrite<char[]>(chunkSize);
+    resetInputState();
 }
 
 bool Parser::openFile(const char* path)

@@ -73,10 +73,6 @@ protected:
     std::uint64_t sizeBytes = 0;
     std::uint64_t posBytes = 0;
     std::FILE* stream = nullptr;
-    // Table state of the BGP dump parser: whether a header has been seen and
-    // the one-based column of each caption (0 when absent).
-    bool headerFound = false;
-    std::array<int, 7> fieldPos{};
     // The current line as read, line end included, zero-terminated.
     std::string lineBuf;
     std::string lineCopy;
@@ -107,6 +103,9 @@ protected:
     // no open stream, no current line, or a line cut at the length cap.
     // Returns parsedOk when the line may be parsed.
     int startParse();
+    // Called on every open, after the base state was reset: a derived parser
+    // forgets what it learnt from the previous input here.
+    virtual void resetInputState() {}
 
 private:
     void resetState();
