@@ -1,0 +1,107 @@
+#include "common/bytesource.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+void ByteSource::setFailure(std::string text)
+{
+    // Keep the first reason: later ones are consequences of it.
+    if (reason.empty())
+        reason = text.empty() ? "read error" : std::move(text);
+}
+
+std::unique_ptr<FileSource> FileSource::open(const char* path)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat info {};
+    std::uint64_t size = 0;
+    if (fstat(fd, &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            ::close(fd);
+            errno = EISDIR;
+            return nullptr;
+        }
+        if (S_ISREG(info.st_mode))
+            size = static_cast<std::uint64_t>(info.st_size);
+    }
+    return std::unique_ptr<FileSource>(new FileSource(fd, size));
+}
+
+FileSource::~FileSource()
+{
+    ::close(fd);
+}
+
+std::size_t FileSource::read(char* buffer, std::size_t capacity)
+{
+    if (ended || capacity == 0)
+        return 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, capacity);
+        if (got > 0) {
+            taken += static_cast<std::uint64_t>(got);
+            return static_cast<std::size_t>(got);
+        }
+        if (got < 0 && errno == EINTR)
+            continue;
+        ended = true;
+        if (got < 0)
+            setFailure(std::strerror(errno));
+        return 0;
+    }
+}
+
+StreamSource::StreamSource(std::FILE* stream, bool owned, pacing mode) : stream(stream), owned(owned), mode(mode) {}
+
+StreamSource::~StreamSource()
+{
+    if (owned)
+        std::fclose(stream);
+}
+
+std::size_t StreamSource::finish(std::size_t got)
+{
+    taken += got;
+    if (got == 0 || std::ferror(stream) || std::feof(stream)) {
+        if (std::ferror(stream))
+            setFailure(std::strerror(errno != 0 ? errno : EIO));
+        ended = got == 0 || ended;
+    }
+    return got;
+}
+
+std::size_t StreamSource::read(char* buffer, std::size_t capacity)
+{
+    if (ended || capacity == 0)
+        return 0;
+    errno = 0;
+    if (mode == pacing::blocks)
+        return finish(std::fread(buffer, 1, capacity, stream));
+    // One character at a time, up to the line feed: nothing beyond the line
+    // is taken out of the stream.
+    std::size_t got = 0;
+    while (got < capacity) {
+        const int c = std::getc(stream);
+        if (c == EOF)
+            break;
+        buffer[got++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
+    }
+    return finish(got);
+}
+
+int StreamSource::peek()
+{
+    if (ended)
+        return EOF;
+    const int c = std::getc(stream);
+    if (c != EOF)
+        std::ungetc(c, stream);
+    return c;
+}
