@@ -9,23 +9,26 @@ constexpr std::string_view prompt = "msp> ";
 
 } // namespace
 
-bool readCommandLine(std::FILE* in, std::string& line)
+bool readCommandLine(LineReader& in, std::string& line)
 {
-    line.clear();
-    while (line.size() < maxCommandLine) {
-        const int c = std::getc(in);
-        if (c == EOF)
-            return !line.empty();
-        line.push_back(static_cast<char>(c));
-        if (c == '\n')
-            return true;
+    std::string_view piece;
+    if (!in.next(maxCommandLine, piece)) {
+        line.clear();
+        return false;
     }
+    line.assign(piece);
     // A line of exactly the maximum length still owns its line feed; without
     // this it would be followed by a spurious empty command.
-    const int next = std::getc(in);
-    if (next != '\n' && next != EOF)
-        std::ungetc(next, in);
+    if (piece.size() == maxCommandLine && piece.back() != '\n')
+        in.skipIf('\n');
     return true;
+}
+
+bool readCommandLine(std::FILE* in, std::string& line)
+{
+    StreamSource source(in, false, StreamSource::pacing::lines);
+    LineReader reader(source, maxCommandLine + 1);
+    return readCommandLine(reader, line);
 }
 
 bool runCommandLine(std::string_view line, console_state& state, bool forceOverwrite)
@@ -47,20 +50,22 @@ bool runCommandLine(std::string_view line, console_state& state, bool forceOverw
     return false;
 }
 
-void runScript(std::FILE* stream, const cmdLineParameters& parameters)
+void runScript(ByteSource& source, const cmdLineParameters& parameters)
 {
     console_state state;
+    LineReader reader(source);
     std::string line;
     line.reserve(maxCommandLine);
     bool quit = false;
-    // A read error ends the script like its end: the commands already run
-    // have reported for themselves.
-    while (!quit && !std::feof(stream) && !std::ferror(stream)) {
-        if (!readCommandLine(stream, line))
-            continue;
+    while (!quit && readCommandLine(reader, line))
         quit = runCommandLine(line, state, parameters.forceOverwrite);
-    }
     clearMem(state);
+}
+
+void runScript(std::FILE* stream, const cmdLineParameters& parameters)
+{
+    StreamSource source(stream, false, StreamSource::pacing::lines);
+    runScript(source, parameters);
 }
 
 void goInteractive(const cmdLineParameters& parameters)

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/bytesource.h"
+#include "common/linereader.h"
 #include "console/cmdline.h"
 #include "console/state.h"
 
@@ -14,13 +16,19 @@ inline constexpr std::size_t maxCommandLine = 4095;
 
 // Reads the next piece of a line (at most maxCommandLine bytes, line feed
 // included when it fits) into `line`. False when nothing could be read.
+bool readCommandLine(LineReader& in, std::string& line);
+// The same from a C stream, taking nothing from it beyond the piece: the
+// stream also answers overwrite questions.
 bool readCommandLine(std::FILE* in, std::string& line);
 
 // Cuts the line at its terminator and comment, splits it at semicolons and
 // runs each command. True when a command ended the command loop.
 bool runCommandLine(std::string_view line, console_state& state, bool forceOverwrite);
 
-// Runs every command of an open stream, silently: no banner, no prompt.
+// Runs every command of a source, silently: no banner, no prompt. A source
+// that fails ends the commands like its end; the caller asks it why.
+void runScript(ByteSource& source, const cmdLineParameters& parameters);
+// The same on a C stream read line by line (redirected standard input).
 void runScript(std::FILE* stream, const cmdLineParameters& parameters);
 
 // The prompt loop on standard input and output.

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/consoletools.h"
+#include "common/decompress.h"
 #include "console/commands.h"
 #include "graph/asgraph.h"
 
@@ -58,7 +59,8 @@ void loadGraph(const std::string& fileName, console_state& state) {
     // A load that fails leaves no earlier graph behind.
     clearMem(state);
 
-    const file_ptr file(std::fopen(fileName.c_str(), "r"));
+    // Compressed graph files are read as they are published.
+    const std::unique_ptr<ByteSource> file = openInputFile(fileName.c_str());
     if (!file) {
         const int err = errno;
         std::fprintf(stderr, "Error: unable to open file `%s' for reading\n", fileName.c_str());
@@ -66,10 +68,15 @@ void loadGraph(const std::string& fileName, console_state& state) {
         return;
     }
     state.graph = std::make_unique<ASGraph>();
-    if (!state.graph->readFromFile(file.get())) {
+    if (!state.graph->readFromFile(*file)) {
         // The partly read graph stays the working graph, without components.
-        std::fprintf(stderr, "File `%s' does not appear to be a valid graph file:\n", fileName.c_str());
-        std::fprintf(stderr, "%s\n", state.graph->errReason().c_str());
+        if (file->failed()) {
+            std::fprintf(stderr, "Error: unable to read file `%s'\n", fileName.c_str());
+            std::fprintf(stderr, "(%s)\n", file->failure().c_str());
+        } else {
+            std::fprintf(stderr, "File `%s' does not appear to be a valid graph file:\n", fileName.c_str());
+            std::fprintf(stderr, "%s\n", state.graph->errReason().c_str());
+        }
         return;
     }
     state.sccs = state.graph->findCC(SCC);

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
 
 #include "common/consoletools.h"
+#include "common/decompress.h"
 #include "console/cmdline.h"
 #include "console/commandloop.h"
 
@@ -15,31 +15,19 @@ namespace {
 
 enum exit_status : int { EXIT_OK = 0, EXIT_SYNTAX = 1, EXIT_NO_SCRIPT = 2 };
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
 void reportOpenFailure(const std::string& name, int error)
 {
     std::fprintf(stderr, "Unable to open file `%s' for reading\n", name.c_str());
     std::fprintf(stderr, "(%s)\n", std::strerror(error));
 }
 
-// fopen accepts a directory for reading and only the first read fails; that
-// would end the run silently with success, so refuse it as an open failure.
-FilePtr openScript(const std::string& name)
+// A script may be compressed like the graph files it loads. A directory is
+// refused at the open rather than read as an empty script.
+std::unique_ptr<ByteSource> openScript(const std::string& name)
 {
-    FilePtr file(std::fopen(name.c_str(), "r"));
-    if (!file) {
+    std::unique_ptr<ByteSource> file = openInputFile(name.c_str());
+    if (!file)
         reportOpenFailure(name, errno);
-        return file;
-    }
-    struct stat status {};
-    if (fstat(fileno(file.get()), &status) == 0 && S_ISDIR(status.st_mode)) {
-        reportOpenFailure(name, EISDIR);
-        file.reset();
-    }
     return file;
 }
 
@@ -67,10 +55,17 @@ int main(int argc, char** argv)
         printHeader(stdout);
 
     if (parameters.scriptFile) {
-        const FilePtr script = openScript(*parameters.scriptFile);
+        const std::unique_ptr<ByteSource> script = openScript(*parameters.scriptFile);
         if (!script)
             return EXIT_NO_SCRIPT;
-        runScript(script.get(), parameters);
+        runScript(*script, parameters);
+        // A script cut short (damaged compressed data, an I/O error) must not
+        // pass for a complete run.
+        if (script->failed()) {
+            std::fprintf(stderr, "Error: unable to read file `%s'\n", parameters.scriptFile->c_str());
+            std::fprintf(stderr, "(%s)\n", script->failure().c_str());
+            return EXIT_NO_SCRIPT;
+        }
     } else if (inTerm) {
         goInteractive(parameters);
     } else {

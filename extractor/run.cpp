@@ -49,6 +49,9 @@ public:
     void writeMaps();
     void printStats();
     int finish();
+    // An input that could not be read to its end fails the run, reported
+    // after everything read before was written.
+    int reportReadFailure(int status) const;
 
 private:
     void processRoute();
@@ -79,6 +82,7 @@ private:
     bool stdinTerm = false;
     bool stdoutTerm = false;
     std::uint64_t nextDraw = 0;
+    std::optional<std::string> readFailure;
 };
 
 int Extraction::openInput() {
@@ -170,6 +174,7 @@ void Extraction::run() {
         processRoute();
     }
     if (progress) printPercentage(static_cast<float>(parser.filePos()), static_cast<float>(parser.fileSize()));
+    if (parser.readFailed()) readFailure = parser.readFailure();
 }
 
 void Extraction::reportParseError() {
@@ -277,6 +282,15 @@ int Extraction::finish() {
     return status;
 }
 
+int Extraction::reportReadFailure(int status) const {
+    if (!readFailure) return status;
+    printHeader(stderr);
+    std::fprintf(stderr, "Error: Unable to read input file `%s'\n",
+                 settings.inputFile ? settings.inputFile->c_str() : "(standard input)");
+    std::fprintf(stderr, "(%s)\n", readFailure->c_str());
+    return 2;
+}
+
 } // namespace
 
 int runExtractor(int argc, const char* const* argv) {
@@ -304,5 +318,5 @@ int runExtractor(int argc, const char* const* argv) {
     extraction->run();
     extraction->writeMaps();
     extraction->printStats();
-    return extraction->finish();
+    return extraction->reportReadFailure(extraction->finish());
 }

@@ -8,6 +8,8 @@
 #include <optional>
 #include <utility>
 
+#include "common/linereader.h"
+
 namespace {
 
 // Read limits of a graph file: the first two lines may hold 512 characters,
@@ -17,61 +19,16 @@ constexpr std::size_t headerLineLimit = 512;
 constexpr std::size_t bodyLineLimit = 511;
 constexpr long maxSourceFiles = 65536;
 
-// Reads a stream in large blocks and hands out lines of at most a given
-// number of characters; the text of a line stops at its first carriage
-// return, line feed or NUL. One buffer serves the whole file.
-class LineReader {
-public:
-    explicit LineReader(std::FILE* file) : file_(file), block_(1 << 16) {}
-
-    // False at end of input (or on a read error) when nothing was read. The
-    // line stays valid until the next call.
-    bool next(std::size_t limit, std::string_view& line) {
-        if (pos_ == end_ && !refill()) return false;
-        const char* start = block_.data() + pos_;
-        const std::size_t room = std::min(limit, end_ - pos_);
-        const void* lf = std::memchr(start, '\n', room);
-        if (lf != nullptr || room == limit) {
-            // The common case: the whole line lies in the block.
-            const std::size_t take = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) + 1 : room;
-            pos_ += take;
-            line = textOf(std::string_view(start, take));
-            return true;
-        }
-        piece_.assign(start, room);
-        pos_ = end_;
-        while (piece_.size() < limit && refill()) {
-            const std::size_t more = std::min(limit - piece_.size(), end_);
-            const void* end = std::memchr(block_.data(), '\n', more);
-            const std::size_t take =
-                end ? static_cast<std::size_t>(static_cast<const char*>(end) - block_.data()) + 1 : more;
-            piece_.append(block_.data(), take);
-            pos_ = take;
-            if (end != nullptr) break;
-        }
-        line = textOf(piece_);
-        return true;
-    }
-
-private:
-    static std::string_view textOf(std::string_view piece) noexcept {
-        std::size_t i = 0;
-        while (i < piece.size() && piece[i] != '\n' && piece[i] != '\r' && piece[i] != '\0') ++i;
-        return piece.substr(0, i);
-    }
-
-    bool refill() {
-        pos_ = 0;
-        end_ = std::fread(block_.data(), 1, block_.size(), file_);
-        return end_ > 0;
-    }
-
-    std::FILE* file_;
-    std::vector<char> block_;
-    std::size_t pos_ = 0;
-    std::size_t end_ = 0;
-    std::string piece_;
-};
+// The next line of a graph file: at most `limit` characters, its line feed
+// included, the rest of a longer line counting as the next one. The text
+// stops at its first carriage return, line feed or NUL.
+bool nextLine(LineReader& reader, std::size_t limit, std::string_view& line) {
+    if (!reader.next(limit, line)) return false;
+    std::size_t i = 0;
+    while (i < line.size() && line[i] != '\n' && line[i] != '\r' && line[i] != '\0') ++i;
+    line = line.substr(0, i);
+    return true;
+}
 
 bool isSpace(char c) noexcept {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -225,11 +182,16 @@ bool ASGraph::fail(std::string reason) {
 }
 
 bool ASGraph::readFromFile(std::FILE* file) {
+    StreamSource input(file, false, StreamSource::pacing::blocks);
+    return readFromFile(input);
+}
+
+bool ASGraph::readFromFile(ByteSource& input) {
     errorReason.clear();
-    LineReader reader(file);
+    LineReader reader(input, std::size_t{1} << 16);
     std::string_view line;
 
-    if (!reader.next(headerLineLimit, line)) return fail("Could not retrieve file type string");
+    if (!nextLine(reader, headerLineLimit, line)) return fail("Could not retrieve file type string");
     if (line == diffGraphMarker)
         differential = true;
     else if (line == graphMarker)
@@ -237,35 +199,35 @@ bool ASGraph::readFromFile(std::FILE* file) {
     else
         return fail(quoted("Invalid file type string: `", line));
 
-    if (!reader.next(headerLineLimit, line)) return fail("Could not retrieve number of source files");
+    if (!nextLine(reader, headerLineLimit, line)) return fail("Could not retrieve number of source files");
     const std::optional<long> fileCount = wholeSigned(line);
     if (!fileCount || *fileCount < 1 || *fileCount > maxSourceFiles)
         return fail(quoted("Invalid number of source files: `", line));
     for (long i = 0; i < *fileCount; ++i) {
-        if (!reader.next(bodyLineLimit, line)) return fail("Could not retrieve all the source file names");
+        if (!nextLine(reader, bodyLineLimit, line)) return fail("Could not retrieve all the source file names");
         sourceFiles.emplace_back(line);
     }
 
-    if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve graph description string");
+    if (!nextLine(reader, bodyLineLimit, line)) return fail("Unable to retrieve graph description string");
     setComment(line);
 
     // The declared counts only bound the loops below: a file that claims
     // more than it holds ends at end of input, with nothing allocated for it.
-    if (!reader.next(bodyLineLimit, line)) return fail("Could not retrieve number of nodes");
+    if (!nextLine(reader, bodyLineLimit, line)) return fail("Could not retrieve number of nodes");
     const std::optional<std::uint64_t> nodeCount = wholeUnsigned(line, 64);
     if (!nodeCount) return fail(quoted("Invalid number of nodes: `", line));
-    if (!reader.next(bodyLineLimit, line)) return fail("Could not retrieve number of edges");
+    if (!nextLine(reader, bodyLineLimit, line)) return fail("Could not retrieve number of edges");
     const std::optional<std::uint64_t> edgeCount = wholeUnsigned(line, 64);
     if (!edgeCount) return fail(quoted("Invalid number of edges: `", line));
 
     for (std::uint64_t i = 0; i < *nodeCount; ++i) {
-        if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve all the nodes");
+        if (!nextLine(reader, bodyLineLimit, line)) return fail("Unable to retrieve all the nodes");
         const std::optional<asnum_t> as = asNumber(line);
         if (!as) return fail(quoted(msgAS, line));
         addNode(*as, *as); // a repeated AS number is ignored
     }
     for (std::uint64_t i = 0; i < *edgeCount; ++i) {
-        if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve all the edges");
+        if (!nextLine(reader, bodyLineLimit, line)) return fail("Unable to retrieve all the edges");
         if (!readEdgeLine(line)) return false;
     }
     return true;

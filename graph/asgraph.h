@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/asnumber.h"
+#include "common/bytesource.h"
 #include "graph/graph.h"
 
 // The weight of one direction of one adjacency. Index 0 / 1 of the arrays is
@@ -49,6 +50,10 @@ public:
     // holds. False on failure with the reason in errReason(); whatever was
     // read before the failure stays in the graph.
     bool readFromFile(std::FILE* file);
+    // The same from any byte source (a compressed file, say). When the source
+    // fails, the reading stops there as at the end of the input; the caller
+    // asks the source why.
+    bool readFromFile(ByteSource& input);
     // Writes the graph; false on the first failed write, with the reason in
     // errReason(). The stream is neither flushed nor closed here.
     bool writeToFile(std::FILE* file);

@@ -102,7 +102,7 @@ bool bgpParser::isRouteLine(std::string_view line) const
 int bgpParser::nextLine()
 {
     clearReason();
-    if (stream == nullptr)
+    if (!isOpen())
         return fail(noInput, noFileMessage);
     if (inputExhausted())
         return endOfInput;

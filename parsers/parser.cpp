@@ -4,7 +4,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <sys/stat.h>
+
+#include "common/decompress.h"
 
 Parser::Parser()
 {
@@ -12,10 +13,7 @@ Parser::Parser()
     lineCopy.reserve(1024);
 }
 
-Parser::~Parser()
-{
-    closeStream();
-}
+Parser::~Parser() = default;
 
 void Parser::resetState()
 {
@@ -26,71 +24,46 @@ void Parser::resetState()
     lineBuf.clear();
     lineTruncated = false;
     clearReason();
-    streamEnded = false;
-    chunkPos = 0;
-    chunkEnd = 0;
-    if (!chunk)
-        chunk = std::make_unique_for_overwrite<char[]>(chunkSize);
     resetInputState();
+}
+
+bool Parser::openSource(std::unique_ptr<ByteSource> input)
+{
+    if (source != nullptr || input == nullptr)
+        return false;
+    resetState();
+    source = std::move(input);
+    reader = std::make_unique<LineReader>(*source);
+    sizeBytes = source->size();
+    return true;
 }
 
 bool Parser::openFile(const char* path)
 {
-    if (stream != nullptr)
+    if (source != nullptr)
         return false;
-    resetState();
-    std::FILE* input = std::fopen(path, "r");
-    if (input == nullptr)
-        return false;
-    struct stat info {};
-    if (fstat(fileno(input), &info) == 0) {
-        // A directory opens for reading on Linux and then fails every read,
-        // which would pass for an empty dump: refuse it here instead.
-        if (S_ISDIR(info.st_mode)) {
-            std::fclose(input);
-            errno = EISDIR;
-            return false;
-        }
-        if (S_ISREG(info.st_mode))
-            sizeBytes = static_cast<std::uint64_t>(info.st_size);
-    }
-    stream = input;
-    ownsStream = true;
-    return true;
+    std::unique_ptr<ByteSource> input = openInputFile(path);
+    return input != nullptr && openSource(std::move(input));
 }
 
 void Parser::openStdin()
 {
-    if (stream != nullptr)
-        return;
-    resetState();
-    stream = stdin;
-    ownsStream = false;
+    openSource(decompressing(std::make_unique<StreamSource>(stdin, false, StreamSource::pacing::blocks)));
 }
 
 bool Parser::openStream(std::FILE* input)
 {
-    if (stream != nullptr || input == nullptr)
+    if (source != nullptr || input == nullptr)
         return false;
-    resetState();
-    stream = input;
-    ownsStream = true;
-    return true;
-}
-
-void Parser::closeStream()
-{
-    if (stream != nullptr && ownsStream)
-        std::fclose(stream);
-    stream = nullptr;
-    ownsStream = false;
+    return openSource(decompressing(std::make_unique<StreamSource>(input, true, StreamSource::pacing::blocks)));
 }
 
 void Parser::closeFile()
 {
-    if (stream == nullptr)
+    if (source == nullptr)
         return;
-    closeStream();
+    reader.reset();
+    source.reset();
     lineBuf.clear();
     lineTruncated = false;
     clearReason();
@@ -98,9 +71,11 @@ void Parser::closeFile()
     posBytes = 0;
     parsedCount = 0;
     readCount = 0;
-    streamEnded = true;
-    chunkPos = 0;
-    chunkEnd = 0;
+}
+
+std::uint64_t Parser::filePos() const
+{
+    return source != nullptr && source->compressed() ? source->consumed() : posBytes;
 }
 
 const char* Parser::currentLine()
@@ -109,46 +84,29 @@ const char* Parser::currentLine()
     return lineCopy.c_str();
 }
 
-bool Parser::fillBuffer()
-{
-    if (streamEnded || stream == nullptr)
-        return false;
-    const std::size_t got = std::fread(chunk.get(), 1, chunkSize, stream);
-    if (got == 0) {
-        // End of input and read errors alike end reading.
-        streamEnded = true;
-        return false;
-    }
-    chunkPos = 0;
-    chunkEnd = got;
-    return true;
-}
-
 bool Parser::inputExhausted()
 {
-    return stream == nullptr || (streamEnded && chunkPos == chunkEnd);
+    return reader == nullptr || reader->atEnd();
 }
 
 bool Parser::readLine()
 {
     lineBuf.clear();
     lineTruncated = false;
+    if (reader == nullptr)
+        return false;
     std::uint64_t raw = 0;
-    bool complete = false;
-    while (!complete) {
-        if (chunkPos == chunkEnd && !fillBuffer())
-            break;
-        const char* start = chunk.get() + chunkPos;
-        const std::size_t avail = chunkEnd - chunkPos;
-        const auto* feed = static_cast<const char*>(std::memchr(start, '\n', avail));
-        const std::size_t take = feed != nullptr ? static_cast<std::size_t>(feed - start) + 1 : avail;
-        complete = feed != nullptr;
+    std::string_view piece;
+    // Pieces of the cap's length until the line feed: what exceeds the cap
+    // is counted and dropped.
+    while (reader->next(maxLineLength, piece)) {
+        raw += piece.size();
         const std::size_t room = maxLineLength - lineBuf.size();
-        if (take > room)
+        if (piece.size() > room)
             lineTruncated = true;
-        lineBuf.append(start, std::min(take, room));
-        chunkPos += take;
-        raw += take;
+        lineBuf.append(piece.data(), std::min(piece.size(), room));
+        if (piece.back() == '\n')
+            break;
     }
     if (raw == 0)
         return false;
@@ -201,7 +159,7 @@ int Parser::failQuoted(int code, std::string_view prefix, long long number)
 int Parser::startParse()
 {
     clearReason();
-    if (stream == nullptr)
+    if (source == nullptr)
         return fail(notOpen, noFileMessage);
     if (lineBuf.empty())
         return fail(noLine, noLineMessage);
@@ -220,7 +178,7 @@ int Parser::failTruncated()
 int Parser::nextLineLongerThan(std::size_t minimum)
 {
     clearReason();
-    if (stream == nullptr)
+    if (source == nullptr)
         return fail(noInput, noFileMessage);
     if (inputExhausted())
         return endOfInput;

@@ -1,9 +1,10 @@
 #pragma once
-// The line reader every input parser of the extractor is built on. It owns the
-// input stream, reads it one physical line at a time (a line of any length is
-// delivered whole), keeps the read and byte counters used for progress and
-// statistics, and the reason text of the last failure. Deciding which lines
-// matter and what they mean is left to the derived parsers.
+// The base every input parser of the extractor is built on. It owns the
+// input (plain or compressed, see common/decompress.h), reads it one physical
+// line at a time (a line of any length is delivered whole), keeps the read
+// and byte counters used for progress and statistics, and the reason text of
+// the last failure. Deciding which lines matter and what they mean is left to
+// the derived parsers.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "common/bytesource.h"
+#include "common/linereader.h"
 
 class Parser {
 public:
@@ -49,6 +53,9 @@ public:
     // Takes an already open stream and closes it later, like openFile's;
     // false (and the stream left to the caller) when one is already open.
     bool openStream(std::FILE* input);
+    // Takes any byte source (a read-ahead one, a test's); false when an input
+    // is already open.
+    bool openSource(std::unique_ptr<ByteSource> input);
     // Closes the stream (not standard input) and zeroes the counters; the
     // table state of a derived parser survives until the next open.
     void closeFile();
@@ -57,8 +64,13 @@ public:
     std::uint32_t readLines() const { return readCount; }
     // Bytes consumed and size of the input file (0 for standard input and
     // other non-regular inputs): 64 bits, so inputs above 4 GiB show right.
-    std::uint64_t filePos() const { return posBytes; }
+    // Both count the file's own bytes: compressed ones for compressed input.
+    std::uint64_t filePos() const;
     std::uint64_t fileSize() const { return sizeBytes; }
+    // Whether the input ended because it could not be read further (an I/O
+    // error, damaged compressed data) rather than at its end, and why.
+    bool readFailed() const { return source && source->failed(); }
+    std::string readFailure() const { return source ? source->failure() : std::string(); }
     // Reason of the last failed nextLine/parseLine; empty after a success.
     const char* errReason() const { return reasonBuf.data(); }
     // The current line, valid until the next operation on the parser.
@@ -72,7 +84,6 @@ protected:
     std::uint32_t readCount = 0;
     std::uint64_t sizeBytes = 0;
     std::uint64_t posBytes = 0;
-    std::FILE* stream = nullptr;
     // The current line as read, line end included, zero-terminated.
     std::string lineBuf;
     std::string lineCopy;
@@ -85,6 +96,7 @@ protected:
     bool readLine();
     // True once every byte of the stream has been delivered (or it failed).
     bool inputExhausted();
+    bool isOpen() const { return source != nullptr; }
     // Cuts lineBuf at its first carriage return or line feed.
     void cutAtLineEnd();
     // The nextLine of the record parsers: the next line whose raw length
@@ -109,19 +121,11 @@ protected:
 
 private:
     void resetState();
-    bool fillBuffer();
-    void closeStream();
 
-    static constexpr std::size_t chunkSize = std::size_t{1} << 17;
     static constexpr std::size_t reasonSize = 513;
 
-    bool ownsStream = false;
-    bool streamEnded = false;
-    // Read-ahead buffer: lines are cut out of it with memchr, so the stream is
-    // touched once per chunk instead of once per line.
-    std::unique_ptr<char[]> chunk;
-    std::size_t chunkPos = 0;
-    std::size_t chunkEnd = 0;
+    std::unique_ptr<ByteSource> source;
+    std::unique_ptr<LineReader> reader;
     std::array<char, reasonSize> reasonBuf{};
     std::size_t reasonLen = 0;
 };
