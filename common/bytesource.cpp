@@ -13,6 +13,13 @@ void ByteSource::setFailure(std::string text)
         reason = text.empty() ? "read error" : std::move(text);
 }
 
+void drain(ByteSource& source)
+{
+    std::unique_ptr<char[]> scratch = std::make_unique_for_overwrite<char[]>(std::size_t{1} << 16);
+    while (source.read(scratch.get(), std::size_t{1} << 16) > 0) {
+    }
+}
+
 std::unique_ptr<FileSource> FileSource::open(const char* path)
 {
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);

@@ -50,6 +50,11 @@ private:
     std::string reason;
 };
 
+// Reads and drops the rest of `source`, so that damage anywhere in it shows
+// in failed(): a reader that stopped early on garbage learns whether the
+// garbage came from damaged compressed data.
+void drain(ByteSource& source);
+
 // A file opened by name, read with the system's read.
 class FileSource final : public ByteSource {
 public:

@@ -44,6 +44,10 @@ bool LineReader::next(std::size_t limit, std::string_view& piece)
         if (feed != nullptr)
             break;
     }
+    // The unfinished last line of an input that failed is where it was cut
+    // off: a shortened route or command must not pass for a whole one.
+    if (joined.back() != '\n' && joined.size() < limit && input.failed())
+        return false;
     piece = joined;
     return true;
 }

@@ -20,7 +20,8 @@ public:
 
     // The next piece of input: at most `limit` bytes, ending after the
     // first line feed when one comes within them. False at the end of the
-    // input, or when it could not be read further (source().failed()). The
+    // input, or when it could not be read further (source().failed()); the
+    // unfinished line at which a failed input stopped is not handed out. The
     // view stays valid until the next call.
     bool next(std::size_t limit, std::string_view& piece);
     // Takes the next byte when it is `c`; for a piece that filled its limit

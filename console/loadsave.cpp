@@ -70,6 +70,9 @@ void loadGraph(const std::string& fileName, console_state& state) {
     state.graph = std::make_unique<ASGraph>();
     if (!state.graph->readFromFile(*file)) {
         // The partly read graph stays the working graph, without components.
+        // Damaged compressed data decodes to garbage before its check fails:
+        // then the damage is the reason to give.
+        if (file->compressed() && !file->failed()) drain(*file);
         if (file->failed()) {
             std::fprintf(stderr, "Error: unable to read file `%s'\n", fileName.c_str());
             std::fprintf(stderr, "(%s)\n", file->failure().c_str());
