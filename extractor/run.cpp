@@ -13,6 +13,7 @@
 #include "extractor/grouping.h"
 #include "extractor/output.h"
 #include "extractor/pipeline.h"
+#include "extractor/routefeed.h"
 #include "extractor/settings.h"
 #include "extractor/statistics.h"
 #include "parsers/fileparsers.h"
@@ -59,7 +60,8 @@ private:
     void drawProgress();
 
     const extraction_mode& settings;
-    bgpParser parser;
+    // The table is read and parsed ahead on threads of its own.
+    RouteFeed parser;
     PathCleaner cleaner;
     path_counters counters;
     // Outputs by index; two settings naming one file share one stream.

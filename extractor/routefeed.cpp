@@ -1,0 +1,163 @@
+#include "extractor/routefeed.h"
+
+#include <utility>
+
+#include "common/decompress.h"
+#include "common/readahead.h"
+
+namespace {
+
+// Enough lines per batch that hand-overs cost nothing next to the parsing,
+// few enough batches that memory does not grow with the input.
+constexpr std::size_t batchLines = 1024;
+constexpr std::size_t batchCount = 4;
+
+} // namespace
+
+RouteFeed::RouteFeed()
+{
+    for (std::size_t i = 0; i < batchCount; ++i) {
+        auto b = std::make_unique<batch>();
+        b->lines.resize(batchLines);
+        emptyBatches.send(std::move(b));
+    }
+}
+
+RouteFeed::~RouteFeed()
+{
+    stop();
+}
+
+void RouteFeed::stop()
+{
+    emptyBatches.close();
+    fullBatches.close();
+    if (worker.joinable())
+        worker.join();
+}
+
+bool RouteFeed::openFile(const char* path)
+{
+    if (opened)
+        return false;
+    std::unique_ptr<ByteSource> input = openInputFile(path);
+    if (!input)
+        return false;
+    opened = parser.openSource(std::make_unique<ReadAhead>(std::move(input)));
+    sizeBytes = parser.fileSize();
+    return opened;
+}
+
+void RouteFeed::openStdin()
+{
+    if (opened)
+        return;
+    auto input = std::make_unique<StreamSource>(stdin, false, StreamSource::pacing::blocks);
+    opened = parser.openSource(std::make_unique<ReadAhead>(decompressing(std::move(input))));
+    sizeBytes = 0;
+}
+
+void RouteFeed::closeFile()
+{
+    stop();
+    parser.closeFile();
+    opened = false;
+}
+
+void RouteFeed::fill(batch& b)
+{
+    b.count = 0;
+    while (b.count < b.lines.size()) {
+        if (parser.nextLine() != Parser::lineReady) {
+            b.last = true;
+            break;
+        }
+        parsed_line& slot = b.lines[b.count++];
+        // The extractor draws its progress bar between nextLine and parseLine.
+        slot.filePos = parser.filePos();
+        slot.result = parser.parseLine();
+        slot.readLines = parser.readLines();
+        if (slot.result == Parser::parsedOk) {
+            // The record goes over whole; the parser refills the one it gets
+            // back, whose path keeps its spare elements.
+            std::swap(slot.route, parser.parsed);
+        } else {
+            slot.line.assign(parser.currentLine());
+            slot.reason.assign(parser.errReason());
+        }
+    }
+    b.filePos = parser.filePos();
+    if (b.last) {
+        b.readLines = parser.readLines();
+        b.parsedLines = parser.parsedLines();
+        b.failure = parser.readFailure();
+    }
+}
+
+void RouteFeed::produce()
+{
+    for (;;) {
+        std::optional<batch_ptr> taken = emptyBatches.receive();
+        if (!taken)
+            return;
+        fill(**taken);
+        const bool last = (*taken)->last;
+        if (!fullBatches.send(std::move(*taken)) || last)
+            return;
+    }
+}
+
+bool RouteFeed::nextBatch()
+{
+    if (current) {
+        if (current->last) {
+            ended = true;
+            readCount = current->readLines;
+            parsedCount = current->parsedLines;
+            failure = current->failure;
+            return false;
+        }
+        emptyBatches.send(std::move(current));
+    }
+    std::optional<batch_ptr> next = fullBatches.receive();
+    if (!next) {
+        ended = true;
+        return false;
+    }
+    current = std::move(*next);
+    index = 0;
+    position = current->filePos;
+    return true;
+}
+
+int RouteFeed::nextLine()
+{
+    if (!opened)
+        return Parser::noInput;
+    if (ended)
+        return Parser::endOfInput;
+    // The parsing thread starts here, after the outputs were opened: an
+    // overwrite question is answered from standard input before any of the
+    // table is read from it.
+    if (!worker.joinable() && !current)
+        worker = std::thread([this] { produce(); });
+    if (current)
+        ++index;
+    while (!current || index >= current->count) {
+        if (!nextBatch())
+            return Parser::endOfInput;
+    }
+    readCount = item().readLines;
+    position = item().filePos;
+    return Parser::lineReady;
+}
+
+int RouteFeed::parseLine()
+{
+    if (!current || index >= current->count)
+        return Parser::noLine;
+    parsed_line& line = current->lines[index];
+    if (line.result == Parser::parsedOk)
+        std::swap(parsed, line.route);
+    return line.result;
+}

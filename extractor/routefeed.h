@@ -1,0 +1,85 @@
+#pragma once
+// The BGP table parser on a thread of its own. The extractor's main flow
+// drives it exactly as it would drive a bgpParser (nextLine, parseLine, the
+// parsed record, the counters), while the table is read, decompressed and
+// parsed ahead on two other threads: reading and parsing overlap with the
+// cleaning and printing of the routes before them. Routes travel in batches
+// through a fixed set of buffers, in input order, so the output is the same
+// as a single thread's and memory stays flat.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/blockqueue.h"
+#include "parsers/fileparsers.h"
+
+class RouteFeed {
+public:
+    RouteFeed();
+    ~RouteFeed();
+    RouteFeed(const RouteFeed&) = delete;
+    RouteFeed& operator=(const RouteFeed&) = delete;
+
+    // As bgpParser's: the input is only touched by the first nextLine.
+    bool openFile(const char* path);
+    void openStdin();
+    void closeFile();
+
+    int nextLine();
+    int parseLine();
+    // The route of the current line after parseLine gave 0.
+    bgpParser::parsed_data parsed;
+
+    std::uint32_t readLines() const { return readCount; }
+    std::uint32_t parsedLines() const { return parsedCount; }
+    std::uint64_t filePos() const { return position; }
+    std::uint64_t fileSize() const { return sizeBytes; }
+    const char* currentLine() const { return item().line.c_str(); }
+    const char* errReason() const { return item().reason.c_str(); }
+    bool readFailed() const { return !failure.empty(); }
+    const std::string& readFailure() const { return failure; }
+
+private:
+    // One line as the parsing thread left it.
+    struct parsed_line {
+        int result = Parser::parsedOk;
+        std::uint32_t readLines = 0;
+        std::uint64_t filePos = 0;    // the progress shown while this line is handled
+        bgpParser::parsed_data route; // with parsedOk
+        std::string line;             // otherwise: the line and why it failed
+        std::string reason;
+    };
+    struct batch {
+        std::vector<parsed_line> lines;
+        std::size_t count = 0;
+        std::uint64_t filePos = 0; // at the end of the batch
+        bool last = false; // the input ends with this batch
+        std::uint32_t readLines = 0;
+        std::uint32_t parsedLines = 0;
+        std::string failure;
+    };
+    using batch_ptr = std::unique_ptr<batch>;
+
+    void produce();
+    void fill(batch& b);
+    bool nextBatch();
+    const parsed_line& item() const { return current->lines[index]; }
+    void stop();
+
+    bgpParser parser;
+    BlockQueue<batch_ptr> emptyBatches;
+    BlockQueue<batch_ptr> fullBatches;
+    std::thread worker;
+    bool opened = false;
+    batch_ptr current;
+    std::size_t index = 0;
+    bool ended = false;
+    std::uint32_t readCount = 0;
+    std::uint32_t parsedCount = 0;
+    std::uint64_t position = 0;
+    std::uint64_t sizeBytes = 0;
+    std::string failure;
+};
