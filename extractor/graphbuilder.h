@@ -32,15 +32,18 @@ public:
     double unionSeconds() const { return unionTime; }
 
 private:
-    // One direction a -> b of an adjacency.
+    // One direction from -> to of an adjacency, found by its key
+    // (from << 32 | to). Its record lives in the slot of an open-addressing
+    // table, so the pair of a route costs one cache line.
     struct direction {
-        asnum_t from;
-        asnum_t to;
-        std::uint64_t paths = 0;
-        std::uint64_t lastRoute = 0; // serial of the last route counted, so a route counts once
-        std::uint64_t addresses = 0; // filled by build()
-        std::uint32_t lastRun;       // its latest entry in `runs`
-        bool ordered = true;         // its prefixes arrived in ascending address order
+        std::uint64_t key = 0;
+        std::uint32_t id = noDirection; // dense number, in order of first sight; none: a free slot
+        std::uint32_t paths = 0;        // saturates at the largest value a graph file holds
+        std::uint32_t lastRoute = 0;    // stamp of the last route counted, so a route counts once
+        std::uint32_t openFirst = 0;    // the interval still growing, if `open`
+        std::uint32_t openLast = 0;
+        bool open = false;
+        bool ordered = true; // its prefixes arrived in ascending address order
     };
     // A closed address interval of one direction.
     struct address_run {
@@ -48,18 +51,22 @@ private:
         std::uint32_t first;
         std::uint32_t last;
     };
+    static constexpr std::uint32_t noDirection = 0xFFFFFFFFU;
 
-    std::uint32_t directionOf(asnum_t from, asnum_t to);
-    void addAddresses(direction& d, std::uint32_t index, std::uint32_t first, std::uint32_t last);
+    direction& directionOf(std::uint64_t key);
+    void growTable();
+    void addAddresses(direction& d, std::uint32_t first, std::uint32_t last);
     void addLoneNode(asnum_t as);
-    void countAddresses();
+    // The IP covering of every direction, by id.
+    std::vector<std::uint64_t> countAddresses(std::vector<bool>& ordered);
 
-    std::vector<direction> directions;
-    graph_detail::index_map directionIndex; // (from, to) -> index into directions
+    std::vector<direction> table; // size a power of two, at most 3/4 used
+    std::size_t directionCount = 0;
+    unsigned shift = 64;
     std::vector<address_run> runs;
-    std::vector<asnum_t> loneNodes;         // ASs met on no adjacency of their route
+    std::vector<asnum_t> loneNodes; // ASs met on no adjacency of their route
     graph_detail::index_map loneIndex;
-    std::uint64_t routes = 0;
+    std::uint32_t routeStamp = 0;
     double unionTime = 0;
 };
 
