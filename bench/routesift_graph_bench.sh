@@ -12,39 +12,11 @@
 # RUNS (default 3) runs of each command; the best is kept.
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:-$here/../build}" && pwd)
-routesift="$build/routesift"
-[[ -x $routesift ]] || { echo "no routesift in $build" >&2; exit 1; }
-if [[ -n ${2:-} ]]; then
-    work=$2
-    mkdir -p "$work"
-else
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
-fi
+source "$(cd "$(dirname "$0")" && pwd)/routesift_common.sh"
 bench_build=${3:-}
-runs=${RUNS:-3}
 
 dump="$work/dump-1m.txt"
-[[ -s $dump ]] || python3 "$here/gen_bgpdump.py" --routes 1000000 --seed 7 -o "$dump"
-
-# "elapsed cpu" of the fastest of $runs runs, main output to /dev/null.
-best_time() {
-    local best_e="" best_c="" e u s c
-    for _ in $(seq "$runs"); do
-        /usr/bin/time -f "%e %U %S" -o "$work/time.txt" "$@" > /dev/null 2> /dev/null
-        read -r e u s < <(tail -n 1 "$work/time.txt")
-        c=$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%.2f", u + s }')
-        if [[ -z $best_e ]] || awk -v a="$e" -v b="$best_e" 'BEGIN { exit !(a < b) }'; then best_e=$e; fi
-        if [[ -z $best_c ]] || awk -v a="$c" -v b="$best_c" 'BEGIN { exit !(a < b) }'; then best_c=$c; fi
-    done
-    echo "$best_e $best_c"
-}
-
-peak_kb() {
-    /usr/bin/time -v "$@" 2>&1 > /dev/null | awk -F': ' '/Maximum resident set size/ { print $2 }'
-}
+generate 1000000 "$dump"
 
 read -r p_e p_c < <(best_time "$routesift" -f "$dump")
 read -r g_e g_c < <(best_time "$routesift" -f --graph "$work/graph.hgr" "$dump")
