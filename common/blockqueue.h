@@ -5,9 +5,13 @@
 // of filled buffers, one of empty ones); the queue itself never allocates
 // more than that set.
 #include <condition_variable>
+#include <cstddef>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 template <typename T>
 class BlockQueue {
@@ -52,4 +56,67 @@ private:
     std::condition_variable ready;
     std::deque<T> items;
     bool closed = false;
+};
+
+// A thread that fills a fixed set of items ahead of the one consuming them,
+// in order: the set travels between an empty and a full queue, so memory is
+// that of the set whatever the length of the input.
+template <typename T>
+class Prefetcher {
+public:
+    // Fills one item; false when it was the last one.
+    using filler = std::function<bool(T&)>;
+
+    Prefetcher(std::size_t count, const std::function<std::unique_ptr<T>()>& make)
+    {
+        for (std::size_t i = 0; i < count; ++i)
+            emptyItems.send(make());
+    }
+    ~Prefetcher() { stop(); }
+    Prefetcher(const Prefetcher&) = delete;
+    Prefetcher& operator=(const Prefetcher&) = delete;
+
+    void start(filler fill)
+    {
+        worker = std::thread([this, fill = std::move(fill)] {
+            for (;;) {
+                std::optional<std::unique_ptr<T>> item = emptyItems.receive();
+                if (!item)
+                    return;
+                const bool more = fill(**item);
+                if (!fullItems.send(std::move(*item)) || !more)
+                    return;
+            }
+        });
+    }
+    bool started() const { return worker.joinable(); }
+
+    // The next filled item, waiting for it; the item returned before goes
+    // back to be filled again. Null when the filling stopped. The consumer
+    // must not ask beyond the item the filler called the last.
+    T* next()
+    {
+        if (held)
+            emptyItems.send(std::move(held));
+        std::optional<std::unique_ptr<T>> item = fullItems.receive();
+        if (!item)
+            return nullptr;
+        held = std::move(*item);
+        return held.get();
+    }
+
+    // Ends the thread; it first finishes the item it is filling.
+    void stop()
+    {
+        emptyItems.close();
+        fullItems.close();
+        if (worker.joinable())
+            worker.join();
+    }
+
+private:
+    BlockQueue<std::unique_ptr<T>> emptyItems;
+    BlockQueue<std::unique_ptr<T>> fullItems;
+    std::thread worker;
+    std::unique_ptr<T> held;
 };

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "common/blockqueue.h"
 #include "common/bytesource.h"
@@ -23,7 +22,7 @@ public:
                        std::size_t blockCount = defaultBlockCount);
     // Stops the thread. It finishes the read it is in, so a source that
     // blocks (a terminal) holds this up until its read returns.
-    ~ReadAhead() override;
+    ~ReadAhead() override { blocks.stop(); }
 
     std::size_t read(char* buffer, std::size_t capacity) override;
     // Of the data handed out so far, to the end of its block.
@@ -40,18 +39,14 @@ private:
         bool last = false;               // the input ends after this block
         std::string failure;             // with last: why, when it did not end cleanly
     };
-    using block_ptr = std::unique_ptr<block>;
 
-    void produce();
-    bool nextBlock();
+    bool fill(block& b);
 
     std::unique_ptr<ByteSource> inner;
     std::size_t blockSize;
     std::uint64_t fileSize;
-    BlockQueue<block_ptr> emptyBlocks;
-    BlockQueue<block_ptr> fullBlocks;
-    std::thread worker;
-    block_ptr current;
+    Prefetcher<block> blocks;
+    block* current = nullptr;
     std::size_t pos = 0;
     bool ended = false;
     std::uint64_t position = 0;

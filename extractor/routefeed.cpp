@@ -15,25 +15,17 @@ constexpr std::size_t batchCount = 4;
 } // namespace
 
 RouteFeed::RouteFeed()
+    : batches(batchCount, [] {
+          auto b = std::make_unique<batch>();
+          b->lines.resize(batchLines);
+          return b;
+      })
 {
-    for (std::size_t i = 0; i < batchCount; ++i) {
-        auto b = std::make_unique<batch>();
-        b->lines.resize(batchLines);
-        emptyBatches.send(std::move(b));
-    }
 }
 
 RouteFeed::~RouteFeed()
 {
-    stop();
-}
-
-void RouteFeed::stop()
-{
-    emptyBatches.close();
-    fullBatches.close();
-    if (worker.joinable())
-        worker.join();
+    batches.stop();
 }
 
 bool RouteFeed::openFile(const char* path)
@@ -59,12 +51,12 @@ void RouteFeed::openStdin()
 
 void RouteFeed::closeFile()
 {
-    stop();
+    batches.stop();
     parser.closeFile();
     opened = false;
 }
 
-void RouteFeed::fill(batch& b)
+bool RouteFeed::fill(batch& b)
 {
     b.count = 0;
     while (b.count < b.lines.size()) {
@@ -92,19 +84,7 @@ void RouteFeed::fill(batch& b)
         b.parsedLines = parser.parsedLines();
         b.failure = parser.readFailure();
     }
-}
-
-void RouteFeed::produce()
-{
-    for (;;) {
-        std::optional<batch_ptr> taken = emptyBatches.receive();
-        if (!taken)
-            return;
-        fill(**taken);
-        const bool last = (*taken)->last;
-        if (!fullBatches.send(std::move(*taken)) || last)
-            return;
-    }
+    return !b.last;
 }
 
 bool RouteFeed::nextBatch()
@@ -117,15 +97,13 @@ bool RouteFeed::nextBatch()
             failure = current->failure;
             return false;
         }
-        emptyBatches.send(std::move(current));
     }
-    std::optional<batch_ptr> next = fullBatches.receive();
-    if (!next) {
+    current = batches.next();
+    index = 0;
+    if (current == nullptr) {
         ended = true;
         return false;
     }
-    current = std::move(*next);
-    index = 0;
     position = current->filePos;
     return true;
 }
@@ -139,11 +117,11 @@ int RouteFeed::nextLine()
     // The parsing thread starts here, after the outputs were opened: an
     // overwrite question is answered from standard input before any of the
     // table is read from it.
-    if (!worker.joinable() && !current)
-        worker = std::thread([this] { produce(); });
-    if (current)
+    if (!batches.started())
+        batches.start([this](batch& b) { return fill(b); });
+    if (current != nullptr)
         ++index;
-    while (!current || index >= current->count) {
+    while (current == nullptr || index >= current->count) {
         if (!nextBatch())
             return Parser::endOfInput;
     }
@@ -154,7 +132,7 @@ int RouteFeed::nextLine()
 
 int RouteFeed::parseLine()
 {
-    if (!current || index >= current->count)
+    if (current == nullptr || index >= current->count)
         return Parser::noLine;
     parsed_line& line = current->lines[index];
     if (line.result == Parser::parsedOk)

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/blockqueue.h"
@@ -61,20 +60,15 @@ private:
         std::uint32_t parsedLines = 0;
         std::string failure;
     };
-    using batch_ptr = std::unique_ptr<batch>;
 
-    void produce();
-    void fill(batch& b);
+    bool fill(batch& b);
     bool nextBatch();
     const parsed_line& item() const { return current->lines[index]; }
-    void stop();
 
     bgpParser parser;
-    BlockQueue<batch_ptr> emptyBatches;
-    BlockQueue<batch_ptr> fullBatches;
-    std::thread worker;
+    Prefetcher<batch> batches;
     bool opened = false;
-    batch_ptr current;
+    batch* current = nullptr;
     std::size_t index = 0;
     bool ended = false;
     std::uint32_t readCount = 0;
