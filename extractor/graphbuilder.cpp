@@ -181,23 +181,20 @@ void GraphBuilder::build(ASGraph& graph) {
         bool up; // from the smaller AS to the larger
         bool operator<(const end_weight& other) const { return adjacency < other.adjacency; }
     };
-    std::vector<asnum_t> nodes(loneNodes);
     std::vector<end_weight> ends;
-    nodes.reserve(nodes.size() + 2 * directionCount);
     ends.reserve(directionCount);
     for (const direction& d : table) {
         if (d.id == noDirection) continue;
         const auto from = static_cast<asnum_t>(d.key >> 32);
         const auto to = static_cast<asnum_t>(d.key & 0xFFFFFFFFU);
-        nodes.push_back(from);
-        nodes.push_back(to);
+        // With the ASs met alone, the ends of the directions are all the nodes.
+        addLoneNode(from);
+        addLoneNode(to);
         ends.push_back(end_weight{from < to ? d.key : pairKey(to, from), addresses[d.id], d.paths, from < to});
     }
     table = {};
-    std::sort(nodes.begin(), nodes.end());
-    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
-    for (const asnum_t as : nodes) graph.addNode(as, as);
-    nodes = {};
+    std::sort(loneNodes.begin(), loneNodes.end());
+    for (const asnum_t as : loneNodes) graph.addNode(as, as);
     std::sort(ends.begin(), ends.end());
 
     for (std::size_t i = 0; i < ends.size();) {

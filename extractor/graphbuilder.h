@@ -64,7 +64,7 @@ private:
     std::size_t directionCount = 0;
     unsigned shift = 64;
     std::vector<address_run> runs;
-    std::vector<asnum_t> loneNodes; // ASs met on no adjacency of their route
+    std::vector<asnum_t> loneNodes; // ASs met on no adjacency of their route; at the end, every AS
     graph_detail::index_map loneIndex;
     std::uint32_t routeStamp = 0;
     double unionTime = 0;
