@@ -48,11 +48,9 @@ constexpr std::size_t INCOMPLETE_OPTION = 4;
 // A vantage point is an AS number: decimal, nothing left over. Zero and an
 // empty argument are refused as well, since no path may carry AS 0.
 bool parseVantageAS(const char* text, asnum_t& value) {
-    errno = 0;
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno == ERANGE || v < 1 || v > maxASNumber) return false;
-    value = static_cast<asnum_t>(v);
+    const auto as = asnumber::parse(text, asnumber::classicRange);
+    if (!as) return false;
+    value = *as;
     return true;
 }
 

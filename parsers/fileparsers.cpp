@@ -16,8 +16,6 @@ constexpr textscan::Delimiters lineDelimiters = textscan::blankOrTab;
 constexpr textscan::Delimiters pathDelimiters{' ', ','};
 // The width of the network column: longer network texts shift the line.
 constexpr std::size_t networkWidth = 16;
-// ASs from here up are reserved for private use.
-constexpr long long firstPrivateAS = 64512;
 
 constexpr std::string_view mismatchMessage = "Parentheses mismatch in AS path";
 constexpr std::string_view nestedMessage = "Nested AS attributes";
@@ -308,10 +306,10 @@ int bgpParser::parsePath(std::string_view line, std::size_t shift)
         }
         if (originCode)
             continue;
-        const auto asn = textscan::asNumberValue<asnum_t>(token, 1);
+        const auto asn = asnumber::parse(token, asnumber::classicRange);
         if (!asn)
             return failQuoted(badValue, "Invalid AS number or path flag: `", token);
-        if (*asn >= firstPrivateAS)
+        if (asnumber::isPrivate(*asn))
             flags |= ASItem::PRIVATE;
         parsed.path.enqueue(ASItem{*asn, flags});
     }

@@ -234,7 +234,7 @@ TEST(BgpParser, NumbersNeverWrap)
     EXPECT_FALSE(textscan::unsignedValue("18446744073709551616"));
     EXPECT_FALSE(textscan::unsignedValue("-1"));
     EXPECT_EQ(textscan::decimalValue("-99999999999999999999"), INT64_MIN + 1);
-    EXPECT_FALSE(textscan::asNumberValue<asnum_t>("4294967297", 1)); // 2^32 + 1 is not AS 1
+    EXPECT_FALSE(asnumber::parse("4294967297", asnumber::wideRange)); // 2^32 + 1 is not AS 1
     long long value = 0;
     std::size_t pos = 0;
     ASSERT_TRUE(textscan::scanInteger(" -0x1F.", pos, value));
