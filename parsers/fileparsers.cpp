@@ -175,6 +175,9 @@ bool isSectionLine(std::string_view line)
     while (start < line.size() && isBlank(line[start]))
         ++start;
     line.remove_prefix(start);
+    // Asked for every route line: most are out at the first character.
+    if (line.empty() || (line[0] != 'R' && line[0] != 'V' && line[0] != 'B'))
+        return false;
     for (const std::string_view prefix : sectionPrefixes)
         if (line.substr(0, prefix.size()) == prefix)
             return true;
@@ -246,6 +249,8 @@ bool bgpParser::statusAreaValid(std::string_view line) const
         const char c = charAt(line, i);
         if (c == ' ')
             continue;
+        if (c == '\n' || c == '\r')
+            break; // the line ends inside the status area: the rest is blank
         const int code = statusCode(c);
         if (code < 0 || (seen & (1u << code)) != 0)
             return false;
@@ -256,14 +261,13 @@ bool bgpParser::statusAreaValid(std::string_view line) const
 
 bgpParser::line_kind bgpParser::classifyModern(std::string_view line) const
 {
-    line = withoutLineEnd(line);
     if (isSectionLine(line))
         return line_kind::section;
     if (layout.statusEnd > 0 && statusAreaValid(line))
         return line_kind::route;
     // Summaries and prompts end the table; a line that carries an address
     // and a path is a route, even when it cannot be read.
-    return looksLikeRoute(line) ? line_kind::route : line_kind::other;
+    return looksLikeRoute(withoutLineEnd(line)) ? line_kind::route : line_kind::other;
 }
 
 void bgpParser::noteClosedTableLine(std::string_view line)
