@@ -82,6 +82,7 @@ bool RouteFeed::fill(batch& b)
     if (b.last) {
         b.readLines = parser.readLines();
         b.parsedLines = parser.parsedLines();
+        b.unread = parser.unreadRoutes();
         b.failure = parser.readFailure();
     }
     return !b.last;
@@ -94,6 +95,7 @@ bool RouteFeed::nextBatch()
             ended = true;
             readCount = current->readLines;
             parsedCount = current->parsedLines;
+            unread = current->unread;
             failure = current->failure;
             return false;
         }

@@ -27,6 +27,9 @@ public:
     void openStdin();
     void closeFile();
 
+    // Set before the first nextLine, as on bgpParser.
+    void setModern(bool on) { parser.setModern(on); }
+
     int nextLine();
     int parseLine();
     // The route of the current line after parseLine gave 0.
@@ -38,6 +41,8 @@ public:
     std::uint64_t fileSize() const { return sizeBytes; }
     const char* currentLine() const { return item().line.c_str(); }
     const char* errReason() const { return item().reason.c_str(); }
+    // Known once nextLine reported the end of the input.
+    const bgpParser::unread_routes& unreadRoutes() const { return unread; }
     bool readFailed() const { return !failure.empty(); }
     const std::string& readFailure() const { return failure; }
 
@@ -58,6 +63,7 @@ private:
         bool last = false; // the input ends with this batch
         std::uint32_t readLines = 0;
         std::uint32_t parsedLines = 0;
+        bgpParser::unread_routes unread;
         std::string failure;
     };
 
@@ -75,5 +81,6 @@ private:
     std::uint32_t parsedCount = 0;
     std::uint64_t position = 0;
     std::uint64_t sizeBytes = 0;
+    bgpParser::unread_routes unread;
     std::string failure;
 };
