@@ -8,6 +8,7 @@
 
 #include "console/commands.h"
 #include "console/printing.h"
+#include "graph/components.h"
 
 namespace {
 
@@ -102,42 +103,62 @@ void reportError(const char* message)
     std::fputs(message, stderr);
 }
 
-const ASComponent* chooseGraph(const command_target& target, long index, const console_state& state,
-                               const char* verb)
+std::uint32_t chosen_graph::nodes() const noexcept
+{
+    return split_ != nullptr ? split_->nodes(component_) : graph_->nodes();
+}
+
+std::uint32_t chosen_graph::edges() const noexcept
+{
+    return split_ != nullptr ? split_->edges(component_) : graph_->edges();
+}
+
+const ASComponent& chosen_graph::graph()
+{
+    if (graph_ == nullptr) {
+        built_ = split_->graph(component_);
+        graph_ = built_.get();
+    }
+    return *graph_;
+}
+
+std::optional<chosen_graph> chooseGraph(const command_target& target, long index, const console_state& state,
+                                        const char* verb)
 {
     if (!state.graph) {
         reportError("There is no graph to currently work on\n");
-        return nullptr;
+        return std::nullopt;
     }
-    const auto pick = [index](const auto& components, const char* name) -> const ASComponent* {
-        const auto count = static_cast<long>(components.size());
+    const auto pick = [index](const std::unique_ptr<ASComponents>& split,
+                              const char* name) -> std::optional<chosen_graph> {
+        const long count = componentCount(split);
         if (index < 1 || index > count) {
             std::fflush(stdout);
             std::fprintf(stderr, "Error: %s out of range [1-%li]\n", name, count);
-            return nullptr;
+            return std::nullopt;
         }
-        return components[static_cast<std::size_t>(index - 1)].get();
+        return chosen_graph(*split, static_cast<std::size_t>(index - 1));
     };
     switch (target.object) {
-    case T_GRAPH: return state.graph.get();
+    case T_GRAPH: return chosen_graph(*state.graph);
     case T_SCC: return pick(state.sccs, "scc");
     case T_CC: return pick(state.ccs, "cc");
     default:
         std::fflush(stdout);
         std::fprintf(stderr, "So, what should I %s?\n", verb);
-        return nullptr;
+        return std::nullopt;
     }
 }
 
 void dumpGraph(const command_target& target, long index, const console_state& state)
 {
-    const ASComponent* graph = chooseGraph(target, index, state, "dump");
-    if (graph == nullptr) return;
+    std::optional<chosen_graph> chosen = chooseGraph(target, index, state, "dump");
+    if (!chosen) return;
     const target_code property = target.property;
     switch (property) {
     case T_NONE: reportError("So, what should I dump?\n"); return;
     case T_NODES:
-        graph->forEachNode([](const ASComponent::node_listing& node) {
+        chosen->graph().forEachNode([](const ASComponent::node_listing& node) {
             char line[24];
             char* end = std::to_chars(line, line + sizeof line - 1, node.id).ptr;
             *end++ = '\n';
@@ -149,7 +170,7 @@ void dumpGraph(const command_target& target, long index, const console_state& st
 
     // The working graph's flag decides the layout, also for its components.
     const bool differential = state.graph->isDifferential();
-    graph->forEachEdge([property, differential](const ASEdgeListing& edge) {
+    chosen->graph().forEachEdge([property, differential](const ASEdgeListing& edge) {
         printEdge(edge, differential && property != T_DIFFERENCES);
         switch (property) {
         case T_PATHCOVERING:

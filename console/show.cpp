@@ -11,10 +11,9 @@
 
 #include "console/commands.h"
 #include "console/printing.h"
+#include "graph/components.h"
 
 namespace {
-
-using component_list = std::vector<std::unique_ptr<ASComponent>>;
 
 // The first most and the first least item met: only a strictly greater or
 // strictly smaller value replaces the current one, so among equals the first
@@ -48,14 +47,15 @@ void printString(const std::string& text)
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-void showComponents(const component_list& components, target_code property, bool strong)
+// Sizes come from the labelling: no component graph is built.
+void showComponents(const std::unique_ptr<ASComponents>& split, target_code property, bool strong)
 {
     const char* const name = strong ? "SCC" : "CC";
-    const auto count = static_cast<long>(components.size());
+    const long count = componentCount(split);
     if (property == T_INDEX) {
         for (long i = 0; i < count; ++i) {
-            const ASComponent& c = *components[static_cast<std::size_t>(i)];
-            std::printf("%s %10li has %10u nodes and %10u edges\n", name, i + 1, c.nodes(), c.edges());
+            const auto c = static_cast<std::size_t>(i);
+            std::printf("%s %10li has %10u nodes and %10u edges\n", name, i + 1, split->nodes(c), split->edges(c));
         }
         return;
     }
@@ -69,8 +69,8 @@ void showComponents(const component_list& components, target_code property, bool
     CountDistribution sizes;
     extremes<long, std::uint64_t> found;
     for (long i = 0; i < count; ++i) {
-        const ASComponent& c = *components[static_cast<std::size_t>(i)];
-        const std::uint64_t size = property == T_NODES ? c.nodes() : c.edges();
+        const auto c = static_cast<std::size_t>(i);
+        const std::uint64_t size = property == T_NODES ? split->nodes(c) : split->edges(c);
         found.offer(i + 1, size);
         countValue(sizes, size);
     }
@@ -272,17 +272,17 @@ void showCount(const command_target& target, long index, const console_state& st
         showComponents(strong ? state.sccs : state.ccs, target.property, strong);
         return;
     }
-    const ASComponent* graph = chooseGraph(target, index, state, "show");
-    if (graph == nullptr) return;
+    std::optional<chosen_graph> chosen = chooseGraph(target, index, state, "show");
+    if (!chosen) return;
     switch (target.property) {
-    case T_NODES: std::printf("%u\n", graph->nodes()); break;
-    case T_EDGES: std::printf("%u\n", graph->edges()); break;
+    case T_NODES: std::printf("%u\n", chosen->nodes()); break;
+    case T_EDGES: std::printf("%u\n", chosen->edges()); break;
     case T_INFORMATION: showInformation(*state.graph, state.loadedFileName); break;
-    case T_IPCOVERING: showCovering(*graph, true); break;
-    case T_PATHCOVERING: showCovering(*graph, false); break;
+    case T_IPCOVERING: showCovering(chosen->graph(), true); break;
+    case T_PATHCOVERING: showCovering(chosen->graph(), false); break;
     case T_DIFFERENCES:
         if (target.diffProperty >= T_ATTENDANCES && target.diffProperty <= T_DURATION)
-            showDifferences(*graph, target.diffProperty);
+            showDifferences(chosen->graph(), target.diffProperty);
         else
             reportError("So, what should I show?\n");
         break;

@@ -2,7 +2,7 @@
 // The generic graph of the console: nodes found by identifier, joined by
 // adjacencies that carry a weight for each of their two directions and an
 // orientation, with listings in identifier order and the split into connected
-// and strongly connected components.
+// and strongly connected components (graph/components.h).
 //
 // Storage is flat. Node values and adjacency weights live in chunked arrays
 // whose elements never move, so listing pointers stay valid while a graph
@@ -10,10 +10,9 @@
 // smaller identifier, and shared with the component graphs split from it until
 // one side changes them. Identifier and adjacency lookups go through
 // open-addressing hash tables; per-node neighbour arrays are an index rebuilt
-// in linear time when needed. Components come from one breadth-first pass
-// (connected) or an iterative Tarjan walk (strongly connected), both linear.
-// An AS graph of a million adjacencies and its two splits thus hold one set
-// of weights instead of three, and no per-adjacency tree nodes.
+// in linear time when needed, shared with the component searches. An AS
+// graph of a million adjacencies and the component graphs built from it thus
+// hold one set of weights, and no per-adjacency tree nodes.
 #include <algorithm>
 #include <bit>
 #include <cstddef>
@@ -202,6 +201,9 @@ private:
 
 } // namespace graph_detail
 
+template <typename V, typename W, typename I>
+class Components;
+
 // Graph over node values V, edge weights W and integer node identifiers I.
 // W needs a default state and assignment. There is no removal: a graph only
 // grows. The per-node adjacency arrays are an index rebuilt in linear time by
@@ -319,62 +321,11 @@ public:
         }
     }
 
-    // The components of one kind, in ascending order of their smallest node
-    // identifier; each holds its nodes and every adjacency whose two ends it
-    // holds, with the same orientation and weights. The caller owns the
-    // graphs; they stay valid after this one is destroyed.
-    std::vector<std::unique_ptr<Graph>> findCC(cc_type type) const {
-        ensureAdjacency();
-        const std::size_t n = meta_.size();
-        std::vector<std::uint32_t> comp(n, graph_detail::npos);
-        if (type == SCC)
-            labelStrong(comp);
-        else
-            labelWeak(comp);
-
-        // Components are numbered by their smallest member; walking the nodes
-        // and their sorted neighbours in ascending order fills each component
-        // in listing order.
-        std::vector<std::uint32_t> position(n, graph_detail::npos);
-        std::vector<std::uint32_t> local(n, 0);
-        std::vector<std::unique_ptr<Graph>> out;
-        std::vector<std::uint32_t> sizes; // nodes per component
-        for (const std::uint32_t v : sortedNodes()) {
-            std::uint32_t& pos = position[comp[v]];
-            if (pos == graph_detail::npos) {
-                pos = static_cast<std::uint32_t>(sizes.size());
-                sizes.push_back(0);
-            }
-            ++sizes[pos];
-        }
-        out.reserve(sizes.size());
-        for (const std::uint32_t nodeCount : sizes) {
-            out.push_back(std::make_unique<Graph>());
-            Graph& g = *out.back();
-            g.pool_ = pool_; // records are shared until one side changes them
-            g.meta_.reserve(nodeCount);
-            g.order_.reserve(nodeCount);
-        }
-        for (const std::uint32_t v : sortedNodes())
-            local[v] = out[position[comp[v]]]->appendNode(values_[v], meta_[v].id);
-        // Neighbours come in ascending order, so each component node's
-        // bookkeeping is known from its own walk.
-        for (const std::uint32_t v : sortedNodes()) {
-            Graph& g = *out[position[comp[v]]];
-            node_meta& m = g.meta_[local[v]];
-            for (std::uint32_t k = adjStart_[v]; k < adjStart_[v + 1]; ++k) {
-                const adj_entry& adj = adjacency_[k];
-                if (comp[adj.other] != comp[v]) continue;
-                ++m.degree;
-                m.lastOtherId = meta_[adj.other].id;
-                if (!adj.fromOther()) g.appendLink(local[v], local[adj.other], poolIndexOf(adj.edge()), dirs_[adj.edge()]);
-            }
-        }
-        pool_->sharedBelow = pool_->records.size();
-        return out;
-    }
-
 private:
+    // The component searches read the neighbour arrays and build component
+    // graphs that share this graph's adjacency records.
+    friend class Components<V, W, I>;
+
     struct node_meta {
         I id{};
         I lastOtherId{};     // identifier of the last neighbour linked
@@ -516,81 +467,6 @@ private:
             orderSorted_ = true;
         }
         return order_;
-    }
-
-    // Connected components: one breadth-first pass over all adjacencies.
-    void labelWeak(std::vector<std::uint32_t>& comp) const {
-        std::vector<std::uint32_t> queue;
-        queue.reserve(meta_.size());
-        std::uint32_t label = 0;
-        for (std::uint32_t s = 0; s < meta_.size(); ++s) {
-            if (comp[s] != graph_detail::npos) continue;
-            comp[s] = label;
-            queue.clear();
-            queue.push_back(s);
-            for (std::size_t head = 0; head < queue.size(); ++head) {
-                const std::uint32_t v = queue[head];
-                for (std::uint32_t k = adjStart_[v]; k < adjStart_[v + 1]; ++k) {
-                    const std::uint32_t w = adjacency_[k].other;
-                    if (comp[w] != graph_detail::npos) continue;
-                    comp[w] = label;
-                    queue.push_back(w);
-                }
-            }
-            ++label;
-        }
-    }
-
-    // Strongly connected components: Tarjan's method with an explicit call
-    // stack, so the depth of the walk never reaches the machine stack. An
-    // adjacency is followed from an end that sees it undirected or outgoing.
-    void labelStrong(std::vector<std::uint32_t>& comp) const {
-        const std::size_t n = meta_.size();
-        std::vector<std::uint32_t> index(n, graph_detail::npos);
-        std::vector<std::uint32_t> low(n, 0);
-        std::vector<std::uint32_t> open; // Tarjan's stack of nodes not yet in a component
-        struct frame {
-            std::uint32_t node;
-            std::uint32_t next; // position in the adjacency arrays
-        };
-        std::vector<frame> calls;
-        std::uint32_t counter = 0;
-        std::uint32_t label = 0;
-        for (std::uint32_t s = 0; s < n; ++s) {
-            if (index[s] != graph_detail::npos) continue;
-            index[s] = low[s] = counter++;
-            open.push_back(s);
-            calls.push_back(frame{s, adjStart_[s]});
-            while (!calls.empty()) {
-                frame& f = calls.back();
-                const std::uint32_t v = f.node;
-                if (f.next < adjStart_[v + 1]) {
-                    const adj_entry& adj = adjacency_[f.next++];
-                    const edge_dir dir = dirs_[adj.edge()];
-                    if ((adj.fromOther() ? reverse(dir) : dir) == INCOMING) continue;
-                    const std::uint32_t w = adj.other;
-                    if (index[w] == graph_detail::npos) {
-                        index[w] = low[w] = counter++;
-                        open.push_back(w);
-                        calls.push_back(frame{w, adjStart_[w]}); // f is not used after this
-                    } else if (comp[w] == graph_detail::npos) {
-                        low[v] = std::min(low[v], index[w]); // w is still open
-                    }
-                    continue;
-                }
-                calls.pop_back();
-                if (!calls.empty()) low[calls.back().node] = std::min(low[calls.back().node], low[v]);
-                if (low[v] == index[v]) {
-                    std::uint32_t w;
-                    do {
-                        w = open.back();
-                        open.pop_back();
-                        comp[w] = label;
-                    } while (w != v);
-                    ++label;
-                }
-            }
-        }
     }
 
     graph_detail::stable_array<V> values_; // node values; listings point at them

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "graph/asgraph.h"
+#include "graph/components.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const cc_type type : {SCC, CC}) {
         std::uint64_t nodes = 0;
         std::uint64_t edges = 0;
-        for (const auto& c : g.findCC(type)) {
+        for (const auto& c : findCC(g, type)) {
             check(c->nodes() > 0);
             nodes += c->nodes();
             edges += c->edges();

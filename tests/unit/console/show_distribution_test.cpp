@@ -1,4 +1,5 @@
 #include "console/printing.h"
+#include "graph/components.h"
 
 #include <gtest/gtest.h>
 
@@ -55,8 +56,8 @@ std::string coverageText(double v)
 
 void install(console_state& state, std::unique_ptr<ASGraph> graph)
 {
-    state.sccs = graph->findCC(SCC);
-    state.ccs = graph->findCC(CC);
+    state.sccs = std::make_unique<ASComponents>(*graph, SCC);
+    state.ccs = std::make_unique<ASComponents>(*graph, CC);
     state.graph = std::move(graph);
 }
 
