@@ -19,9 +19,12 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <new>
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#include <sys/mman.h>
 
 // Orientation of an adjacency as seen from one of its ends. One byte: an AS
 // graph holds millions of them (one per adjacency and two per weight).
@@ -68,6 +71,48 @@ namespace graph_detail {
 
 inline constexpr std::uint32_t npos = std::numeric_limits<std::uint32_t>::max();
 
+// Blocks of a few megabytes and more are aligned to huge pages and the kernel
+// is asked to back them with such pages: an AS graph's arrays run to tens of
+// megabytes, and faulting them in 4 KiB pages costs more than filling them.
+inline constexpr std::size_t hugePage = std::size_t{2} << 20;
+
+inline void* allocateBlock(std::size_t bytes) {
+    if (bytes < 2 * hugePage) return ::operator new(bytes);
+    void* block = ::operator new(bytes, std::align_val_t{hugePage});
+    ::madvise(block, bytes, MADV_HUGEPAGE); // advice only: without it the block is as good
+    return block;
+}
+
+inline void releaseBlock(void* block, std::size_t bytes) noexcept {
+    if (bytes < 2 * hugePage)
+        ::operator delete(block);
+    else
+        ::operator delete(block, std::align_val_t{hugePage});
+}
+
+// An array of trivial elements in such a block, left unfilled.
+template <typename T>
+struct block_array {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+    block_array() = default;
+    explicit block_array(std::size_t n) : data(static_cast<T*>(allocateBlock(n * sizeof(T)))), size(n) {}
+    block_array(block_array&& other) noexcept : data(std::exchange(other.data, nullptr)), size(std::exchange(other.size, 0)) {}
+    block_array& operator=(block_array&& other) noexcept {
+        if (this != &other) {
+            if (data != nullptr) releaseBlock(data, size * sizeof(T));
+            data = std::exchange(other.data, nullptr);
+            size = std::exchange(other.size, 0);
+        }
+        return *this;
+    }
+    ~block_array() {
+        if (data != nullptr) releaseBlock(data, size * sizeof(T));
+    }
+    T& operator[](std::size_t i) const noexcept { return data[i]; }
+    T* data = nullptr;
+    std::size_t size = 0;
+};
+
 // Append-only array whose elements never move: chunk c holds 8 << c elements,
 // so growth allocates O(log n) blocks, an empty array allocates nothing, and
 // an element is constructed only when it is appended.
@@ -80,7 +125,7 @@ public:
     ~stable_array() {
         if constexpr (!std::is_trivially_destructible_v<T>)
             for (std::size_t i = 0; i < count_; ++i) std::destroy_at(&(*this)[i]);
-        for (std::size_t c = 0; c < chunks_.size(); ++c) std::allocator<T>{}.deallocate(chunks_[c], capacityOf(c));
+        for (std::size_t c = 0; c < chunks_.size(); ++c) releaseBlock(chunks_[c], capacityOf(c) * sizeof(T));
     }
 
     std::size_t size() const noexcept { return count_; }
@@ -90,7 +135,7 @@ public:
         const std::size_t c = chunkOf(count_);
         if (c == chunks_.size()) {
             chunks_.reserve(c + 1); // so that the push below cannot throw and leak the block
-            chunks_.push_back(std::allocator<T>{}.allocate(capacityOf(c)));
+            chunks_.push_back(static_cast<T*>(allocateBlock(capacityOf(c) * sizeof(T))));
         }
         T* slot = std::construct_at(&chunks_[c][offsetOf(count_)], std::move(value));
         ++count_;
@@ -445,7 +490,7 @@ private:
         adjStart_.assign(n + 1, 0);
         for (std::size_t v = 0; v < n; ++v) adjStart_[v + 1] = adjStart_[v] + meta_[v].degree;
         // Every slot is written below, so the array is not cleared first.
-        adjacency_ = std::make_unique_for_overwrite<adj_entry[]>(adjStart_[n]);
+        adjacency_ = graph_detail::block_array<adj_entry>(adjStart_[n]);
         std::vector<std::uint32_t> fill(adjStart_.begin(), adjStart_.end() - 1);
         for (std::uint32_t e = 0; e < ends_.size(); ++e) {
             const edge_ends& ends = ends_[e];
@@ -454,7 +499,7 @@ private:
         }
         for (std::size_t v = 0; v < n; ++v)
             if (!meta_[v].inOrder)
-                std::sort(adjacency_.get() + adjStart_[v], adjacency_.get() + adjStart_[v + 1],
+                std::sort(adjacency_.data + adjStart_[v], adjacency_.data + adjStart_[v + 1],
                           [this](const adj_entry& x, const adj_entry& y) { return meta_[x.other].id < meta_[y.other].id; });
         adjNodes_ = n;
         adjEdges_ = ends_.size();
@@ -493,7 +538,7 @@ private:
 
     // Neighbour arrays: node v's neighbours are adjacency_[adjStart_[v] .. adjStart_[v + 1]).
     mutable std::vector<std::uint32_t> adjStart_; // empty until first built
-    mutable std::unique_ptr<adj_entry[]> adjacency_;
+    mutable graph_detail::block_array<adj_entry> adjacency_;
     mutable std::size_t adjNodes_ = 0;
     mutable std::size_t adjEdges_ = 0;
 };
