@@ -71,23 +71,38 @@ namespace graph_detail {
 
 inline constexpr std::uint32_t npos = std::numeric_limits<std::uint32_t>::max();
 
-// Blocks of a few megabytes and more are aligned to huge pages and the kernel
-// is asked to back them with such pages: an AS graph's arrays run to tens of
-// megabytes, and faulting them in 4 KiB pages costs more than filling them.
+// Blocks of a few megabytes and more are mapped from the system on their own,
+// aligned to huge pages, and the kernel is asked to back them with such
+// pages: an AS graph's arrays run to tens of megabytes, and faulting them in
+// 4 KiB pages costs more than filling them. Being mappings of their own, they
+// go back to the system when released, so a session that loads graph after
+// graph does not grow.
 inline constexpr std::size_t hugePage = std::size_t{2} << 20;
+inline constexpr std::size_t mappedFrom = 2 * hugePage;
+
+inline std::size_t mappedSize(std::size_t bytes) noexcept { return (bytes + hugePage - 1) & ~(hugePage - 1); }
 
 inline void* allocateBlock(std::size_t bytes) {
-    if (bytes < 2 * hugePage) return ::operator new(bytes);
-    void* block = ::operator new(bytes, std::align_val_t{hugePage});
-    ::madvise(block, bytes, MADV_HUGEPAGE); // advice only: without it the block is as good
+    if (bytes < mappedFrom) return ::operator new(bytes);
+    const std::size_t size = mappedSize(bytes);
+    void* raw = ::mmap(nullptr, size + hugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) throw std::bad_alloc();
+    // Trim the mapping to a huge-page boundary at both ends.
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + hugePage - 1) & ~std::uintptr_t{hugePage - 1};
+    if (aligned > start) ::munmap(raw, aligned - start);
+    if (const std::size_t tail = start + hugePage - aligned; tail > 0)
+        ::munmap(reinterpret_cast<void*>(aligned + size), tail);
+    void* block = reinterpret_cast<void*>(aligned);
+    ::madvise(block, size, MADV_HUGEPAGE); // advice only: without it the block is as good
     return block;
 }
 
 inline void releaseBlock(void* block, std::size_t bytes) noexcept {
-    if (bytes < 2 * hugePage)
+    if (bytes < mappedFrom)
         ::operator delete(block);
     else
-        ::operator delete(block, std::align_val_t{hugePage});
+        ::munmap(block, mappedSize(bytes));
 }
 
 // An array of trivial elements in such a block, left unfilled.
@@ -208,40 +223,51 @@ private:
     unsigned shift_ = 64;
 };
 
-// Node identifier -> node index. Identifiers of at most 16 bits switch from
-// hashing to a direct table once a graph is big enough for the table to pay.
+// Node identifier -> node index. Identifiers below 65536 (every AS of a
+// classic graph, and most of today's) move from hashing to a direct table
+// once enough of them are known for the table to pay; the others stay hashed.
 template <typename I>
 class id_index {
 public:
     std::uint32_t find(const I& id) const noexcept {
-        if constexpr (direct)
-            if (!table_.empty()) return table_[key(id)];
-        return hash_.find(key(id));
+        const std::uint64_t k = key(id);
+        if (k < directRange && !table_.empty()) return table_[k];
+        return hash_.find(k);
     }
     // The caller has checked that the identifier is absent.
     void insert(const I& id, std::uint32_t value) {
-        if constexpr (direct) {
-            if (table_.empty() && hash_.size() + 1 > directFrom) {
-                table_.assign(std::size_t{1} << (8 * sizeof(I)), npos);
-                hash_.forEach([this](std::uint64_t k, std::uint32_t v) { table_[k] = v; });
-                hash_ = index_map{};
-            }
+        const std::uint64_t k = key(id);
+        if (k < directRange) {
+            if (table_.empty() && ++directKeys_ > directFrom) makeTable();
             if (!table_.empty()) {
-                table_[key(id)] = value;
+                table_[k] = value;
                 return;
             }
         }
-        hash_.insert(key(id), value);
+        hash_.insert(k, value);
     }
 
 private:
-    static constexpr bool direct = sizeof(I) <= 2;
+    static constexpr std::uint64_t directRange = std::min<std::uint64_t>(std::uint64_t{1} << 16,
+                                                                         std::uint64_t{1} << (8 * sizeof(I) - 1) << 1);
     static constexpr std::size_t directFrom = 4096;
     static std::uint64_t key(const I& id) noexcept {
         return static_cast<std::uint64_t>(static_cast<std::make_unsigned_t<I>>(id));
     }
+    void makeTable() {
+        table_.assign(directRange, npos);
+        index_map rest;
+        hash_.forEach([this, &rest](std::uint64_t k, std::uint32_t v) {
+            if (k < directRange)
+                table_[k] = v;
+            else
+                rest.insert(k, v);
+        });
+        hash_ = std::move(rest);
+    }
     index_map hash_;
     std::vector<std::uint32_t> table_;
+    std::size_t directKeys_ = 0; // identifiers below directRange seen before the table
 };
 
 } // namespace graph_detail
