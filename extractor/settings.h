@@ -42,6 +42,7 @@ struct extraction_mode {
     bool verbose = false; // -v
     bool force = false;   // -f: overwrite without asking
     bool help = false;    // --help
+    bool modern = false;  // --modern: read today's listings, 32-bit ASs included
 };
 
 // Reads argv[1..argc-1] into settings (which it resets first). On failure
