@@ -40,6 +40,7 @@ std::unique_ptr<ASGraph> graphOf(const ASComponent& component, const console_sta
     });
     out->setSourceFiles(std::vector<std::string>{state.loadedFileName}, true);
     out->isDifferential() = state.graph && state.graph->isDifferential();
+    out->hasWideASNumbers() = state.graph && state.graph->hasWideASNumbers();
     return out;
 }
 
@@ -68,7 +69,7 @@ void loadGraph(const std::string& fileName, console_state& state) {
         return;
     }
     state.graph = std::make_unique<ASGraph>();
-    if (!state.graph->readFromFile(file.get())) {
+    if (!state.graph->readFromFile(file.get(), fileName)) {
         // The partly read graph stays the working graph, without components.
         std::fprintf(stderr, "File `%s' does not appear to be a valid graph file:\n", fileName.c_str());
         std::fprintf(stderr, "%s\n", state.graph->errReason().c_str());

@@ -20,9 +20,11 @@ using CountDistribution = BST<std::uint64_t, std::uint64_t>;
 // Distribution of fractions; values are grouped only when exactly equal.
 using FractionDistribution = BST<std::uint64_t, double>;
 
-// "%5i " A, the orientation symbol (two of them, one per compared graph, when
-// differential), " %-5i" B; no newline.
-void printEdge(const ASEdgeListing& edge, bool differential);
+// A right-aligned in asWidth columns, a blank, the orientation symbol (two of
+// them, one per compared graph, when differential), a blank, B left-aligned in
+// asWidth columns ("%5i ", " %-5i" in a classic graph); no newline.
+void printEdge(const ASEdgeListing& edge, bool differential,
+               std::size_t asWidth = asnumber::fieldWidth(asnumber::classicRange));
 // The IP covering of both directions in one compared graph, each with its
 // netmask coverage; no newline.
 void printIPCovering(const ASEdgeListing& edge, cmp_graph which);

@@ -83,7 +83,8 @@ void showInformation(const ASGraph& graph, const std::string& loadedFileName)
 {
     std::fputs("Graph file: ", stdout);
     printString(loadedFileName);
-    std::printf("\nGraph type: %s\n", graph.isDifferential() ? "(multi)differential" : "normal");
+    std::printf("\nGraph type: %s%s\n", graph.isDifferential() ? "(multi)differential" : "normal",
+                graph.hasWideASNumbers() ? " (32-bit AS numbers)" : "");
     std::fputs("Graph comment: ", stdout);
     printString(graph.getComment());
     const std::vector<std::string>& sources = graph.getSourceFiles();
@@ -108,14 +109,14 @@ std::uint64_t coveringOf(const ASEdgeListing& edge, bool ip)
                                                                      : there + back;
 }
 
-void printExtremeEdge(const char* caption, const ASEdgeListing& edge)
+void printExtremeEdge(const char* caption, const ASEdgeListing& edge, std::size_t asWidth)
 {
     std::fputs(caption, stdout);
-    printEdge(edge, false);
+    printEdge(edge, false, asWidth);
     std::fputc('\n', stdout);
 }
 
-void showCovering(const ASComponent& graph, bool ip)
+void showCovering(const ASComponent& graph, bool ip, std::size_t asWidth)
 {
     CountDistribution values;
     extremes<ASEdgeListing, std::uint64_t> found;
@@ -131,8 +132,8 @@ void showCovering(const ASComponent& graph, bool ip)
     });
     printDistribution(values, ip ? "adjacencies with IP covering" : "adjacencies with path covering", "", ip);
     if (seen == 0) return;
-    printExtremeEdge("First most covered adjacency: ", *found.most);
-    printExtremeEdge("First least covered adjacency: ", *found.least);
+    printExtremeEdge("First most covered adjacency: ", *found.most, asWidth);
+    printExtremeEdge("First least covered adjacency: ", *found.least, asWidth);
     if (ip) {
         std::printf("Average IP covering: %17.2f  (", mean);
         printNetmaskCoverage(mean);
@@ -206,7 +207,7 @@ void measureEdges(const ASComponent& graph, BST<std::uint64_t, K>& distribution,
     });
 }
 
-void showDifferences(const ASComponent& graph, target_code diffProperty)
+void showDifferences(const ASComponent& graph, target_code diffProperty, std::size_t asWidth)
 {
     const difference_text text = differenceText(diffProperty);
     if (diffProperty == T_ATTENDANCES) {
@@ -216,8 +217,8 @@ void showDifferences(const ASComponent& graph, target_code diffProperty)
                      [](const ASEdgeListing& edge) { return std::uint64_t{edge.weight->comparedGraphs}; });
         printDistribution(counts, text.label, text.tail, false);
         if (!found.most) return;
-        printExtremeEdge(text.mostLine, *found.most);
-        printExtremeEdge(text.leastLine, *found.least);
+        printExtremeEdge(text.mostLine, *found.most, asWidth);
+        printExtremeEdge(text.leastLine, *found.least, asWidth);
         return;
     }
     FractionDistribution fractions;
@@ -226,8 +227,8 @@ void showDifferences(const ASComponent& graph, target_code diffProperty)
                  [diffProperty](const ASEdgeListing& edge) { return fractionOf(*edge.weight, diffProperty); });
     printDistribution(fractions, text.label, text.tail);
     if (!found.most) return;
-    printExtremeEdge(text.mostLine, *found.most);
-    printExtremeEdge(text.leastLine, *found.least);
+    printExtremeEdge(text.mostLine, *found.most, asWidth);
+    printExtremeEdge(text.leastLine, *found.least, asWidth);
 }
 
 } // namespace
@@ -274,15 +275,16 @@ void showCount(const command_target& target, long index, const console_state& st
     }
     std::optional<chosen_graph> chosen = chooseGraph(target, index, state, "show");
     if (!chosen) return;
+    const std::size_t asWidth = asnumber::fieldWidth(state.graph->asRange());
     switch (target.property) {
     case T_NODES: std::printf("%u\n", chosen->nodes()); break;
     case T_EDGES: std::printf("%u\n", chosen->edges()); break;
     case T_INFORMATION: showInformation(*state.graph, state.loadedFileName); break;
-    case T_IPCOVERING: showCovering(chosen->graph(), true); break;
-    case T_PATHCOVERING: showCovering(chosen->graph(), false); break;
+    case T_IPCOVERING: showCovering(chosen->graph(), true, asWidth); break;
+    case T_PATHCOVERING: showCovering(chosen->graph(), false, asWidth); break;
     case T_DIFFERENCES:
         if (target.diffProperty >= T_ATTENDANCES && target.diffProperty <= T_DURATION)
-            showDifferences(chosen->graph(), target.diffProperty);
+            showDifferences(chosen->graph(), target.diffProperty, asWidth);
         else
             reportError("So, what should I show?\n");
         break;

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "graph/asgraph.h"
+#include "common/asnumber.h"
 
 class ASGraph;
 class ASEdgeWeight;
@@ -12,9 +12,9 @@ template <typename V, typename W, typename I> class Graph;
 template <typename V, typename W, typename I> class Components;
 
 // The working graph or one of its components, as a graph of its own.
-using ASComponent = Graph<graph_as_t, ASEdgeWeight, graph_as_t>;
+using ASComponent = Graph<asnum_t, ASEdgeWeight, asnum_t>;
 // The labelling of the working graph into its components of one kind.
-using ASComponents = Components<graph_as_t, ASEdgeWeight, graph_as_t>;
+using ASComponents = Components<asnum_t, ASEdgeWeight, asnum_t>;
 
 struct console_state {
     console_state();
