@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "common/consoletools.h"
+#include "extractor/graphbuilder.h"
 #include "extractor/grouping.h"
 #include "extractor/output.h"
 #include "extractor/pipeline.h"
@@ -21,8 +22,9 @@ namespace {
 
 // Outputs and grouping maps by index: the main output, then the save file of
 // each feature.
-enum output_index : std::size_t { OUT_MAIN, OUT_PREPENDING, OUT_CYCLES, OUT_PRIVATE, OUT_SETS, OUT_INCOMPLETE };
-constexpr std::size_t outputCount = 6;
+// The AS graph file comes last.
+enum output_index : std::size_t { OUT_MAIN, OUT_PREPENDING, OUT_CYCLES, OUT_PRIVATE, OUT_SETS, OUT_INCOMPLETE, OUT_GRAPH };
+constexpr std::size_t outputCount = 7;
 
 // The save files, in the order they are opened, fed and written.
 struct save_target {
@@ -47,6 +49,7 @@ public:
     int openOutputs();
     void run();
     void writeMaps();
+    void writeGraph();
     void printStats();
     void warnUnreadRoutes();
     int finish();
@@ -70,6 +73,7 @@ private:
     };
     std::vector<opened_file> openedFiles;
     std::array<GroupingMap, outputCount> maps;
+    std::unique_ptr<GraphBuilder> graph; // with --graph
     // Parse error reports: a dump with many 32-bit ASs yields hundreds of
     // thousands, so they are buffered like the main output.
     OutputFile diagnostics{stderr, "(standard error)", false};
@@ -142,6 +146,8 @@ int Extraction::openOutputs() {
     }
     for (const save_target& target : saveTargets)
         if (const int status = open(target.out, settings.*target.file)) return status;
+    if (const int status = open(OUT_GRAPH, settings.graphFile)) return status;
+    if (settings.graphFile) graph = std::make_unique<GraphBuilder>();
     return 0;
 }
 
@@ -210,6 +216,7 @@ void Extraction::processRoute() {
             else
                 writePathLine(*outputs[OUT_MAIN], anyTag ? &r.tags : nullptr, r.cleanedPath, settings.show,
                               route.network, route.routeMask, settings.allmask);
+            if (graph) graph->addRoute(r.cleanedPath, route.network, route.routeMask);
         }
     } else {
         if (r.keep) ++counters(ROW_INPUT, COL_EMPTY_AFTER);
@@ -238,6 +245,19 @@ void Extraction::writeMaps() {
         if (progress) std::fputs(target.writingMessage, stdout);
         printMap(*outputs[target.out], maps[target.out], anyTag, progress, settings.show, settings.allmask);
     }
+}
+
+void Extraction::writeGraph() {
+    if (!graph) return;
+    ASGraph asGraph;
+    graph->build(asGraph);
+    graph.reset();
+    asGraph.setSourceFiles(std::vector<std::string>{graphSourceName(settings)}, true);
+    asGraph.setComment(graphComment(settings));
+    // A failed write leaves the stream in error: finish() reports it.
+    OutputFile& out = *outputs[OUT_GRAPH];
+    out.flush();
+    asGraph.writeToFile(out.stream());
 }
 
 void Extraction::printStats() {
@@ -317,6 +337,7 @@ int runExtractor(int argc, const char* const* argv) {
     if (const int status = extraction->openOutputs()) return status;
     extraction->run();
     extraction->writeMaps();
+    extraction->writeGraph();
     extraction->printStats();
     extraction->warnUnreadRoutes();
     return extraction->finish();

@@ -138,9 +138,11 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
     settings.vpointMode = VPOINT_NONE;
     settings.group = settings.show = settings.allmask = settings.unique = false;
     settings.verbose = settings.force = settings.help = settings.modern = false;
+    settings.graphFile.reset();
+    settings.givenSettings.clear();
     error.clear();
 
-    bool inputPending = false, outputPending = false;
+    bool inputPending = false, outputPending = false, graphPending = false;
     bool prefixesSeen = false, vpointSeen = false;
     bool featureSeen[std::size(featureOptions)] = {};
 
@@ -158,6 +160,7 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
         const char* arg = argv[i] ? argv[i] : "";
         const std::string_view a(arg);
         bool taken = false;
+        const auto given = [&settings, arg] { settings.givenSettings.emplace_back(arg); };
 
         // Steps that consume the argument as the value of an earlier option;
         // each applies independently, so one argument can feed several.
@@ -173,11 +176,17 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
             outputPending = false;
             taken = true;
         }
+        if (graphPending) {
+            settings.graphFile = arg;
+            graphPending = false;
+            taken = true;
+        }
         if (settings.vpointMode != VPOINT_NONE && !settings.vantageAS) {
             const auto value = parseVantageAS(arg);
             if (!value) return fail(quoted("Invalid number for vantage point: ", a));
             if (needsModern(arg, *value) && !modernVantage) modernVantage = arg;
             settings.vantageAS = *value;
+            given();
             taken = true;
         }
         for (const auto& opt : featureOptions) {
@@ -203,9 +212,14 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
         } else if (a == "--modern") {
             if (settings.modern) return fail("Repeated use of --modern option");
             settings.modern = true;
+            given();
+        } else if (a == "--graph") {
+            if (graphPending || settings.graphFile) return fail("Repeated use of --graph option");
+            graphPending = true;
         } else if (a == "--group") {
             if (settings.group) return fail("Option --group is used at least twice");
             settings.group = true;
+            given();
         } else if (startsWith(a, "--prefixes")) {
             const std::string_view rest = a.substr(10);
             if (!startsWith(rest, "=")) return fail("`=' expected after --prefixes option");
@@ -213,6 +227,7 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
                 return fail(quoted("Invalid mode for --prefixes: ", rest.substr(1)));
             if (prefixesSeen) return fail("Repeated use of --prefixes option");
             prefixesSeen = true;
+            given();
         } else if (startsWith(a, "--vpoint")) {
             const std::string_view rest = a.substr(8);
             if (!startsWith(rest, "=")) return fail("`=' expected after --vpoint option");
@@ -229,6 +244,7 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
             }
             if (vpointSeen) return fail("Repeated use of --vpoint option");
             vpointSeen = true;
+            given();
         } else {
             bool matched = false;
             for (std::size_t f = 0; f < std::size(featureOptions) && !matched; ++f) {
@@ -245,6 +261,7 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
                 if (f == SETS_OPTION && settings.setsMode == KEEP) return fail("AS sets cannot be kept");
                 if (f == INCOMPLETE_OPTION && (settings.incompleteMode & FIX))
                     return fail("Incompleteness cannot be fixed");
+                given();
             }
             if (!matched) {
                 if (settings.inputFile) return fail(quoted("Unrecognized option: ", a));
@@ -267,6 +284,9 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
         return fail("I need a name for the file to save incomplete paths in");
     if (settings.vpointMode != VPOINT_NONE && !settings.vantageAS) return fail("Vantage point number expected");
     if (modernVantage && !settings.modern) return fail("");
+    if (graphPending) return fail("I need a name for the file to write the AS graph in");
+    // Graph files hold 16-bit AS numbers: a 32-bit AS would not fit in one.
+    if (settings.graphFile && settings.modern) return fail("Option --graph cannot be used with --modern");
     return true;
 }
 
@@ -376,6 +396,9 @@ void printHelp(std::FILE* stream, const char* programName) {
         "  -f      Don't ask user confirmation (default behaviour) when overwriting\n"
         "          existing files\n"
         "  -o <filename>  Save main output to file instead of printing it on stdout\n"
+        "  --graph <filename>\n"
+        "          Write the AS graph of the reported paths to file, with the\n"
+        "          path and IP address covering of every adjacency\n"
         "  -v      Verbose mode (shows both parsing errors and final statistics);\n"
         "          default mode is non-verbose\n"
         "  --help  Show this help\n\n\n"

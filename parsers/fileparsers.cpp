@@ -204,11 +204,13 @@ void bgpParser::readHeader(std::string_view line)
         if (layout.column[capNextHop] == 0 && at != std::string_view::npos)
             layout.column[capNextHop] = static_cast<int>(at) + 1;
     }
-    if (const std::size_t at = line.find(locPrefVariant); layout.column[capLocPrf] == 0 && at != std::string_view::npos) {
-        layout.column[capLocPrf] = static_cast<int>(at) + 1;
+    const std::size_t locPref = line.find(locPrefVariant);
+    if (layout.column[capLocPrf] == 0 && locPref != std::string_view::npos) {
+        layout.column[capLocPrf] = static_cast<int>(locPref) + 1;
         layout.captionLength[capLocPrf] = locPrefVariant.size();
     }
-    const std::size_t networkIndex = layout.column[capNetwork] > 0 ? static_cast<std::size_t>(layout.column[capNetwork]) - 1 : 0;
+    const std::size_t networkIndex =
+        layout.column[capNetwork] > 0 ? static_cast<std::size_t>(layout.column[capNetwork]) - 1 : 0;
     const std::size_t from = line.find(fromCaption);
     if (from != std::string_view::npos && from > networkIndex) {
         // A listing of what is sent to a neighbour: no status columns, the
@@ -436,17 +438,13 @@ int bgpParser::parseNumberColumns(std::string_view line, std::size_t shift)
             return false;
         return !isBlank(charAt(line, column - 1 + fieldCaptions[field].size() - 1 + shift));
     };
-    // Numbers can be wider than their caption: such a number begins left of
-    // the caption's first column, so its start is searched leftwards, never
-    // past the column before (a 32-bit local preference is 10 digits).
-    const auto wideToken = [&](caption field, std::size_t stop) {
-        std::size_t start = static_cast<std::size_t>(fieldPos[field]) - 1 + shift;
-        while (start > stop && charAt(line, start) != ' ')
-            --start;
-        return tokenAt(line, start, lineDelimiters);
-    };
+    // Metrics can be wider than their caption: the number may begin left of
+    // the caption's first column, so its start is searched leftwards.
     if (present(capMetric)) {
-        const std::string_view token = wideToken(capMetric, 0);
+        std::size_t start = static_cast<std::size_t>(fieldPos[capMetric]) - 1 + shift;
+        while (start > 0 && charAt(line, start) != ' ')
+            --start;
+        const std::string_view token = tokenAt(line, start, lineDelimiters);
         const auto metric = textscan::unsignedValue(token);
         if (!metric)
             return failQuoted(badValue, "Invalid metric value: `", token);
@@ -455,11 +453,16 @@ int bgpParser::parseNumberColumns(std::string_view line, std::size_t shift)
         parsed.metric.reset();
     }
     if (present(capLocPrf)) {
+        // So can a local preference (32 bits, up to 10 digits), but never
+        // reaching back under the Metric caption.
         const std::size_t metricEnd =
             fieldPos[capMetric] > 0 && fieldPos[capMetric] < fieldPos[capLocPrf]
                 ? static_cast<std::size_t>(fieldPos[capMetric]) - 1 + fieldCaptions[capMetric].size() + shift
                 : 0;
-        const std::string_view token = wideToken(capLocPrf, metricEnd);
+        std::size_t start = static_cast<std::size_t>(fieldPos[capLocPrf]) - 1 + shift;
+        while (start > metricEnd && !isBlank(charAt(line, start)) && !isBlank(charAt(line, start - 1)))
+            --start;
+        const std::string_view token = tokenAt(line, start, lineDelimiters);
         const auto value = textscan::decimalValue(token);
         if (!value || *value < 0 || *value > 4294967295LL)
             return failQuoted(badValue, "Invalid local preference value: `", token);
@@ -489,9 +492,9 @@ int bgpParser::parseModernNumbers(std::string_view line, std::size_t offset)
     const auto valueUnder = [&](caption field) -> std::string_view {
         if (layout.column[field] == 0)
             return {};
-        const std::size_t first = std::max(static_cast<std::size_t>(layout.column[field]) - 1 + offset, nextHopEnd);
-        const std::size_t last = static_cast<std::size_t>(layout.column[field]) - 1 + offset + layout.captionLength[field] - 1;
-        for (std::size_t i = first; i <= last && i < line.size(); ++i) {
+        const std::size_t column = static_cast<std::size_t>(layout.column[field]) - 1 + offset;
+        const std::size_t last = column + layout.captionLength[field] - 1;
+        for (std::size_t i = std::max(column, nextHopEnd); i <= last && i < line.size(); ++i) {
             if (isBlank(line[i]))
                 continue;
             std::size_t start = i;
@@ -502,32 +505,39 @@ int bgpParser::parseModernNumbers(std::string_view line, std::size_t offset)
         }
         return {};
     };
+    // The value under a caption within 0..highest; none when absent.
     const auto number = [&](caption field, long long highest, std::string_view message,
-                            auto& target) {
+                            std::optional<long long>& value) {
         const std::string_view token = valueUnder(field);
-        if (token.empty()) {
-            target.reset();
+        value.reset();
+        if (token.empty())
             return parsedOk;
-        }
-        const auto value = textscan::decimalValue(token);
+        value = textscan::decimalValue(token);
         if (!value || *value < 0 || *value > highest)
             return failQuoted(badValue, message, token);
-        target = static_cast<typename std::remove_reference_t<decltype(target)>::value_type>(*value);
         return parsedOk;
     };
     const std::string_view metric = valueUnder(capMetric);
-    if (metric.empty()) {
-        parsed.metric.reset();
-    } else {
-        const auto value = textscan::unsignedValue(metric);
-        if (!value)
+    parsed.metric.reset();
+    if (!metric.empty()) {
+        parsed.metric = textscan::unsignedValue(metric);
+        if (!parsed.metric)
             return failQuoted(badValue, "Invalid metric value: `", metric);
-        parsed.metric = *value;
     }
-    if (const int result = number(capLocPrf, 4294967295LL, "Invalid local preference value: `", parsed.localPref);
+    std::optional<long long> localPref;
+    std::optional<long long> weight;
+    if (const int result = number(capLocPrf, 4294967295LL, "Invalid local preference value: `", localPref);
         result != parsedOk)
         return result;
-    return number(capWeight, 65535, "Invalid weight value: `", parsed.weight);
+    if (const int result = number(capWeight, 65535, "Invalid weight value: `", weight); result != parsedOk)
+        return result;
+    parsed.localPref.reset();
+    parsed.weight.reset();
+    if (localPref)
+        parsed.localPref = static_cast<std::uint32_t>(*localPref);
+    if (weight)
+        parsed.weight = static_cast<std::int32_t>(*weight);
+    return parsedOk;
 }
 
 int bgpParser::parsePath(std::string_view line, std::size_t start)
