@@ -26,7 +26,7 @@ TEST(ASNumber, ParsesAsplainAndAsdotWithinTheRange)
     EXPECT_EQ(asnumber::parse("0.100", wideRange), 100u);
     EXPECT_EQ(asnumber::parse("+100", classicRange), 100u); // as the C library reads numbers
     for (const char* bad : {"0", "0.0", "-1", "65536.0", "1.65536", ".5", "5.", "1..2", "1.2.3", "1x", "", "0x10",
-                            "1.-2", "000000000001.1"})
+                            "1.-2", "1.2x", "+1.2"})
         EXPECT_FALSE(asnumber::parse(bad, wideRange)) << bad;
 }
 
