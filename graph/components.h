@@ -61,12 +61,12 @@ public:
             auto& m = g.meta_[k - first];
             for (std::uint32_t a = src.adjStart_[v]; a < src.adjStart_[v + 1]; ++a) {
                 const auto& adj = src.adjacency_[a];
-                if (label_[adj.other] != c) continue;
+                const std::uint32_t other = src.otherEnd(adj);
+                if (label_[other] != c) continue;
                 ++m.degree;
-                m.lastOtherId = src.meta_[adj.other].id;
+                m.lastOtherId = src.meta_[other].id;
                 if (!adj.fromOther())
-                    g.appendLink(k - first, slot_[adj.other] - first, src.poolIndexOf(adj.edge()),
-                                 src.dirs_[adj.edge()]);
+                    g.appendLink(k - first, slot_[other] - first, src.poolIndexOf(adj.edge()), src.dirs_[adj.edge()]);
             }
         }
         src.pool_->sharedBelow = src.pool_->records.size();
@@ -88,7 +88,7 @@ private:
             for (std::size_t head = 0; head < queue.size(); ++head) {
                 const std::uint32_t v = queue[head];
                 for (std::uint32_t k = src.adjStart_[v]; k < src.adjStart_[v + 1]; ++k) {
-                    const std::uint32_t w = src.adjacency_[k].other;
+                    const std::uint32_t w = src.otherEnd(src.adjacency_[k]);
                     if (comp[w] != graph_detail::npos) continue;
                     comp[w] = label;
                     queue.push_back(w);
@@ -126,7 +126,7 @@ private:
                     const auto& adj = src.adjacency_[f.next++];
                     const edge_dir dir = src.dirs_[adj.edge()];
                     if ((adj.fromOther() ? reverse(dir) : dir) == INCOMING) continue;
-                    const std::uint32_t w = adj.other;
+                    const std::uint32_t w = src.otherEnd(adj);
                     if (index[w] == graph_detail::npos) {
                         index[w] = low[w] = counter++;
                         open.push_back(w);

@@ -387,7 +387,7 @@ public:
                 if (adj.fromOther()) continue; // listed from the other end
                 const edge_record& e = record(adj.edge());
                 f(edge_listing{&e.weight, &e.reverseWeight, &dirs_[adj.edge()], node_listing{&values_[n], id},
-                               node_listing{&values_[adj.other], meta_[adj.other].id}});
+                               node_listing{&values_[otherEnd(adj)], meta_[otherEnd(adj)].id}});
             }
         }
     }
@@ -422,13 +422,22 @@ private:
         graph_detail::stable_array<edge_record> records;
         std::size_t sharedBelow = 0;
     };
+    // One neighbour of a node: the adjacency number, plus fromOtherBit when
+    // the other end is the smaller one. The other end is read from the
+    // adjacency's ends: an AS graph has two entries per adjacency, and four
+    // bytes each keep the array half the size.
     struct adj_entry {
         static constexpr std::uint32_t fromOtherBit = 0x80000000U;
-        std::uint32_t other; // node index of the other end (the node itself for a loop)
-        std::uint32_t link;  // adjacency number, plus fromOtherBit when the other end is the smaller one
+        std::uint32_t link;
         std::uint32_t edge() const noexcept { return link & ~fromOtherBit; }
         bool fromOther() const noexcept { return (link & fromOtherBit) != 0; }
     };
+
+    // Node index of the other end of a neighbour entry (the node itself for a loop).
+    std::uint32_t otherEnd(const adj_entry& adj) const noexcept {
+        const edge_ends& ends = ends_[adj.edge()];
+        return adj.fromOther() ? ends.a : ends.b;
+    }
 
     static std::uint64_t pairKey(std::uint32_t a, std::uint32_t b) noexcept {
         return (static_cast<std::uint64_t>(a) << 32) | b;
@@ -520,13 +529,15 @@ private:
         std::vector<std::uint32_t> fill(adjStart_.begin(), adjStart_.end() - 1);
         for (std::uint32_t e = 0; e < ends_.size(); ++e) {
             const edge_ends& ends = ends_[e];
-            adjacency_[fill[ends.a]++] = adj_entry{ends.b, e};
-            if (ends.b != ends.a) adjacency_[fill[ends.b]++] = adj_entry{ends.a, e | adj_entry::fromOtherBit};
+            adjacency_[fill[ends.a]++] = adj_entry{e};
+            if (ends.b != ends.a) adjacency_[fill[ends.b]++] = adj_entry{e | adj_entry::fromOtherBit};
         }
         for (std::size_t v = 0; v < n; ++v)
             if (!meta_[v].inOrder)
                 std::sort(adjacency_.data + adjStart_[v], adjacency_.data + adjStart_[v + 1],
-                          [this](const adj_entry& x, const adj_entry& y) { return meta_[x.other].id < meta_[y.other].id; });
+                          [this](const adj_entry& x, const adj_entry& y) {
+                              return meta_[otherEnd(x)].id < meta_[otherEnd(y)].id;
+                          });
         adjNodes_ = n;
         adjEdges_ = ends_.size();
     }
