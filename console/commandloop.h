@@ -12,6 +12,9 @@
 // as several lines.
 inline constexpr std::size_t maxCommandLine = 4095;
 
+// The message when standard output cannot be written.
+inline constexpr std::string_view standardOutputFailure = "Error: unable to write to standard output";
+
 // Reads the next piece of a line (at most maxCommandLine bytes, line feed
 // included when it fits) into `line`. False when nothing could be read.
 bool readCommandLine(std::FILE* in, std::string& line);
@@ -21,7 +24,10 @@ bool readCommandLine(std::FILE* in, std::string& line);
 bool runCommandLine(std::string_view line, console_state& state, bool forceOverwrite);
 
 // Runs every command of an open stream, silently: no banner, no prompt.
-void runScript(std::FILE* stream, const cmdLineParameters& parameters);
+// False when standard output failed, which ends the session (reported).
+bool runScript(std::FILE* stream, const cmdLineParameters& parameters);
 
-// The prompt loop on standard input and output.
-void goInteractive(const cmdLineParameters& parameters);
+// The prompt loop on standard input and output. Ctrl-C drops the line being
+// typed or stops the running command and prompts again; the loaded graph
+// stays. False when standard output failed (reported).
+bool goInteractive(const cmdLineParameters& parameters);

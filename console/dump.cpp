@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstddef>
 
+#include "common/interrupts.h"
 #include "console/commands.h"
 #include "console/printing.h"
 
@@ -138,6 +139,7 @@ void dumpGraph(const command_target& target, long index, const console_state& st
     case T_NONE: reportError("So, what should I dump?\n"); return;
     case T_NODES:
         graph->forEachNode([](const ASComponent::node_listing& node) {
+            if (interruptPending()) return; // Ctrl-C at the prompt: the rest is not wanted
             char line[24];
             char* end = std::to_chars(line, line + sizeof line - 1, node.id).ptr;
             *end++ = '\n';
@@ -150,6 +152,7 @@ void dumpGraph(const command_target& target, long index, const console_state& st
     // The working graph's flag decides the layout, also for its components.
     const bool differential = state.graph->isDifferential();
     graph->forEachEdge([property, differential](const ASEdgeListing& edge) {
+        if (interruptPending()) return;
         printEdge(edge, differential && property != T_DIFFERENCES);
         switch (property) {
         case T_PATHCOVERING:

@@ -8,12 +8,12 @@
 #include <sys/stat.h>
 
 #include "common/consoletools.h"
+#include "common/outputfiles.h"
+#include "common/report.h"
 #include "console/cmdline.h"
 #include "console/commandloop.h"
 
 namespace {
-
-enum exit_status : int { EXIT_OK = 0, EXIT_SYNTAX = 1, EXIT_NO_SCRIPT = 2 };
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
@@ -22,8 +22,7 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 void reportOpenFailure(const std::string& name, int error)
 {
-    std::fprintf(stderr, "Unable to open file `%s' for reading\n", name.c_str());
-    std::fprintf(stderr, "(%s)\n", std::strerror(error));
+    reportSystemError("Unable to open file `" + name + "' for reading", error);
 }
 
 // fopen accepts a directory for reading and only the first read fails; that
@@ -43,38 +42,42 @@ FilePtr openScript(const std::string& name)
     return file;
 }
 
+// Runs the chosen command source; false when standard output failed.
+bool runSession(const cmdLineParameters& parameters, bool inTerm)
+{
+    if (parameters.scriptFile) {
+        const FilePtr script = openScript(*parameters.scriptFile);
+        return script && runScript(script.get(), parameters);
+    }
+    if (inTerm)
+        return goInteractive(parameters);
+    return runScript(stdin, parameters);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    guardStandardDescriptors();
     const char* const programName = argc > 0 ? argv[0] : "meshprobe";
     cmdLineParameters parameters;
     std::string reason;
     if (!parseArguments(argc, argv, parameters, reason)) {
         printHeader(stderr);
-        std::fprintf(stderr, "Syntax error: %s\n", reason.c_str());
+        report("Syntax error: " + reason);
         std::fprintf(stderr, "Type %s --help for more information\n", programName);
-        return EXIT_SYNTAX;
+        return EXIT_SYNTAX_ERROR;
     }
 
     const bool inTerm = isTerm(stdin);
     const bool outTerm = isTerm(stdout);
     if (parameters.showHelp) {
         printHelp(stdout, programName);
-        return EXIT_OK;
+        return flushStandardOutput(standardOutputFailure) ? EXIT_OK : EXIT_FILE_ERROR;
     }
     if (inTerm && outTerm)
         printHeader(stdout);
-
-    if (parameters.scriptFile) {
-        const FilePtr script = openScript(*parameters.scriptFile);
-        if (!script)
-            return EXIT_NO_SCRIPT;
-        runScript(script.get(), parameters);
-    } else if (inTerm) {
-        goInteractive(parameters);
-    } else {
-        runScript(stdin, parameters);
-    }
-    return EXIT_OK;
+    // Errors inside commands never change the status; a script that cannot
+    // be opened or a standard output that failed do.
+    return runSession(parameters, inTerm) ? EXIT_OK : EXIT_FILE_ERROR;
 }

@@ -74,6 +74,7 @@ void bgpParser::readHeader(std::string_view line)
         fieldPos[i] = at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
     }
     headerFound = true;
+    anyHeader = true;
 }
 
 bool bgpParser::isRouteLine(std::string_view line) const

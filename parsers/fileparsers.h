@@ -83,6 +83,10 @@ public:
 
     parsed_data parsed;
 
+    // True once any table header was read: a dump without one (the wrong
+    // file, CR-only line ends, UTF-16) yields no route and deserves a word.
+    bool tableSeen() const { return anyHeader; }
+
 private:
     enum caption { capNetwork, capNextHop, capMetric, capLocPrf, capWeight, capPath, capMore };
 
@@ -96,6 +100,7 @@ private:
 
     std::optional<IPAddress> lastNetwork;
     std::optional<IPNetmask> lastNetmask;
+    bool anyHeader = false;
 };
 
 // Edge records (two ASs, a reversed flag and optional covering values),
