@@ -101,8 +101,9 @@ int Extraction::openInput() {
 int Extraction::openOutputs() {
     // The dump, named or redirected, is never an output: it would be
     // replaced (or, through a descriptor, grown) while it is being read.
-    files = std::make_unique<OutputSet>(settings.inputFile ? regularFileIdentity(*settings.inputFile)
-                                                           : regularFileIdentity(STDIN_FILENO));
+    const std::optional<file_identity> input =
+        settings.inputFile ? regularFileIdentity(*settings.inputFile) : regularFileIdentity(STDIN_FILENO);
+    files = std::make_unique<OutputSet>(input);
     auto open = [&](output_index index, const std::optional<std::string>& name) {
         if (!name) return static_cast<int>(EXIT_OK);
         std::size_t fileIndex = 0;
@@ -116,6 +117,9 @@ int Extraction::openOutputs() {
 
     if (settings.outputFile) {
         if (const int status = open(OUT_MAIN, settings.outputFile)) return status;
+    } else if (input && regularFileIdentity(STDOUT_FILENO) == input) {
+        report("Error: Unable to open file `(standard output)' for writing", "It is the input file");
+        return EXIT_FILE_ERROR;
     } else {
         standardOutput = OutputFile::standardOutput();
         outputs[OUT_MAIN] = standardOutput.get();
