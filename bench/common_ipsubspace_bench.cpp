@@ -7,23 +7,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "bench/joinall.h"
 #include "common/iptools.h"
 
 namespace {
-
-// Joins the pieces pairwise, level by level, so that building n intervals
-// costs n log n instead of the n^2 of adding them one by one.
-IPSubSpace joinAll(std::vector<IPSubSpace> pieces) {
-    if (pieces.empty()) return IPSubSpace();
-    while (pieces.size() > 1) {
-        std::vector<IPSubSpace> next;
-        next.reserve(pieces.size() / 2 + 1);
-        for (std::size_t i = 0; i + 1 < pieces.size(); i += 2) next.push_back(pieces[i] + pieces[i + 1]);
-        if (pieces.size() % 2 == 1) next.push_back(std::move(pieces.back()));
-        pieces = std::move(next);
-    }
-    return std::move(pieces.front());
-}
 
 struct Piece {
     std::uint32_t offset;

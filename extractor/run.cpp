@@ -12,6 +12,7 @@
 #include "common/consoletools.h"
 #include "common/outputfiles.h"
 #include "common/report.h"
+#include "extractor/graphbuilder.h"
 #include "extractor/grouping.h"
 #include "extractor/output.h"
 #include "extractor/pipeline.h"
@@ -23,8 +24,9 @@ namespace {
 
 // Outputs and grouping maps by index: the main output, then the save file of
 // each feature.
-enum output_index : std::size_t { OUT_MAIN, OUT_PREPENDING, OUT_CYCLES, OUT_PRIVATE, OUT_SETS, OUT_INCOMPLETE };
-constexpr std::size_t outputCount = 6;
+// The AS graph file comes last.
+enum output_index : std::size_t { OUT_MAIN, OUT_PREPENDING, OUT_CYCLES, OUT_PRIVATE, OUT_SETS, OUT_INCOMPLETE, OUT_GRAPH };
+constexpr std::size_t outputCount = 7;
 
 // The save files, in the order they are opened, fed and written.
 struct save_target {
@@ -50,6 +52,7 @@ public:
     void run();
     void writeMaps();
     void warnIfNoTable();
+    void writeGraph();
     void printStats();
     int finish();
 
@@ -70,6 +73,7 @@ private:
     std::unique_ptr<OutputSet> files;
     std::vector<std::unique_ptr<OutputFile>> openedFiles;
     std::array<GroupingMap, outputCount> maps;
+    std::unique_ptr<GraphBuilder> graph; // with --graph
     // Parse error reports: a dump with many 32-bit ASs yields hundreds of
     // thousands, so they are buffered like the main output.
     OutputFile diagnostics{stderr, "(standard error)", false};
@@ -126,6 +130,8 @@ int Extraction::openOutputs() {
     }
     for (const save_target& target : saveTargets)
         if (const int status = open(target.out, settings.*target.file)) return status;
+    if (const int status = open(OUT_GRAPH, settings.graphFile)) return status;
+    if (settings.graphFile) graph = std::make_unique<GraphBuilder>();
     return EXIT_OK;
 }
 
@@ -194,6 +200,7 @@ void Extraction::processRoute() {
             else
                 writePathLine(*outputs[OUT_MAIN], anyTag ? &r.tags : nullptr, r.cleanedPath, settings.show,
                               route.network, route.routeMask, settings.allmask);
+            if (graph) graph->addRoute(r.cleanedPath, route.network, route.routeMask);
         }
     } else {
         if (r.keep) ++counters(ROW_INPUT, COL_EMPTY_AFTER);
@@ -230,6 +237,19 @@ void Extraction::warnIfNoTable() {
     diagnostics.flush();
     report(std::string("Warning: no table header found in ") +
            (settings.inputFile ? settings.inputFile->c_str() : "(standard input)"));
+}
+
+void Extraction::writeGraph() {
+    if (!graph) return;
+    ASGraph asGraph;
+    graph->build(asGraph);
+    graph.reset();
+    asGraph.setSourceFiles(std::vector<std::string>{graphSourceName(settings)}, true);
+    asGraph.setComment(graphComment(settings));
+    // A failed write leaves the stream in error: finish() reports it.
+    OutputFile& out = *outputs[OUT_GRAPH];
+    out.flush();
+    asGraph.writeToFile(out.stream());
 }
 
 void Extraction::printStats() {
@@ -303,6 +323,7 @@ int runExtractor(int argc, const char* const* argv) {
     if (const int status = extraction->openOutputs()) return status;
     extraction->run();
     extraction->writeMaps();
+    extraction->writeGraph();
     extraction->warnIfNoTable();
     extraction->printStats();
     return extraction->finish();

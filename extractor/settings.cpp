@@ -141,9 +141,11 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
     settings.vpointMode = VPOINT_NONE;
     settings.group = settings.show = settings.allmask = settings.unique = false;
     settings.verbose = settings.force = settings.help = false;
+    settings.graphFile.reset();
+    settings.givenSettings.clear();
     error.clear();
 
-    bool inputPending = false, outputPending = false;
+    bool inputPending = false, outputPending = false, graphPending = false;
     bool prefixesSeen = false, vpointSeen = false;
     bool featureSeen[std::size(featureOptions)] = {};
 
@@ -156,6 +158,7 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
         const char* arg = argv[i] ? argv[i] : "";
         const std::string_view a(arg);
         bool taken = false;
+        const auto given = [&settings, arg] { settings.givenSettings.emplace_back(arg); };
 
         // Steps that consume the argument as the value of an earlier option;
         // each applies independently, so one argument can feed several.
@@ -171,10 +174,16 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
             outputPending = false;
             taken = true;
         }
+        if (graphPending) {
+            settings.graphFile = arg;
+            graphPending = false;
+            taken = true;
+        }
         if (settings.vpointMode != VPOINT_NONE && !settings.vantageAS) {
             asnum_t value = 0;
             if (!parseVantageAS(arg, value)) return fail(quoted("Invalid number for vantage point: ", a));
             settings.vantageAS = value;
+            given();
             taken = true;
         }
         for (const auto& opt : featureOptions) {
@@ -197,9 +206,13 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
             settings.verbose = true;
         } else if (a == "-s") {
             inputPending = true;
+        } else if (a == "--graph") {
+            if (graphPending || settings.graphFile) return fail("Repeated use of --graph option");
+            graphPending = true;
         } else if (a == "--group") {
             if (settings.group) return fail("Option --group is used at least twice");
             settings.group = true;
+            given();
         } else if (startsWith(a, "--prefixes")) {
             const std::string_view rest = a.substr(10);
             if (!startsWith(rest, "=")) return fail("`=' expected after --prefixes option");
@@ -207,6 +220,7 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
                 return fail(quoted("Invalid mode for --prefixes: ", rest.substr(1)));
             if (prefixesSeen) return fail("Repeated use of --prefixes option");
             prefixesSeen = true;
+            given();
         } else if (startsWith(a, "--vpoint")) {
             const std::string_view rest = a.substr(8);
             if (!startsWith(rest, "=")) return fail("`=' expected after --vpoint option");
@@ -223,6 +237,7 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
             }
             if (vpointSeen) return fail("Repeated use of --vpoint option");
             vpointSeen = true;
+            given();
         } else {
             bool matched = false;
             for (std::size_t f = 0; f < std::size(featureOptions) && !matched; ++f) {
@@ -239,6 +254,7 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
                 if (f == SETS_OPTION && settings.setsMode == KEEP) return fail("AS sets cannot be kept");
                 if (f == INCOMPLETE_OPTION && (settings.incompleteMode & FIX))
                     return fail("Incompleteness cannot be fixed");
+                given();
             }
             if (!matched) {
                 if (settings.inputFile) return fail(quoted("Unrecognized option: ", a));
@@ -260,6 +276,7 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
     if ((settings.incompleteMode & SAVE) && !settings.incompleteFile)
         return fail("I need a name for the file to save incomplete paths in");
     if (settings.vpointMode != VPOINT_NONE && !settings.vantageAS) return fail("Vantage point number expected");
+    if (graphPending) return fail("I need a name for the file to write the AS graph in");
     return true;
 }
 
@@ -359,6 +376,9 @@ void printHelp(std::FILE* stream, const char* programName) {
         "  -f      Don't ask user confirmation (default behaviour) when overwriting\n"
         "          existing files\n"
         "  -o <filename>  Save main output to file instead of printing it on stdout\n"
+        "  --graph <filename>\n"
+        "          Write the AS graph of the reported paths to file, with the\n"
+        "          path and IP address covering of every adjacency\n"
         "  -v      Verbose mode (shows both parsing errors and final statistics);\n"
         "          default mode is non-verbose\n"
         "  --help  Show this help\n\n\n"

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/asnumber.h"
 
@@ -28,6 +29,7 @@ struct extraction_mode {
     std::optional<std::string> privasFile;
     std::optional<std::string> setsFile;
     std::optional<std::string> incompleteFile;
+    std::optional<std::string> graphFile;      // --graph: the AS graph of the reported paths
     std::uint8_t prepMode = FIX;
     std::uint8_t cyclesMode = DELETE;
     std::uint8_t privasMode = FIX;
@@ -42,6 +44,9 @@ struct extraction_mode {
     bool verbose = false; // -v
     bool force = false;   // -f: overwrite without asking
     bool help = false;    // --help
+    // The arguments that shaped the paths, as typed: a graph file names them
+    // so that it says how it was made.
+    std::vector<std::string> givenSettings;
 };
 
 // Reads argv[1..argc-1] into settings (which it resets first). On failure
