@@ -98,16 +98,19 @@ void saveGraph(const std::string& fileName, const command_target& target, long i
     // The old file is replaced only once the new one is complete.
     OutputSet files;
     const OutputSet::opening opened = files.open(fileName, forceOverwrite, confirmOverwrite);
-    if (opened.outcome == OutputSet::DECLINED) return;
+    // Ctrl-C at the prompt (an interrupted question or wait for a FIFO's
+    // reader) stops the command without a word.
+    if (opened.outcome == OutputSet::DECLINED || interruptPending()) return;
     if (opened.outcome == OutputSet::FAILED) {
         reportSystemError("Unable to open file `" + fileName + "' for writing", opened.error);
         return;
     }
     std::string reason;
-    if (!graph->writeToFile(files.stream(opened.index)))
+    const bool written = graph->writeToFile(files.stream(opened.index));
+    if (interruptPending())
+        return; // the old file stays
+    if (!written)
         reason = graph->errReason();
-    else if (interruptPending())
-        return; // stopped at the prompt: the old file stays
     else if (!files.commit())
         reason = systemReason("Could not write graph file", files.failedError());
     if (!reason.empty()) {
