@@ -34,11 +34,7 @@ std::string oneLine(std::string text) {
 
 void GraphBuilder::addRoute(std::span<const ASItem> path, const IPAddress& network,
                             const std::optional<IPNetmask>& netmask) {
-    if (++routeStamp == 0) {
-        // After 2^32 routes the stamps would alias: start afresh.
-        for (direction& d : table) d.lastRoute = 0;
-        routeStamp = 1;
-    }
+    routePairs.clear();
     const std::uint32_t mask = maskBits(network, netmask);
     const std::uint32_t first = network.value() & mask;
     const std::uint32_t last = first | ~mask;
@@ -51,11 +47,12 @@ void GraphBuilder::addRoute(std::span<const ASItem> path, const IPAddress& netwo
         const ASItem& item = path[i];
         const bool linksNext = i + 1 < path.size() && !inSet(item) && !inSet(path[i + 1]) && path[i + 1].asn != item.asn;
         if (linksNext) {
-            direction& d = directionOf(pairKey(item.asn, path[i + 1].asn));
-            if (d.lastRoute != routeStamp) {
-                d.lastRoute = routeStamp;
-                if (d.paths != std::numeric_limits<std::uint32_t>::max()) ++d.paths;
-                addAddresses(d, first, last);
+            // A route counts once in a direction it crosses twice (a cycle
+            // kept in the path); paths are short, so a scan finds repeats.
+            const std::uint64_t key = pairKey(item.asn, path[i + 1].asn);
+            if (std::find(routePairs.begin(), routePairs.end(), key) == routePairs.end()) {
+                routePairs.push_back(key);
+                countRoute(directionOf(key), first, last);
             }
         } else if (!linked) {
             // No adjacency of this route touches the AS: a one-AS path, a run
@@ -94,19 +91,19 @@ void GraphBuilder::growTable() {
     }
 }
 
-void GraphBuilder::addAddresses(direction& d, std::uint32_t first, std::uint32_t last) {
+void GraphBuilder::countRoute(direction& d, std::uint32_t first, std::uint32_t last) {
     // Listings come sorted by network, so a direction's prefixes mostly
     // arrive in ascending order: one that meets or touches the interval still
     // growing extends it, and only closed intervals are stored for the end.
-    if (d.open) {
+    if (d.paths != std::numeric_limits<std::uint32_t>::max()) ++d.paths;
+    if (d.paths > 1) {
         if (first >= d.openFirst && (first <= d.openLast || first - d.openLast == 1)) {
             d.openLast = std::max(d.openLast, last);
             return;
         }
-        if (first < d.openFirst) d.ordered = false;
+        if (first < d.openFirst) d.unordered = 1;
         runs.push_back(address_run{d.id, d.openFirst, d.openLast});
     }
-    d.open = true;
     d.openFirst = first;
     d.openLast = last;
 }
@@ -117,57 +114,50 @@ void GraphBuilder::addLoneNode(asnum_t as) {
     loneNodes.push_back(as);
 }
 
-std::vector<std::uint64_t> GraphBuilder::countAddresses(std::vector<bool>& ordered) {
+std::vector<std::uint64_t> GraphBuilder::countAddresses() {
     const auto start = std::chrono::steady_clock::now();
-    ordered.assign(directionCount, true);
+    std::vector<std::uint8_t> ordered(directionCount, 1);
     for (const direction& d : table) {
         if (d.id == noDirection) continue;
-        ordered[d.id] = d.ordered;
-        if (d.open) runs.push_back(address_run{d.id, d.openFirst, d.openLast});
+        ordered[d.id] = d.unordered == 0;
+        runs.push_back(address_run{d.id, d.openFirst, d.openLast});
     }
-    // Group the intervals by direction (a counting sort keeps their order of
-    // arrival), then merge each direction's intervals: as they are for the
-    // ordered ones, after a sort for the others.
-    std::vector<std::uint32_t> begin(directionCount + 1, 0);
-    for (const address_run& r : runs) ++begin[r.direction + 1];
-    for (std::size_t i = 1; i < begin.size(); ++i) begin[i] += begin[i - 1];
-    std::vector<std::uint64_t> grouped(runs.size());
-    {
-        std::vector<std::uint32_t> fill(begin.begin(), begin.end() - 1);
-        for (const address_run& r : runs) grouped[fill[r.direction]++] = (std::uint64_t{r.first} << 32) | r.last;
+    // The intervals of a direction whose prefixes came in ascending order
+    // are disjoint and apart, so they are just added up. Only the other
+    // directions' intervals are sorted and merged.
+    std::vector<std::uint64_t> addresses(directionCount, 0);
+    std::vector<address_run> unordered;
+    for (const address_run& r : runs) {
+        if (ordered[r.direction])
+            addresses[r.direction] += std::uint64_t{r.last} - r.first + 1;
+        else
+            unordered.push_back(r);
     }
     runs = {};
-    std::vector<std::uint64_t> addresses(directionCount, 0);
-    for (std::size_t i = 0; i < directionCount; ++i) {
-        const auto from = grouped.begin() + begin[i];
-        const auto to = grouped.begin() + begin[i + 1];
-        if (!ordered[i]) std::sort(from, to);
+    std::sort(unordered.begin(), unordered.end(), [](const address_run& a, const address_run& b) {
+        return a.direction != b.direction ? a.direction < b.direction : a.first < b.first;
+    });
+    for (std::size_t i = 0; i < unordered.size();) {
+        const std::uint32_t id = unordered[i].direction;
         std::uint64_t count = 0;
-        std::uint64_t openFirst = 0, openLast = 0;
-        bool open = false;
-        for (auto it = from; it != to; ++it) {
-            const std::uint64_t first = *it >> 32;
-            const std::uint64_t last = *it & 0xFFFFFFFFU;
-            if (open && first <= openLast + 1) {
-                openLast = std::max(openLast, last);
+        std::uint64_t openFirst = unordered[i].first, openLast = unordered[i].last;
+        for (++i; i < unordered.size() && unordered[i].direction == id; ++i) {
+            if (unordered[i].first <= openLast + 1) {
+                openLast = std::max<std::uint64_t>(openLast, unordered[i].last);
                 continue;
             }
-            if (open) count += openLast - openFirst + 1;
-            openFirst = first;
-            openLast = last;
-            open = true;
+            count += openLast - openFirst + 1;
+            openFirst = unordered[i].first;
+            openLast = unordered[i].last;
         }
-        if (open) count += openLast - openFirst + 1;
-        addresses[i] = count;
+        addresses[id] = count + (openLast - openFirst + 1);
     }
     unionTime += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return addresses;
 }
 
 void GraphBuilder::build(ASGraph& graph) {
-    std::vector<bool> ordered;
-    const std::vector<std::uint64_t> addresses = countAddresses(ordered);
-    ordered = {};
+    const std::vector<std::uint64_t> addresses = countAddresses();
 
     // Nodes and adjacencies go in in ascending order, which the graph takes
     // without any lookup of existing adjacencies. Both directions of an
@@ -181,23 +171,20 @@ void GraphBuilder::build(ASGraph& graph) {
         bool up; // from the smaller AS to the larger
         bool operator<(const end_weight& other) const { return adjacency < other.adjacency; }
     };
-    std::vector<asnum_t> nodes(loneNodes);
     std::vector<end_weight> ends;
-    nodes.reserve(nodes.size() + 2 * directionCount);
     ends.reserve(directionCount);
     for (const direction& d : table) {
         if (d.id == noDirection) continue;
         const auto from = static_cast<asnum_t>(d.key >> 32);
         const auto to = static_cast<asnum_t>(d.key & 0xFFFFFFFFU);
-        nodes.push_back(from);
-        nodes.push_back(to);
+        // With the ASs met alone, the ends of the directions are all the nodes.
+        addLoneNode(from);
+        addLoneNode(to);
         ends.push_back(end_weight{from < to ? d.key : pairKey(to, from), addresses[d.id], d.paths, from < to});
     }
     table = {};
-    std::sort(nodes.begin(), nodes.end());
-    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
-    for (const asnum_t as : nodes) graph.addNode(as, as);
-    nodes = {};
+    std::sort(loneNodes.begin(), loneNodes.end());
+    for (const asnum_t as : loneNodes) graph.addNode(as, as);
     std::sort(ends.begin(), ends.end());
 
     for (std::size_t i = 0; i < ends.size();) {

@@ -32,18 +32,17 @@ public:
     double unionSeconds() const { return unionTime; }
 
 private:
+    static constexpr std::uint32_t noDirection = 0x7FFFFFFFU;
     // One direction from -> to of an adjacency, found by its key
     // (from << 32 | to). Its record lives in the slot of an open-addressing
     // table, so the pair of a route costs one cache line.
     struct direction {
         std::uint64_t key = 0;
-        std::uint32_t id = noDirection; // dense number, in order of first sight; none: a free slot
-        std::uint32_t paths = 0;        // saturates at the largest value a graph file holds
-        std::uint32_t lastRoute = 0;    // stamp of the last route counted, so a route counts once
-        std::uint32_t openFirst = 0;    // the interval still growing, if `open`
+        std::uint32_t id : 31 = noDirection; // dense number, in order of first sight; none: a free slot
+        std::uint32_t unordered : 1 = 0;     // a prefix arrived below the growing interval
+        std::uint32_t paths = 0;             // saturates at the largest value a graph file holds
+        std::uint32_t openFirst = 0;         // the interval still growing (once paths > 0)
         std::uint32_t openLast = 0;
-        bool open = false;
-        bool ordered = true; // its prefixes arrived in ascending address order
     };
     // A closed address interval of one direction.
     struct address_run {
@@ -51,22 +50,22 @@ private:
         std::uint32_t first;
         std::uint32_t last;
     };
-    static constexpr std::uint32_t noDirection = 0xFFFFFFFFU;
 
     direction& directionOf(std::uint64_t key);
     void growTable();
-    void addAddresses(direction& d, std::uint32_t first, std::uint32_t last);
+    // One more route over `d`, with the addresses first..last.
+    void countRoute(direction& d, std::uint32_t first, std::uint32_t last);
     void addLoneNode(asnum_t as);
     // The IP covering of every direction, by id.
-    std::vector<std::uint64_t> countAddresses(std::vector<bool>& ordered);
+    std::vector<std::uint64_t> countAddresses();
 
     std::vector<direction> table; // size a power of two, at most 3/4 used
     std::size_t directionCount = 0;
     unsigned shift = 64;
     std::vector<address_run> runs;
-    std::vector<asnum_t> loneNodes; // ASs met on no adjacency of their route
+    std::vector<asnum_t> loneNodes; // ASs met on no adjacency of their route; at the end, every AS
     graph_detail::index_map loneIndex;
-    std::uint32_t routeStamp = 0;
+    std::vector<std::uint64_t> routePairs; // the directions the current route crossed
     double unionTime = 0;
 };
 
