@@ -14,6 +14,16 @@ parentheses, AS sets in braces, about one AS in six with a 32-bit number, and
 the origin codes i, e and ?.
 
     gen_bgpdump.py --routes 1000000 --seed 7 > table.txt
+
+With --wide-paths F, a share F of the paths carries a 32-bit AS (its origin)
+and every other AS is 16-bit; the random choices do not depend on F, so two
+listings made with the same seed and different F have the same shape (the
+same prefixes, path lengths, prepending, sets) and differ only in the
+numbers (give both the same --asdot). --asdot G prints a share G of the
+32-bit ASs in asdot (X.Y).
+
+    gen_bgpdump.py --routes 1000000 --seed 7 --wide-paths 0.4 > wide.txt
+    gen_bgpdump.py --routes 1000000 --seed 7 --wide-paths 0 > narrow.txt
 """
 import argparse
 import random
@@ -53,6 +63,10 @@ class Generator:
     def __init__(self, rng, args):
         self.rng = rng
         self.args = args
+        self.wide_path = False
+        if args.wide_paths is not None:
+            self.init_paired_pools()
+            return
         # A pool of ASs shaped like today's: one visible AS in six is 32-bit.
         self.as_pool = []
         for _ in range(20000):
@@ -71,6 +85,26 @@ class Generator:
                                        rng.randint(0, 255), rng.randint(0, 255), rng.randint(1, 254))
             peer_as = rng.choice(self.transit) if i % 3 else rng.choice(self.as_pool)
             self.peers.append((nexthop, peer_as))
+
+    def init_paired_pools(self):
+        """Pools of the same size for 16-bit and 32-bit ASs, drawn from
+        independently of the share, so that only the numbers change with it."""
+        rng = self.rng
+        self.as_pool = [rng.randint(1, 64495) for _ in range(20000)]
+        self.wide_pool = [rng.randint(131072, 401000) for _ in range(20000)]
+        self.transit = [174, 209, 701, 1299, 2914, 3257, 3320, 3356, 3491, 6453,
+                        6461, 6762, 6939, 7018, 12956]
+        self.peers = []
+        for i in range(self.args.peers):
+            nexthop = "%d.%d.%d.%d" % (rng.choice([12, 37, 62, 80, 128, 154, 185, 195, 203, 208]),
+                                       rng.randint(0, 255), rng.randint(0, 255), rng.randint(1, 254))
+            peer_as = rng.choice(self.transit) if i % 3 else rng.choice(self.as_pool)
+            self.peers.append((nexthop, peer_as))
+
+    def as_text(self, asn):
+        if asn > 65535 and self.args.asdot > 0 and self.rng.random() < self.args.asdot:
+            return "%d.%d" % (asn >> 16, asn & 0xFFFF)
+        return str(asn)
 
     def network(self):
         rng = self.rng
@@ -96,28 +130,35 @@ class Generator:
             return text
         return "%s/%d" % (text, length)
 
-    def as_number(self):
+    def as_number(self, wide=False):
         rng = self.rng
         r = rng.random()
         if r < 0.004:
             return rng.randint(64512, 65534)
-        return rng.choice(self.as_pool)
+        if self.args.wide_paths is None:
+            return rng.choice(self.as_pool)
+        index = rng.randrange(len(self.as_pool))
+        return self.wide_pool[index] if wide else self.as_pool[index]
 
     def path(self, peer_as):
         rng = self.rng
+        wide = self.args.wide_paths is not None and rng.random() < self.args.wide_paths
         hops = [peer_as]
         middle = max(0, int(rng.gauss(2.2, 1.1)))
         for _ in range(middle):
             hops.append(rng.choice(self.transit) if rng.random() < 0.4 else self.as_number())
-        origin_as = self.as_number()
+        origin_as = self.as_number(wide)
+        if wide and origin_as <= 65535:
+            # A private origin drawn instead: the path must still carry one.
+            origin_as = self.wide_pool[origin_as % len(self.wide_pool)]
         hops.append(origin_as)
-        tokens = [str(a) for a in hops]
+        tokens = [self.as_text(a) for a in hops]
         r = rng.random()
         if r < self.args.extreme_share:
             # Extreme prepending: hundreds of repetitions on one line.
-            tokens += [str(origin_as)] * rng.randint(300, 700)
+            tokens += [tokens[-1]] * rng.randint(300, 700)
         elif r < 0.12:
-            tokens += [str(origin_as)] * rng.randint(1, 6)
+            tokens += [tokens[-1]] * rng.randint(1, 6)
         r = rng.random()
         if r < 0.003:
             # A confederation group in parentheses, glued to its first and last AS.
@@ -197,6 +238,9 @@ def main():
     parser.add_argument("--peers", type=int, default=30, help="neighbours, hence paths per prefix at most (default 30)")
     parser.add_argument("--paths", type=float, default=3.0, help="average paths per prefix (default 3)")
     parser.add_argument("--wide-share", type=float, default=1 / 6, help="share of 32-bit ASs (default 1/6)")
+    parser.add_argument("--wide-paths", type=float, default=None,
+                        help="share of paths carrying a 32-bit AS, all other ASs 16-bit (default: use --wide-share)")
+    parser.add_argument("--asdot", type=float, default=0.0, help="share of 32-bit ASs printed in asdot (default 0)")
     parser.add_argument("--extreme-share", type=float, default=0.0005,
                         help="share of paths with hundreds of prepended ASs (default 0.0005)")
     parser.add_argument("--pager", type=int, default=0, help="insert a --More-- line every N lines (default never)")

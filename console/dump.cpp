@@ -25,7 +25,7 @@ const char* orientationSymbol(bool oriented, edge_dir dir)
 // An AS number in at least five columns, right- or left-aligned with blanks
 // ("%5i" / "%-5i"). The edge columns are most of what a million-line dump
 // writes, so they are formatted by hand and written with one call per line.
-char* putASNumber(char* out, asnum_t as, bool leftAligned)
+char* putASNumber(char* out, graph_as_t as, bool leftAligned)
 {
     constexpr std::ptrdiff_t width = 5;
     char digits[24];

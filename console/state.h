@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "common/asnumber.h"
+#include "graph/asgraph.h"
 
 class ASGraph;
 class ASEdgeWeight;
 template <typename V, typename W, typename I> class Graph;
 
 // A strongly connected or connected component of the working graph.
-using ASComponent = Graph<asnum_t, ASEdgeWeight, asnum_t>;
+using ASComponent = Graph<graph_as_t, ASEdgeWeight, graph_as_t>;
 
 struct console_state {
     console_state();

@@ -1,5 +1,8 @@
 #include "extractor/grouping.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "common/consoletools.h"
 
 namespace {
@@ -39,10 +42,8 @@ void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& 
     const asnum_t key = path.back().asn;
     const std::uint64_t hash = pathHash(path);
 
-    if (map.groupOf.empty()) map.groupOf.assign(std::size_t{maxASNumber} + 1, GroupingMap::noGroup);
-    std::uint32_t& index = map.groupOf[key];
-    if (index == GroupingMap::noGroup) {
-        index = static_cast<std::uint32_t>(map.groups.size());
+    const auto [index, added] = map.groupOf.insert(key, static_cast<std::uint32_t>(map.groups.size()));
+    if (added) {
         addRecord(map.groups.emplace_back(), path, hash, tags, network, netmask);
         ++map.pathCount;
         return;
@@ -72,10 +73,14 @@ void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& 
 }
 
 void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool show, bool allmask) {
+    // Groups are written in ascending order of their origin AS.
+    std::vector<std::pair<asnum_t, std::uint32_t>> order;
+    order.reserve(map.groupOf.size());
+    map.groupOf.forEach([&order](asnum_t as, std::uint32_t index) { order.emplace_back(as, index); });
+    std::sort(order.begin(), order.end());
     const std::uint64_t total = map.groups.size();
     std::uint64_t done = 0;
-    for (std::uint32_t index : map.groupOf) {
-        if (index == GroupingMap::noGroup) continue;
+    for (const auto& [as, index] : order) {
         path_group& group = map.groups[index];
         ++done;
         if (progress) printPercentage(static_cast<float>(done), static_cast<float>(total));
@@ -97,8 +102,7 @@ void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool 
     }
     map.groups.clear();
     map.groups.shrink_to_fit();
-    map.groupOf.clear();
-    map.groupOf.shrink_to_fit();
+    map.groupOf = ASMap();
     map.pathCount = 0;
 }
 

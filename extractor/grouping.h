@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/asmap.h"
 #include "common/asnumber.h"
 #include "common/iptools.h"
 #include "extractor/output.h"
@@ -40,8 +41,9 @@ struct path_group {
 
 // Distinct paths grouped by their last AS (the origin). Each group keeps its
 // paths in order of first arrival; printMap writes the groups in ascending
-// order of that AS. AS numbers are small, so the groups are found through a
-// table indexed by the AS itself: one lookup per route, no tree descent.
+// order of that AS. The groups are found through a hash table keyed by that
+// AS: one lookup per route, no tree descent, and memory in step with the
+// origins actually met, whatever their numbers.
 class GroupingMap {
 public:
     bool isEmpty() const { return groups.empty(); }
@@ -53,8 +55,7 @@ private:
                           const std::optional<IPNetmask>&, bool);
     friend void printMap(OutputFile&, GroupingMap&, bool, bool, bool, bool);
 
-    static constexpr std::uint32_t noGroup = 0xFFFFFFFFU;
-    std::vector<std::uint32_t> groupOf; // origin AS -> index into groups; allocated on first use
+    ASMap groupOf; // origin AS -> index into groups
     std::vector<path_group> groups;
     std::uint64_t pathCount = 0;
 };

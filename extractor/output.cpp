@@ -106,20 +106,8 @@ void reportWriteError(const std::string& name, int error) {
 
 namespace {
 
-// Decimal digits of an AS number at `at`; returns the end.
-char* putASN(char* at, unsigned value) {
-    char digits[5];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    while (n > 0) *at++ = digits[--n];
-    return at;
-}
-
-// Longest text of one item: a blank, "(", five digits, ")".
-constexpr std::size_t maxItemText = 8;
+// Longest text of one item: a blank, "(", the digits, ")".
+constexpr std::size_t maxItemText = 3 + asnumber::maxDigits;
 
 } // namespace
 
@@ -139,7 +127,7 @@ void printASpath(OutputFile& out, std::span<const ASItem> path) {
             }
             if (member && !inSet) *at++ = '(';
             inSet = member;
-            at = putASN(at, path[i].asn);
+            at = asnumber::format(at, path[i].asn);
         }
         if (i == path.size() && inSet) *at++ = ')';
         out.commit(static_cast<std::size_t>(at - start));

@@ -35,19 +35,14 @@ private:
 
 void seen_as_set::clear() {
     members.clear();
-    if (!usingStamps) return;
-    usingStamps = false;
-    if (++generation == 0) {
-        // After 2^32 long paths the stamps would alias: start afresh.
-        std::fill(stamps.get(), stamps.get() + std::size_t{maxASNumber} + 1, 0U);
-        generation = 1;
-    }
+    if (!usingTable) return;
+    usingTable = false;
+    table.clear();
 }
 
-void seen_as_set::switchToStamps() {
-    if (!stamps) stamps.reset(new std::uint32_t[std::size_t{maxASNumber} + 1]());
-    for (const asnum_t m : members) stamps[m] = generation;
-    usingStamps = true;
+void seen_as_set::switchToTable() {
+    for (const asnum_t m : members) table.insert(m, 0);
+    usingTable = true;
 }
 
 const route_result& PathCleaner::clean(List<ASItem>& path, std::uint8_t origin, path_counters& counters) {
@@ -97,7 +92,7 @@ void PathCleaner::run(std::uint8_t origin, path_counters& counters) {
     if (settings.vantageAS && settings.vpointMode != VPOINT_NONE) {
         const asnum_t vantage = *settings.vantageAS;
         if (settings.vpointMode == VPOINT_ALWAYS || r.unchangedPath.empty() || r.unchangedPath.front().asn != vantage) {
-            const std::uint8_t flags = vantage > 64511 ? ASItem::PRIVATE : 0;
+            const std::uint8_t flags = asnumber::isPrivate(vantage) ? ASItem::PRIVATE : 0;
             r.unchangedPath.insert(r.unchangedPath.begin(), ASItem{vantage, flags});
         }
     }

@@ -4,9 +4,9 @@
 // every decision.
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
+#include "common/asmap.h"
 #include "common/asnumber.h"
 #include "common/smartstructs.h"
 #include "extractor/grouping.h"
@@ -42,35 +42,31 @@ struct route_result {
 
 // The ASs met so far on one path. Real paths hold a handful of ASs, so a
 // short list searched linearly stays in cache; only a path with many distinct
-// ASs moves to generation stamps over the whole AS number space (a lookup is
-// one array access, and clearing for the next path one increment).
+// ASs moves to a hash table, which keeps its size for the next long path.
 class seen_as_set {
 public:
     void clear();
     // False when the AS was already there.
     bool insert(asnum_t as) {
-        if (!usingStamps) {
+        if (!usingTable) {
             for (const asnum_t m : members)
                 if (m == as) return false;
             if (members.size() < linearLimit) {
                 members.push_back(as);
                 return true;
             }
-            switchToStamps();
+            switchToTable();
         }
-        if (stamps[as] == generation) return false;
-        stamps[as] = generation;
-        return true;
+        return table.insert(as, 0).second;
     }
 
 private:
-    void switchToStamps();
+    void switchToTable();
 
     static constexpr std::size_t linearLimit = 32;
     std::vector<asnum_t> members;
-    bool usingStamps = false;
-    std::unique_ptr<std::uint32_t[]> stamps; // allocated on first need
-    std::uint32_t generation = 1;
+    bool usingTable = false;
+    ASMap table;
 };
 
 class PathCleaner {

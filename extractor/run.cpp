@@ -54,6 +54,7 @@ public:
     void warnIfNoTable();
     void writeGraph();
     void printStats();
+    void warnUnreadRoutes();
     int finish();
 
 private:
@@ -90,6 +91,7 @@ int Extraction::openInput() {
     stdinTerm = isTerm(stdin);
     stdoutTerm = isTerm(stdout);
     stderrIsTty = isatty(fileno(stderr)) != 0;
+    parser.setModern(settings.modern);
     if (!settings.inputFile) {
         parser.openStdin();
         return EXIT_OK;
@@ -259,6 +261,18 @@ void Extraction::printStats() {
     printStatistics(stderr, counters, parser.readLines(), parser.parsedLines());
 }
 
+void Extraction::warnUnreadRoutes() {
+    // Routes beyond the end of a table that a modern reading would have taken
+    // are data lost without a word unless said here, with or without -v.
+    const bgpParser::unread_routes& unread = parser.unreadRoutes();
+    if (unread.count == 0) return;
+    outputs[OUT_MAIN]->flush();
+    diagnostics.flush();
+    printHeader(stderr);
+    std::fprintf(stderr, "Warning: %llu route lines from line %llu on were not read (try --modern)\n",
+                 static_cast<unsigned long long>(unread.count), static_cast<unsigned long long>(unread.firstLine));
+}
+
 int Extraction::finish() {
     diagnostics.finish();
     if (stdoutTerm && stdinTerm) {
@@ -326,5 +340,6 @@ int runExtractor(int argc, const char* const* argv) {
     extraction->writeGraph();
     extraction->warnIfNoTable();
     extraction->printStats();
+    extraction->warnUnreadRoutes();
     return extraction->finish();
 }

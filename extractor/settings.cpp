@@ -46,15 +46,13 @@ constexpr feature_option featureOptions[] = {
 constexpr std::size_t SETS_OPTION = 3;
 constexpr std::size_t INCOMPLETE_OPTION = 4;
 
-// A vantage point is an AS number: decimal, nothing left over. Zero and an
-// empty argument are refused as well, since no path may carry AS 0.
-bool parseVantageAS(const char* text, asnum_t& value) {
-    errno = 0;
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno == ERANGE || v < 1 || v > maxASNumber) return false;
-    value = static_cast<asnum_t>(v);
-    return true;
+// A vantage point is an AS number with nothing left over. Zero and an empty
+// argument are refused as well, since no path may carry AS 0.
+std::optional<asnum_t> parseVantageAS(const char* text) { return asnumber::parse(text, asnumber::wideRange); }
+
+// Only --modern reads ASs beyond 16 bits, or asdot.
+bool needsModern(const char* text, asnum_t as) {
+    return asnumber::needs32Bits(as) || std::string_view(text).find('.') != std::string_view::npos;
 }
 
 std::string quoted(std::string_view prefix, std::string_view text) {
@@ -140,7 +138,7 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
     settings.incompleteMode = KEEP;
     settings.vpointMode = VPOINT_NONE;
     settings.group = settings.show = settings.allmask = settings.unique = false;
-    settings.verbose = settings.force = settings.help = false;
+    settings.verbose = settings.force = settings.help = settings.modern = false;
     settings.graphFile.reset();
     settings.givenSettings.clear();
     error.clear();
@@ -149,8 +147,13 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
     bool prefixesSeen = false, vpointSeen = false;
     bool featureSeen[std::size(featureOptions)] = {};
 
-    auto fail = [&error](std::string message) {
-        error = std::move(message);
+    // A vantage point that only --modern accepts waits for the end of the
+    // arguments, since --modern may come later; without it, it is the first
+    // error, as it would have been where it stood.
+    std::optional<std::string> modernVantage;
+    auto fail = [&](std::string message) {
+        error = !settings.modern && modernVantage ? quoted("Invalid number for vantage point: ", *modernVantage)
+                                                  : std::move(message);
         return false;
     };
 
@@ -180,9 +183,10 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
             taken = true;
         }
         if (settings.vpointMode != VPOINT_NONE && !settings.vantageAS) {
-            asnum_t value = 0;
-            if (!parseVantageAS(arg, value)) return fail(quoted("Invalid number for vantage point: ", a));
-            settings.vantageAS = value;
+            const auto value = parseVantageAS(arg);
+            if (!value) return fail(quoted("Invalid number for vantage point: ", a));
+            if (needsModern(arg, *value) && !modernVantage) modernVantage = arg;
+            settings.vantageAS = *value;
             given();
             taken = true;
         }
@@ -206,6 +210,10 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
             settings.verbose = true;
         } else if (a == "-s") {
             inputPending = true;
+        } else if (a == "--modern") {
+            if (settings.modern) return fail("Repeated use of --modern option");
+            settings.modern = true;
+            given();
         } else if (a == "--graph") {
             if (graphPending || settings.graphFile) return fail("Repeated use of --graph option");
             graphPending = true;
@@ -276,7 +284,10 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
     if ((settings.incompleteMode & SAVE) && !settings.incompleteFile)
         return fail("I need a name for the file to save incomplete paths in");
     if (settings.vpointMode != VPOINT_NONE && !settings.vantageAS) return fail("Vantage point number expected");
+    if (modernVantage && !settings.modern) return fail("");
     if (graphPending) return fail("I need a name for the file to write the AS graph in");
+    // Graph files hold 16-bit AS numbers: a 32-bit AS would not fit in one.
+    if (settings.graphFile && settings.modern) return fail("Option --graph cannot be used with --modern");
     return true;
 }
 
@@ -334,6 +345,16 @@ void printHelp(std::FILE* stream, const char* programName) {
         "              different\n"
         "  When using either `always' or `auto', the following argument must be a\n"
         "  valid AS number.\n\n"
+        "  --modern\n"
+        "      Read the listings of today's routers: AS numbers up to 4294967295,\n"
+        "      written as asplain (263075) or asdot (4.933), in paths, sets,\n"
+        "      confederation groups and the vantage point (output is always\n"
+        "      asplain); today's status, path type and RPKI validation codes;\n"
+        "      Route Distinguisher and VRF lines inside a table; the layouts of\n"
+        "      IOS-XE 16+, IOS-XR (also advertised-routes), NX-OS, EOS and FRR.\n"
+        "      A line that looks like a route but cannot be read is a parse\n"
+        "      error instead of the end of the table; IPv6 routes are parse\n"
+        "      errors (not supported)\n\n"
         "  The following settings all use the same modes:\n"
         "      keep:   leave path unchanged\n"
         "      fix:    remove feature from the path, but do not remove path\n"

@@ -44,6 +44,7 @@ struct extraction_mode {
     bool verbose = false; // -v
     bool force = false;   // -f: overwrite without asking
     bool help = false;    // --help
+    bool modern = false;  // --modern: read today's listings, 32-bit ASs included
     // The arguments that shaped the paths, as typed: a graph file names them
     // so that it says how it was made.
     std::vector<std::string> givenSettings;

@@ -143,10 +143,10 @@ std::optional<std::uint64_t> wholeUnsigned(std::string_view text, unsigned bits)
     return s.negative ? (0 - s.magnitude) & max : s.magnitude;
 }
 
-std::optional<asnum_t> asNumber(std::string_view text) noexcept {
+std::optional<graph_as_t> asNumber(std::string_view text) noexcept {
     const std::optional<long> v = wholeSigned(text);
-    if (!v || *v < 1 || *v > static_cast<long>(maxASNumber)) return std::nullopt;
-    return static_cast<asnum_t>(*v);
+    if (!v || *v < 1 || *v > static_cast<long>(maxGraphAS)) return std::nullopt;
+    return static_cast<graph_as_t>(*v);
 }
 
 std::string quoted(std::string_view message, std::string_view text) {
@@ -260,7 +260,7 @@ bool ASGraph::readFromFile(std::FILE* file) {
 
     for (std::uint64_t i = 0; i < *nodeCount; ++i) {
         if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve all the nodes");
-        const std::optional<asnum_t> as = asNumber(line);
+        const std::optional<graph_as_t> as = asNumber(line);
         if (!as) return fail(quoted(msgAS, line));
         addNode(*as, *as); // a repeated AS number is ignored
     }
@@ -316,10 +316,10 @@ bool ASGraph::readEdgeLine(std::string_view line) {
     edge_dir dir = UNDIRECTED;
 
     if (!take()) return badFormat();
-    const std::optional<asnum_t> first = asNumber(f);
+    const std::optional<graph_as_t> first = asNumber(f);
     if (!first) return bad(msgAS);
     if (!take()) return badFormat();
-    const std::optional<asnum_t> second = asNumber(f);
+    const std::optional<graph_as_t> second = asNumber(f);
     if (!second) return bad(msgAS);
     if (!take()) return badFormat();
     if (!flag(w.oriented)) return bad(msgFlag);

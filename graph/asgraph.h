@@ -10,8 +10,12 @@
 #include <string_view>
 #include <vector>
 
-#include "common/asnumber.h"
 #include "graph/graph.h"
+
+// AS numbers of graphs and graph files: 16 bits (1 to 65535) for now, which
+// keeps nodes small and the files readable by the tools that share them.
+using graph_as_t = std::uint16_t;
+inline constexpr graph_as_t maxGraphAS = 65535;
 
 // The weight of one direction of one adjacency. Index 0 / 1 of the arrays is
 // the first / second compared graph of a differential graph; a normal graph
@@ -36,7 +40,7 @@ public:
 };
 static_assert(sizeof(ASEdgeWeight) <= 48, "two weights per adjacency: keep the record small");
 
-class ASGraph : public Graph<asnum_t, ASEdgeWeight, asnum_t> {
+class ASGraph : public Graph<graph_as_t, ASEdgeWeight, graph_as_t> {
 public:
     static constexpr std::string_view graphMarker = "HGR";
     static constexpr std::string_view diffGraphMarker = "HDG";

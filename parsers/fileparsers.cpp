@@ -6,6 +6,8 @@
 // columns of the last header line, never by counting tokens.
 #include "parsers/fileparsers.h"
 
+#include <algorithm>
+
 #include "parsers/textscan.h"
 
 using textscan::tokenAt;
@@ -14,27 +16,44 @@ namespace {
 
 constexpr textscan::Delimiters lineDelimiters = textscan::blankOrTab;
 constexpr textscan::Delimiters pathDelimiters{' ', ','};
-// The width of the network column: longer network texts shift the line.
-constexpr std::size_t networkWidth = 16;
-// ASs from here up are reserved for private use.
-constexpr long long firstPrivateAS = 64512;
 
 constexpr std::string_view mismatchMessage = "Parentheses mismatch in AS path";
 constexpr std::string_view nestedMessage = "Nested AS attributes";
+constexpr std::string_view statusMessage = "Unrecognized route status character: `";
 
-// Index of each route status character in routeStatCodes, -1 for others:
-// looked up for the first three characters of every line.
+// Caption variants of today's listings, tried when the classic caption is
+// missing: IOS-XR's flush-left "Next-hop" and Arista's "LocPref".
+constexpr std::string_view nextHopVariants[] = {"Next-hop", "Next-Hop"};
+constexpr std::string_view locPrefVariant = "LocPref";
+// The caption of the peer column of IOS-XR's advertised-routes listing.
+constexpr std::string_view fromCaption = "From";
+// Lines that open a section inside a table (a VPN or VRF table) and are
+// followed by more routes.
+constexpr std::string_view sectionPrefixes[] = {"Route Distinguisher:", "VRF ", "VRF:",
+                                                "BGP routing table information for VRF"};
+
+// Index of each status character in statusCodes, -1 for others: looked up
+// for the first characters of every line. Indices below the length of
+// routeStatCodes are the classic characters.
 constexpr std::array<signed char, 256> statusIndex = [] {
     std::array<signed char, 256> table{};
     table.fill(-1);
-    for (std::size_t i = 0; i < bgpParser::routeStatCodes.size(); ++i)
-        table[static_cast<unsigned char>(bgpParser::routeStatCodes[i])] = static_cast<signed char>(i);
+    for (std::size_t i = 0; i < bgpParser::statusCodes.size(); ++i)
+        table[static_cast<unsigned char>(bgpParser::statusCodes[i])] = static_cast<signed char>(i);
     return table;
 }();
+static_assert(bgpParser::statusCodes.substr(0, bgpParser::routeStatCodes.size()) == bgpParser::routeStatCodes);
+static_assert(bgpParser::statusCodes.size() <= 32, "status bits must fit their field");
 
 int statusCode(char c)
 {
     return statusIndex[static_cast<unsigned char>(c)];
+}
+
+int classicStatusCode(char c)
+{
+    const int code = statusCode(c);
+    return code < static_cast<int>(bgpParser::routeStatCodes.size()) ? code : -1;
 }
 
 bool isBlank(char c)
@@ -42,10 +61,21 @@ bool isBlank(char c)
     return c == ' ' || c == '\t';
 }
 
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 // Positions past the end of the line read as blanks.
 char charAt(std::string_view line, std::size_t index)
 {
     return index < line.size() ? line[index] : ' ';
+}
+
+// The line without its line end (and anything after a carriage return).
+std::string_view withoutLineEnd(std::string_view line)
+{
+    return line.substr(0, line.find_first_of("\r\n"));
 }
 
 bool inRange(const long long* values, int count, long long low, long long high, long long& bad)
@@ -65,6 +95,95 @@ IPAddress addressOf(const long long* octets)
                      static_cast<std::uint8_t>(octets[2]), static_cast<std::uint8_t>(octets[3]));
 }
 
+bool isIPv6Text(std::string_view token)
+{
+    return token.find(':') != std::string_view::npos;
+}
+
+// The shapes that make a line look like a route, for deciding that a line
+// which cannot be read is a broken route rather than the end of the table.
+// An IPv4 address "a.b.c.d", optionally with "/len".
+bool looksLikeIPv4(std::string_view token)
+{
+    int dots = 0;
+    bool digit = false;
+    for (std::size_t i = 0; i < token.size(); ++i) {
+        const char c = token[i];
+        if (c == '/')
+            return dots == 3 && digit && i + 1 < token.size();
+        if (c == '.')
+            ++dots;
+        else if (!isDigit(c))
+            return false;
+        digit = digit || isDigit(c);
+    }
+    return dots == 3 && digit;
+}
+
+// An IPv6 address: hexadecimal groups and at least two colons, optionally "/len".
+bool looksLikeIPv6(std::string_view token)
+{
+    int colons = 0;
+    for (const char c : token) {
+        if (c == ':')
+            ++colons;
+        else if (!isDigit(c) && !(c >= 'a' && c <= 'f') && !(c >= 'A' && c <= 'F') && c != '.' && c != '/')
+            return false;
+    }
+    return colons >= 2;
+}
+
+// The end of an AS path: an origin code, or an AS (asplain or asdot) that may
+// close a group or set and carry a glued origin code.
+bool looksLikePathEnd(std::string_view token)
+{
+    if (token.size() == 1 && bgpParser::routeOriginCodes.find(token[0]) != std::string_view::npos)
+        return true;
+    if (!token.empty() && bgpParser::routeOriginCodes.find(token.back()) != std::string_view::npos)
+        token.remove_suffix(1);
+    while (!token.empty() && (token.back() == ')' || token.back() == '}'))
+        token.remove_suffix(1);
+    while (!token.empty() && (token.front() == '(' || token.front() == '{'))
+        token.remove_prefix(1);
+    if (token.empty() || !isDigit(token.back()))
+        return false;
+    for (const char c : token)
+        if (!isDigit(c) && c != '.' && c != ',')
+            return false;
+    return true;
+}
+
+// A network or next-hop address followed by something that ends like a path.
+bool looksLikeRoute(std::string_view line)
+{
+    textscan::Tokens tokens(line, lineDelimiters);
+    bool address = false;
+    std::string_view last;
+    for (std::string_view token = tokens.next(); !token.empty(); token = tokens.next()) {
+        if (!address) {
+            address = looksLikeIPv4(token) || looksLikeIPv6(token);
+            continue;
+        }
+        last = token;
+    }
+    return address && !last.empty() && looksLikePathEnd(last);
+}
+
+bool isSectionLine(std::string_view line)
+{
+    std::size_t start = 0;
+    while (start < line.size() && isBlank(line[start]))
+        ++start;
+    line.remove_prefix(start);
+    // Asked for every route line: most are out at the first character.
+    if (line.empty() || (line[0] != 'R' && line[0] != 'V' && line[0] != 'B'))
+        return false;
+    for (const std::string_view prefix : sectionPrefixes)
+        if (line.substr(0, prefix.size()) == prefix)
+            return true;
+    return false;
+}
+
 } // namespace
 
 void bgpParser::readHeader(std::string_view line)
@@ -75,23 +194,98 @@ void bgpParser::readHeader(std::string_view line)
     }
     headerFound = true;
     anyHeader = true;
+
+    // Today's layouts, kept apart so that the classic reading stays as it was.
+    layout = table_layout();
+    layout.column = fieldPos;
+    for (std::size_t i = 0; i < fieldCaptions.size(); ++i)
+        layout.captionLength[i] = fieldCaptions[i].size();
+    for (const std::string_view variant : nextHopVariants) {
+        const std::size_t at = line.find(variant);
+        if (layout.column[capNextHop] == 0 && at != std::string_view::npos)
+            layout.column[capNextHop] = static_cast<int>(at) + 1;
+    }
+    const std::size_t locPref = line.find(locPrefVariant);
+    if (layout.column[capLocPrf] == 0 && locPref != std::string_view::npos) {
+        layout.column[capLocPrf] = static_cast<int>(locPref) + 1;
+        layout.captionLength[capLocPrf] = locPrefVariant.size();
+    }
+    const std::size_t networkIndex =
+        layout.column[capNetwork] > 0 ? static_cast<std::size_t>(layout.column[capNetwork]) - 1 : 0;
+    const std::size_t from = line.find(fromCaption);
+    if (from != std::string_view::npos && from > networkIndex) {
+        // A listing of what is sent to a neighbour: no status columns, the
+        // network flush with its caption, the path after the From column.
+        layout.fromIndex = from;
+        layout.networkIndex = networkIndex;
+        layout.statusEnd = 0;
+    } else {
+        // The first three characters always belong to the status, even
+        // under a flush-left header.
+        layout.networkIndex = std::max<std::size_t>(networkIndex, 3);
+        layout.statusEnd = layout.networkIndex;
+    }
+    modernTableOpen = true;
 }
 
 bool bgpParser::isRouteLine(std::string_view line) const
 {
     // Each of the first three characters is a blank or a status character;
     // a status character met twice (as in a "**>" banner) is no route.
-    std::uint16_t seen = 0;
+    std::uint32_t seen = 0;
     for (std::size_t i = 0; i < 3; ++i) {
         const char c = charAt(line, i);
         if (c == ' ')
             continue;
+        const int code = classicStatusCode(c);
+        if (code < 0 || (seen & (1u << code)) != 0)
+            return false;
+        seen |= 1u << code;
+    }
+    return true;
+}
+
+bool bgpParser::statusAreaValid(std::string_view line) const
+{
+    std::uint32_t seen = 0;
+    for (std::size_t i = 0; i < layout.statusEnd; ++i) {
+        const char c = charAt(line, i);
+        if (c == ' ')
+            continue;
+        if (c == '\n' || c == '\r')
+            break; // the line ends inside the status area: the rest is blank
         const int code = statusCode(c);
         if (code < 0 || (seen & (1u << code)) != 0)
             return false;
-        seen = static_cast<std::uint16_t>(seen | (1u << code));
+        seen |= 1u << code;
     }
     return true;
+}
+
+bgpParser::line_kind bgpParser::classifyModern(std::string_view line) const
+{
+    if (isSectionLine(line))
+        return line_kind::section;
+    if (layout.statusEnd > 0 && statusAreaValid(line))
+        return line_kind::route;
+    // Summaries and prompts end the table; a line that carries an address
+    // and a path is a route, even when it cannot be read.
+    return looksLikeRoute(withoutLineEnd(line)) ? line_kind::route : line_kind::other;
+}
+
+void bgpParser::noteClosedTableLine(std::string_view line)
+{
+    switch (classifyModern(line)) {
+    case line_kind::route:
+        if (unread.count++ == 0)
+            unread.firstLine = readCount;
+        break;
+    case line_kind::section:
+        break;
+    case line_kind::other:
+        modernTableOpen = false;
+        break;
+    }
 }
 
 int bgpParser::nextLine()
@@ -102,8 +296,10 @@ int bgpParser::nextLine()
     if (inputExhausted())
         return endOfInput;
     // A table that closes and reopens within this call keeps the network.
-    if (!headerFound)
+    if (!headerFound) {
         lastNetwork.reset();
+        lastNetworkIPv6 = false;
+    }
     while (readLine()) {
         const std::string_view line(lineBuf);
         if (line.size() < 4)
@@ -117,15 +313,32 @@ int bgpParser::nextLine()
         if (headerFound) {
             if (pager)
                 continue;
-            if (isRouteLine(line)) {
+            if (modern) {
+                const line_kind kind = classifyModern(line);
+                if (kind == line_kind::route) {
+                    cutAtLineEnd();
+                    return lineReady;
+                }
+                if (kind == line_kind::section) {
+                    // A new section lists its own networks.
+                    lastNetwork.reset();
+                    lastNetworkIPv6 = false;
+                    continue;
+                }
+            } else if (isRouteLine(line)) {
                 cutAtLineEnd();
                 return lineReady;
+            } else {
+                noteClosedTableLine(line);
             }
             // Anything else (a summary, a prompt) ends the table.
             headerFound = false;
         } else if (pager) {
             // The pager interrupted a table: go on with the last header's columns.
             headerFound = true;
+            anyHeader = true;
+        } else if (!modern && modernTableOpen) {
+            noteClosedTableLine(line);
         }
     }
     lineBuf.clear();
@@ -151,15 +364,21 @@ int bgpParser::takeContinuation()
     return fail(endInRecord, "Unexpected end of file (next hop expected)");
 }
 
-int bgpParser::parseNetwork(std::string_view line, std::size_t& networkLength)
+int bgpParser::parseNetwork(std::string_view line, std::size_t start, std::size_t& networkLength)
 {
-    const auto column = static_cast<std::size_t>(fieldPos[capNetwork]);
     networkLength = 0;
-    if (line.size() >= column && !isBlank(line[column - 1])) {
-        const std::string_view token = tokenAt(line, column - 1, lineDelimiters);
+    if (start < line.size() && !isBlank(line[start])) {
+        const std::string_view token = tokenAt(line, start, lineDelimiters);
         if (token.empty())
             return fail(badStructure, "Invalid network");
         networkLength = token.size();
+        if (modern && isIPv6Text(token)) {
+            // Refused once the whole route has been read (see parseLine).
+            lastNetwork.reset();
+            lastNetmask.reset();
+            lastNetworkIPv6 = true;
+            return parsedOk;
+        }
         long long numbers[5] = {};
         const bool withLength = token.find('/') != std::string_view::npos;
         if (withLength) {
@@ -174,11 +393,14 @@ int bgpParser::parseNetwork(std::string_view line, std::size_t& networkLength)
         if (!inRange(numbers, 4, 0, 255, bad))
             return failQuoted(badValue, "Invalid network byte value: `", bad);
         lastNetwork = addressOf(numbers);
+        lastNetworkIPv6 = false;
         if (withLength)
             lastNetmask = IPNetmask(static_cast<int>(numbers[4]));
         else
             lastNetmask.reset();
     }
+    if (lastNetworkIPv6)
+        return parsedOk;
     if (!lastNetwork)
         return fail(badStructure, "Could not retrieve any previous network value");
     parsed.network = *lastNetwork;
@@ -186,12 +408,18 @@ int bgpParser::parseNetwork(std::string_view line, std::size_t& networkLength)
     return parsedOk;
 }
 
-int bgpParser::parseNextHop(std::string_view line, std::size_t shift)
+int bgpParser::parseNextHop(std::string_view line, std::size_t start)
 {
-    const std::size_t start = shift + static_cast<std::size_t>(fieldPos[capNextHop]) - 1;
     const std::string_view token = tokenAt(line, start, lineDelimiters);
     if (token.empty())
         return fail(badStructure, "Invalid next hop");
+    nextHopEnd = static_cast<std::size_t>(token.data() - line.data()) + token.size();
+    // Local routes show "-" (Arista), and an IPv4 route may be reached over
+    // an IPv6 next hop: either way there is no IPv4 next hop to keep.
+    if (modern && (token == "-" || isIPv6Text(token))) {
+        parsed.nextHop = IPAddress();
+        return parsedOk;
+    }
     long long numbers[4] = {};
     if (textscan::scanSeparated(token, "...", numbers, 4) < 4)
         return failQuoted(badValue, "Invalid next hop: `", token);
@@ -226,34 +454,98 @@ int bgpParser::parseNumberColumns(std::string_view line, std::size_t shift)
     } else {
         parsed.metric.reset();
     }
-    const auto smallNumber = [&](caption field, std::optional<std::int32_t>& target,
-                                 std::string_view message) {
-        if (!present(field)) {
-            target.reset();
-            return parsedOk;
-        }
+    if (present(capLocPrf)) {
+        // So can a local preference (32 bits, up to 10 digits), but never
+        // reaching back under the Metric caption.
+        const std::size_t metricEnd =
+            fieldPos[capMetric] > 0 && fieldPos[capMetric] < fieldPos[capLocPrf]
+                ? static_cast<std::size_t>(fieldPos[capMetric]) - 1 + fieldCaptions[capMetric].size() + shift
+                : 0;
+        std::size_t start = static_cast<std::size_t>(fieldPos[capLocPrf]) - 1 + shift;
+        while (start > metricEnd && !isBlank(charAt(line, start)) && !isBlank(charAt(line, start - 1)))
+            --start;
+        const std::string_view token = tokenAt(line, start, lineDelimiters);
+        const auto value = textscan::decimalValue(token);
+        if (!value || *value < 0 || *value > 4294967295LL)
+            return failQuoted(badValue, "Invalid local preference value: `", token);
+        parsed.localPref = static_cast<std::uint32_t>(*value);
+    } else {
+        parsed.localPref.reset();
+    }
+    if (present(capWeight)) {
         const std::string_view token =
-            tokenAt(line, static_cast<std::size_t>(fieldPos[field]) - 1 + shift, lineDelimiters);
+            tokenAt(line, static_cast<std::size_t>(fieldPos[capWeight]) - 1 + shift, lineDelimiters);
         const auto value = textscan::decimalValue(token);
         if (!value || *value < 0 || *value > 65535)
-            return failQuoted(badValue, message, token);
-        target = static_cast<std::int32_t>(*value);
-        return parsedOk;
-    };
-    const int result = smallNumber(capLocPrf, parsed.localPref, "Invalid local preference value: `");
-    if (result != parsedOk)
-        return result;
-    return smallNumber(capWeight, parsed.weight, "Invalid weight value: `");
+            return failQuoted(badValue, "Invalid weight value: `", token);
+        parsed.weight = static_cast<std::int32_t>(*value);
+    } else {
+        parsed.weight.reset();
+    }
+    return parsedOk;
 }
 
-int bgpParser::parsePath(std::string_view line, std::size_t shift)
+int bgpParser::parseModernNumbers(std::string_view line, std::size_t offset)
 {
-    const auto column = static_cast<std::size_t>(fieldPos[capPath]);
-    if (column == 0)
-        return fail(badStructure, "Could not determine position of the AS path field");
-    if (line.size() < shift + column)
-        return fail(badStructure, "No AS path");
-    const std::string_view text = line.substr(shift + column - 1);
+    // Today's families align these numbers right, left or centred under their
+    // captions, and print "-" for a missing value: take the token that
+    // overlaps the caption. A long next hop may reach under the Metric
+    // caption; it is never taken for a number.
+    const auto valueUnder = [&](caption field) -> std::string_view {
+        if (layout.column[field] == 0)
+            return {};
+        const std::size_t column = static_cast<std::size_t>(layout.column[field]) - 1 + offset;
+        const std::size_t last = column + layout.captionLength[field] - 1;
+        for (std::size_t i = std::max(column, nextHopEnd); i <= last && i < line.size(); ++i) {
+            if (isBlank(line[i]))
+                continue;
+            std::size_t start = i;
+            while (start > nextHopEnd && !isBlank(line[start - 1]))
+                --start;
+            const std::string_view token = tokenAt(line, start, lineDelimiters);
+            return token == "-" ? std::string_view() : token;
+        }
+        return {};
+    };
+    // The value under a caption within 0..highest; none when absent.
+    const auto number = [&](caption field, long long highest, std::string_view message,
+                            std::optional<long long>& value) {
+        const std::string_view token = valueUnder(field);
+        value.reset();
+        if (token.empty())
+            return parsedOk;
+        value = textscan::decimalValue(token);
+        if (!value || *value < 0 || *value > highest)
+            return failQuoted(badValue, message, token);
+        return parsedOk;
+    };
+    const std::string_view metric = valueUnder(capMetric);
+    parsed.metric.reset();
+    if (!metric.empty()) {
+        parsed.metric = textscan::unsignedValue(metric);
+        if (!parsed.metric)
+            return failQuoted(badValue, "Invalid metric value: `", metric);
+    }
+    std::optional<long long> localPref;
+    std::optional<long long> weight;
+    if (const int result = number(capLocPrf, 4294967295LL, "Invalid local preference value: `", localPref);
+        result != parsedOk)
+        return result;
+    if (const int result = number(capWeight, 65535, "Invalid weight value: `", weight); result != parsedOk)
+        return result;
+    parsed.localPref.reset();
+    parsed.weight.reset();
+    if (localPref)
+        parsed.localPref = static_cast<std::uint32_t>(*localPref);
+    if (weight)
+        parsed.weight = static_cast<std::int32_t>(*weight);
+    return parsedOk;
+}
+
+int bgpParser::parsePath(std::string_view line, std::size_t start)
+{
+    const std::string_view text = line.substr(std::min(start, line.size()));
+    const asnumber::as_range range = modern ? asnumber::wideRange : asnumber::classicRange;
 
     parsed.path.clear();
     parsed.origin = 0;
@@ -309,10 +601,19 @@ int bgpParser::parsePath(std::string_view line, std::size_t shift)
         }
         if (originCode)
             continue;
-        const auto asn = textscan::asNumberValue<asnum_t>(token, 1);
+        auto asn = asnumber::parse(token, range);
+        if (!asn && modern && token.size() > 1 && tokenAt(text, pos, pathDelimiters).empty()) {
+            // The advertised-routes listing glues the origin code to the last AS.
+            const std::size_t code = routeOriginCodes.find(token.back());
+            if (code != std::string_view::npos) {
+                asn = asnumber::parse(token.substr(0, token.size() - 1), range);
+                if (asn)
+                    parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
+            }
+        }
         if (!asn)
             return failQuoted(badValue, "Invalid AS number or path flag: `", token);
-        if (*asn >= firstPrivateAS)
+        if (asnumber::isPrivate(*asn))
             flags |= ASItem::PRIVATE;
         parsed.path.enqueue(ASItem{*asn, flags});
     }
@@ -321,41 +622,106 @@ int bgpParser::parsePath(std::string_view line, std::size_t shift)
     return parsedOk;
 }
 
+int bgpParser::parseStatus(std::string_view line)
+{
+    parsed.status = 0;
+    if (!modern) {
+        for (std::size_t i = 0; i < 3 && i < line.size(); ++i) {
+            if (line[i] == ' ')
+                continue;
+            const int code = classicStatusCode(line[i]);
+            if (code < 0)
+                return failQuoted(badValue, statusMessage, line.substr(i, 1));
+            parsed.status |= 1u << code;
+        }
+        return parsedOk;
+    }
+    for (std::size_t i = 0; i < layout.statusEnd && i < line.size(); ++i) {
+        if (line[i] == ' ')
+            continue;
+        const int code = statusCode(line[i]);
+        if (code < 0)
+            return failQuoted(badValue, statusMessage, line.substr(i, 1));
+        if ((parsed.status & (1u << code)) != 0)
+            return failQuoted(badValue, "Repeated route status character: `", line.substr(i, 1));
+        parsed.status |= 1u << code;
+    }
+    return parsedOk;
+}
+
+std::size_t bgpParser::rowOffset(std::string_view line) const
+{
+    // IOS-XE 16 and later print the rows one column right of the captions:
+    // then the next hop starts one column after its caption.
+    const std::size_t at = static_cast<std::size_t>(layout.column[capNextHop]) - 1;
+    const bool oneRight = isBlank(charAt(line, at)) && !isBlank(charAt(line, at + 1)) &&
+                          (at == 0 || isBlank(charAt(line, at - 1)));
+    return oneRight ? 1 : 0;
+}
+
 int bgpParser::parseLine()
 {
     if (const int code = startParse(); code != parsedOk)
         return code;
     std::string_view line(lineBuf);
 
-    parsed.status = 0;
-    for (std::size_t i = 0; i < 3 && i < line.size(); ++i) {
-        if (line[i] == ' ')
-            continue;
-        const int code = statusCode(line[i]);
-        if (code < 0)
-            return failQuoted(badValue, "Unrecognized route status character: `", line.substr(i, 1));
-        parsed.status = static_cast<std::uint16_t>(parsed.status | (1u << code));
-    }
-    if (fieldPos[capNetwork] == 0)
-        return fail(badStructure, "Could not determine position of network field");
-    std::size_t networkLength = 0;
-    if (const int result = parseNetwork(line, networkLength); result != parsedOk)
+    if (const int result = parseStatus(line); result != parsedOk)
         return result;
-    if (fieldPos[capNextHop] == 0)
+    const columns& column = modern ? layout.column : fieldPos;
+    if (column[capNetwork] == 0)
+        return fail(badStructure, "Could not determine position of network field");
+    // The network starts in its caption's column; IOS-XE 16 and later print
+    // it one column further right.
+    const std::size_t networkIndex = modern ? layout.networkIndex : static_cast<std::size_t>(column[capNetwork]) - 1;
+    std::size_t offset = 0;
+    if (modern && layout.statusEnd > 0 && isBlank(charAt(line, networkIndex)) &&
+        networkIndex + 1 < line.size() && !isBlank(line[networkIndex + 1]))
+        offset = 1;
+    std::size_t networkLength = 0;
+    if (const int result = parseNetwork(line, networkIndex + offset, networkLength); result != parsedOk)
+        return result;
+    if (column[capNextHop] == 0)
         return fail(badStructure, "Could not determine position of next hop field");
-    std::size_t shift = networkLength > networkWidth ? networkLength - networkWidth : 0;
-    if (line.size() < shift + static_cast<std::size_t>(fieldPos[capNextHop])) {
+    // A network longer than the room up to the next hop column shifts the
+    // rest of its line by the excess.
+    const auto nextHopIndex = static_cast<std::size_t>(column[capNextHop]) - 1;
+    const std::size_t width = nextHopIndex > networkIndex ? nextHopIndex - networkIndex - 1 : 0;
+    if (networkLength > width)
+        offset += networkLength - width;
+    else if (modern && networkLength == 0)
+        offset = rowOffset(line);
+    // Blanks after the network (some listings pad their lines) do not hold
+    // the rest of the route.
+    const std::size_t contentEnd = modern ? line.find_last_not_of(" \t") + 1 : line.size();
+    if (contentEnd < offset + nextHopIndex + 1) {
         // The rest of the route is on the next line, on unshifted columns.
-        shift = 0;
         if (const int result = takeContinuation(); result != parsedOk)
             return result;
         line = lineBuf;
+        offset = modern ? rowOffset(line) : 0;
     }
-    if (const int result = parseNextHop(line, shift); result != parsedOk)
+    if (lastNetworkIPv6)
+        return fail(badValue, ipv6Message);
+    if (const int result = parseNextHop(line, nextHopIndex + offset); result != parsedOk)
         return result;
-    if (const int result = parseNumberColumns(line, shift); result != parsedOk)
+    if (const int result = modern ? parseModernNumbers(line, offset) : parseNumberColumns(line, offset);
+        result != parsedOk)
         return result;
-    if (const int result = parsePath(line, shift); result != parsedOk)
+    std::size_t pathIndex = 0;
+    if (modern && layout.fromIndex > 0) {
+        // The path follows the neighbour's address in the From column.
+        const std::string_view from = tokenAt(line, layout.fromIndex + offset, lineDelimiters);
+        if (from.empty())
+            return fail(badStructure, "No AS path");
+        pathIndex = static_cast<std::size_t>(from.data() - line.data()) + from.size();
+    } else {
+        if (column[capPath] == 0)
+            return fail(badStructure, "Could not determine position of the AS path field");
+        pathIndex = static_cast<std::size_t>(column[capPath]) - 1 + offset;
+        if (line.size() < pathIndex + 1)
+            return fail(badStructure, "No AS path");
+    }
+    if (const int result = parsePath(line, pathIndex); result != parsedOk)
         return result;
     ++parsedCount;
     return parsedOk;

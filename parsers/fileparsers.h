@@ -19,7 +19,7 @@ class Tokens;
 
 // One AS of a path as the dump printed it.
 struct ASItem {
-    static constexpr std::uint8_t PRIVATE = 1; // in parentheses, or numbered 64512-65535
+    static constexpr std::uint8_t PRIVATE = 1; // in parentheses, or in a private range
     static constexpr std::uint8_t IN_SET = 2;  // a member of an AS set in braces
 
     asnum_t asn = 0;
@@ -31,20 +31,29 @@ struct ASItem {
 // Reader of the tabular listing a router prints of its BGP table. Fields are
 // found by the columns of the captions in the table header, not by counting
 // tokens, because empty optional columns are just runs of blanks.
+//
+// By default it reads the classic listing: 16-bit ASs and the status
+// characters of routeStatCodes. With setModern it reads today's listings as
+// well: 32-bit ASs in asplain or asdot, the further status, path-type and
+// validation characters, section lines inside a table, and the layouts of
+// today's router families; and a line that looks like a route but cannot be
+// read is a parse error rather than the end of the table.
 class bgpParser : public Parser {
 public:
-    // Route status bits: bit n for the character at index n of routeStatCodes.
+    // Route status bits: bit n for the character at index n of statusCodes.
+    // The classic ones come first; the rest are read in modern mode only.
     static constexpr std::string_view routeStatCodes = "sdh*>iS=rR";
-    static constexpr std::uint16_t STATUS_SUPPRESSED = 0x01;  // s
-    static constexpr std::uint16_t STATUS_DAMPED = 0x02;      // d
-    static constexpr std::uint16_t STATUS_HISTORY = 0x04;     // h
-    static constexpr std::uint16_t STATUS_VALID = 0x08;       // *
-    static constexpr std::uint16_t STATUS_BEST = 0x10;        // >
-    static constexpr std::uint16_t STATUS_INTERNAL = 0x20;    // i
-    static constexpr std::uint16_t STATUS_STALE = 0x40;       // S
-    static constexpr std::uint16_t STATUS_MULTIPATH = 0x80;   // =
-    static constexpr std::uint16_t STATUS_RIB_FAILURE = 0x100; // r
-    static constexpr std::uint16_t STATUS_STALE_R = 0x200;    // R, stale in newer listings
+    static constexpr std::string_view statusCodes = "sdh*>iS=rRVNIbmxacftLel|&#E";
+    static constexpr std::uint32_t STATUS_SUPPRESSED = 0x01;  // s
+    static constexpr std::uint32_t STATUS_DAMPED = 0x02;      // d
+    static constexpr std::uint32_t STATUS_HISTORY = 0x04;     // h
+    static constexpr std::uint32_t STATUS_VALID = 0x08;       // *
+    static constexpr std::uint32_t STATUS_BEST = 0x10;        // >
+    static constexpr std::uint32_t STATUS_INTERNAL = 0x20;    // i
+    static constexpr std::uint32_t STATUS_STALE = 0x40;       // S
+    static constexpr std::uint32_t STATUS_MULTIPATH = 0x80;   // =
+    static constexpr std::uint32_t STATUS_RIB_FAILURE = 0x100; // r
+    static constexpr std::uint32_t STATUS_STALE_R = 0x200;    // R, stale in newer listings
 
     // Origin code bits: "i" 1, "e" 2, "?" 4.
     static constexpr std::string_view routeOriginCodes = "ie?";
@@ -58,21 +67,35 @@ public:
     static constexpr std::string_view privateAS = "()";
     static constexpr std::string_view ASset = "{}";
 
+    static constexpr std::string_view ipv6Message = "IPv6 routes are not supported";
+
     // The last parsed route.
     struct parsed_data {
         IPAddress network;
         std::optional<IPNetmask> routeMask; // none when no prefix length was printed
-        IPAddress nextHop;
-        std::uint16_t status = 0;           // STATUS_* bits
+        IPAddress nextHop;                  // 0.0.0.0 when the listing shows none ("-", or IPv6)
+        std::uint32_t status = 0;           // STATUS_* bits
         std::uint8_t origin = 0;            // ORIGIN_* bits
         std::optional<std::uint64_t> metric;
-        std::optional<std::int32_t> localPref; // 0 to 65535
-        std::optional<std::int32_t> weight;    // 0 to 65535
+        std::optional<std::uint32_t> localPref; // 0 to 4294967295: LOCAL_PREF is 32 bits
+        std::optional<std::int32_t> weight;     // 0 to 65535
         List<ASItem> path;                  // nearest AS first, origin AS last
+    };
+
+    // Route lines of closed tables that modern mode would have read.
+    struct unread_routes {
+        std::uint64_t firstLine = 0; // line number of the first, 0 when none
+        std::uint64_t count = 0;
     };
 
     bgpParser() = default;
     ~bgpParser() override = default;
+
+    // Reads today's listings too (see above). Set before the first nextLine.
+    void setModern(bool on) { modern = on; }
+    // Classic mode only: what a modern reading would have taken beyond the
+    // end of a table, so the caller can say that routes were left unread.
+    const unread_routes& unreadRoutes() const { return unread; }
 
     // 0 when a route line is in lineBuf (line end removed), 1 at the end of
     // the input, 2 when no input is open.
@@ -89,18 +112,42 @@ public:
 
 private:
     enum caption { capNetwork, capNextHop, capMetric, capLocPrf, capWeight, capPath, capMore };
+    enum class line_kind { route, section, other };
+    using columns = std::array<int, 7>;
+
+    // Where today's listings put things, found from the last header line.
+    struct table_layout {
+        columns column{};             // one-based caption columns, today's caption variants included
+        std::array<std::size_t, 7> captionLength{}; // length of each caption as found
+        std::size_t statusEnd = 0;    // characters before the network: status, validation, path type
+        std::size_t networkIndex = 0; // zero-based start of the network
+        std::size_t fromIndex = 0;    // zero-based start of a "From" column, 0 when none
+    };
 
     void readHeader(std::string_view line);
     bool isRouteLine(std::string_view line) const;
+    line_kind classifyModern(std::string_view line) const;
+    bool statusAreaValid(std::string_view line) const;
+    void noteClosedTableLine(std::string_view line);
     int takeContinuation();
-    int parseNetwork(std::string_view line, std::size_t& networkLength);
-    int parseNextHop(std::string_view line, std::size_t shift);
+    int parseStatus(std::string_view line);
+    int parseNetwork(std::string_view line, std::size_t start, std::size_t& networkLength);
+    int parseNextHop(std::string_view line, std::size_t start);
     int parseNumberColumns(std::string_view line, std::size_t shift);
-    int parsePath(std::string_view line, std::size_t shift);
+    int parseModernNumbers(std::string_view line, std::size_t offset);
+    int parsePath(std::string_view line, std::size_t start);
+    std::size_t rowOffset(std::string_view line) const;
 
     std::optional<IPAddress> lastNetwork;
     std::optional<IPNetmask> lastNetmask;
     bool anyHeader = false;
+    bool lastNetworkIPv6 = false; // the rows without a network belong to an IPv6 prefix
+    std::size_t nextHopEnd = 0;   // where the next hop of the current line ends
+    bool modern = false;
+    table_layout layout;
+    // Classic mode: whether a modern reading would still be inside a table.
+    bool modernTableOpen = false;
+    unread_routes unread;
 };
 
 // Edge records (two ASs, a reversed flag and optional covering values),

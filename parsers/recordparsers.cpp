@@ -39,7 +39,7 @@ bool leadingIntegers(std::string_view line, long long* values, int count)
 
 bool isASValue(long long value)
 {
-    return value >= 0 && value <= static_cast<long long>(maxASNumber);
+    return value >= 0 && value <= static_cast<long long>(asnumber::classicRange.highest);
 }
 
 } // namespace
@@ -55,7 +55,7 @@ int satParser::nextLine()
 int satParser::parseBadPath(textscan::Tokens& fields, std::string_view field)
 {
     for (; !field.empty(); field = fields.next()) {
-        const auto asn = textscan::asNumberValue<asnum_t>(field, 1);
+        const auto asn = asnumber::parse(field, asnumber::classicRange);
         if (!asn)
             return failQuoted(badValue, "Invalid AS number in bad AS path: `", field);
         parsed.asPath.enqueue(*asn);
@@ -88,7 +88,7 @@ int satParser::parseLine()
 
     if (field.empty())
         return fail(badStructure, "Unable to retrieve `from' AS number");
-    const auto from = textscan::asNumberValue<asnum_t>(field, 1);
+    const auto from = asnumber::parse(field, asnumber::classicRange);
     if (!from)
         return failQuoted(badValue, "Invalid AS number: `", field);
     parsed.fromAS = *from;
@@ -97,7 +97,7 @@ int satParser::parseLine()
     field = fields.next();
     if (field.empty())
         return fail(badStructure, "Unable to retrieve `to' AS number");
-    const auto to = textscan::asNumberValue<asnum_t>(field, 1);
+    const auto to = asnumber::parse(field, asnumber::classicRange);
     if (!to)
         return failQuoted(badValue, "Invalid AS number: `", field);
     parsed.toAS = *to;
@@ -185,7 +185,7 @@ int pathParser::parseLine()
         if (field.front() == '(')
             inParens = true;
         if (!inParens) {
-            const auto asn = textscan::asNumberValue<asnum_t>(field, 1);
+            const auto asn = asnumber::parse(field, asnumber::classicRange);
             if (!asn)
                 return failQuoted(badValue, "Invalid AS number: `", field);
             parsed.asPath.enqueue(*asn);

@@ -210,30 +210,4 @@ inline std::optional<std::uint64_t> unsignedValue(std::string_view token)
     return value;
 }
 
-// A whole token as an AS number of base 10 within [lowest, maxASNumber].
-template <typename AS>
-std::optional<AS> asNumberValue(std::string_view token, long long lowest)
-{
-    if (!token.empty() && token.size() <= 9) {
-        // The common case, plain digits, in one pass without overflow tests.
-        std::uint32_t plain = 0;
-        std::size_t i = 0;
-        for (; i < token.size(); ++i) {
-            const auto digit = static_cast<unsigned>(token[i] - '0');
-            if (digit > 9)
-                break;
-            plain = plain * 10 + digit;
-        }
-        if (i == token.size()) {
-            if (plain < lowest || plain > std::numeric_limits<AS>::max())
-                return std::nullopt;
-            return static_cast<AS>(plain);
-        }
-    }
-    const auto value = decimalValue(token);
-    if (!value || *value < lowest || *value > static_cast<long long>(std::numeric_limits<AS>::max()))
-        return std::nullopt;
-    return static_cast<AS>(*value);
-}
-
 } // namespace textscan

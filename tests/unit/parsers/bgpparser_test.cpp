@@ -129,7 +129,7 @@ TEST(BgpParser, RefusesBadFieldsWithTheirReason)
         {route("10.0.0.0", "1", "1.2.3.-4"), 3, "Invalid next hop byte value: `-4'"},
         {route("10.0.0.0", "1", "1.1.1.1", "-5"), 3, "Invalid metric value: `-5'"},
         {route("10.0.0.0", "1", "1.1.1.1", "1x"), 3, "Invalid metric value: `1x'"},
-        {route("10.0.0.0", "1", "1.1.1.1", "", "65536"), 3, "Invalid local preference value: `65536'"},
+        {route("10.0.0.0", "1", "1.1.1.1", "", "-1"), 3, "Invalid local preference value: `-1'"},
         {route("10.0.0.0", "1", "1.1.1.1", "", "", "9e9"), 3, "Invalid weight value: `9e9'"},
         {route("10.0.0.0", "(100 {200} 300)"), 3, "Nested AS attributes"},
         {route("10.0.0.0", "{100 (200) 300}"), 3, "Nested AS attributes"},
@@ -234,7 +234,7 @@ TEST(BgpParser, NumbersNeverWrap)
     EXPECT_FALSE(textscan::unsignedValue("18446744073709551616"));
     EXPECT_FALSE(textscan::unsignedValue("-1"));
     EXPECT_EQ(textscan::decimalValue("-99999999999999999999"), INT64_MIN + 1);
-    EXPECT_FALSE(textscan::asNumberValue<asnum_t>("4294967297", 1)); // 2^32 + 1 is not AS 1
+    EXPECT_FALSE(asnumber::parse("4294967297", asnumber::wideRange)); // 2^32 + 1 is not AS 1
     long long value = 0;
     std::size_t pos = 0;
     ASSERT_TRUE(textscan::scanInteger(" -0x1F.", pos, value));
@@ -246,8 +246,10 @@ TEST(BgpParser, NumbersNeverWrap)
 }
 
 // Random listings rendered from known routes: every feature of the layout
-// mixed, over enough lines to cross the reader's buffer boundaries.
-TEST(BgpParser, RandomListingsRoundTrip)
+// mixed, over enough lines to cross the reader's buffer boundaries. Modern
+// mode must read the same classic listing alike, and its own additions
+// (32-bit ASs in both notations, today's status characters) as well.
+void randomListingRoundTrip(bool modern)
 {
     struct Route {
         IPAddress network;
@@ -256,7 +258,7 @@ TEST(BgpParser, RandomListingsRoundTrip)
         IPAddress nextHop;
         std::string status;
         std::optional<std::uint64_t> metric;
-        std::optional<std::int32_t> localPref;
+        std::optional<std::uint32_t> localPref;
         std::optional<std::int32_t> weight;
         std::vector<ASItem> path;
         std::uint8_t origin;
@@ -267,7 +269,10 @@ TEST(BgpParser, RandomListingsRoundTrip)
         return IPAddress(static_cast<std::uint8_t>(pick(0, 255)), static_cast<std::uint8_t>(pick(0, 255)),
                          static_cast<std::uint8_t>(pick(0, 255)), static_cast<std::uint8_t>(pick(0, 255)));
     };
-    const std::vector<std::string> statuses = {"*>", "*", "*>i", "*=", "r>", "R", "s>", "d", "h", "S", "* i"};
+    std::vector<std::string> statuses = {"*>", "*", "*>i", "*=", "r>", "R", "s>", "d", "h", "S", "* i"};
+    if (modern)
+        statuses.insert(statuses.end(), {"V*>", "N*", "I*", "*>e", "*|l", "*&", "#*", "*>E", "*m", "*bx", "f t", "L*a", "c*"});
+    std::uniform_int_distribution<asnum_t> wideAS(65536, 4294967295U);
 
     std::vector<Route> routes;
     std::string text = "BGP table version is 1\n\n" + header;
@@ -286,7 +291,7 @@ TEST(BgpParser, RandomListingsRoundTrip)
         if (pick(0, 3) > 0)
             r.metric = pick(0, 3) == 0 ? std::uint64_t{4000000000} + static_cast<std::uint64_t>(pick(0, 99999)) : pick(0, 999);
         if (pick(0, 1) == 0)
-            r.localPref = pick(0, 65535);
+            r.localPref = static_cast<std::uint32_t>(pick(0, 65535));
         if (pick(0, 3) > 0)
             r.weight = pick(0, 65535);
         std::string path;
@@ -295,8 +300,8 @@ TEST(BgpParser, RandomListingsRoundTrip)
             std::string group;
             const int members = pick(1, 3);
             for (int m = 0; m < members; ++m) {
-                const auto asn = static_cast<asnum_t>(pick(1, 65535));
-                std::uint8_t flags = asn >= 64512 ? ASItem::PRIVATE : 0;
+                const asnum_t asn = modern && pick(0, 2) == 0 ? wideAS(random) : static_cast<asnum_t>(pick(1, 65535));
+                std::uint8_t flags = asnumber::isPrivate(asn) ? ASItem::PRIVATE : 0;
                 if (kind == 0)
                     flags |= ASItem::PRIVATE;
                 if (kind == 1)
@@ -304,7 +309,8 @@ TEST(BgpParser, RandomListingsRoundTrip)
                 r.path.push_back({asn, flags});
                 if (m > 0)
                     group += kind == 1 && pick(0, 1) ? "," : " ";
-                group += std::to_string(asn);
+                group += asn > 65535 && pick(0, 1) ? std::to_string(asn >> 16) + "." + std::to_string(asn & 0xFFFF)
+                                                   : std::to_string(asn);
                 if (kind > 1)
                     break;
             }
@@ -352,6 +358,7 @@ TEST(BgpParser, RandomListingsRoundTrip)
     text += "\nTotal number of prefixes 20000\n";
 
     bgpParser parser;
+    parser.setModern(modern);
     ASSERT_TRUE(openText(parser, text));
     for (const Route& r : routes) {
         ASSERT_EQ(parser.nextLine(), Parser::lineReady);
@@ -368,14 +375,24 @@ TEST(BgpParser, RandomListingsRoundTrip)
         ASSERT_EQ(got.weight, r.weight) << parser.currentLine();
         ASSERT_EQ(items(got.path), r.path) << parser.currentLine();
         ASSERT_EQ(got.origin, r.origin);
-        std::uint16_t status = 0;
+        std::uint32_t status = 0;
         for (const char c : r.status)
             if (c != ' ')
-                status = static_cast<std::uint16_t>(status | 1u << bgpParser::routeStatCodes.find(c));
+                status |= 1u << bgpParser::statusCodes.find(c);
         ASSERT_EQ(got.status, status);
     }
     EXPECT_EQ(parser.nextLine(), Parser::endOfInput);
     EXPECT_EQ(parser.filePos(), text.size());
+}
+
+TEST(BgpParser, RandomListingsRoundTrip)
+{
+    randomListingRoundTrip(false);
+}
+
+TEST(BgpParser, RandomListingsRoundTripModern)
+{
+    randomListingRoundTrip(true);
 }
 
 } // namespace
