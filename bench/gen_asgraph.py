@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Writes a realistic AS-like graph file for meshprobe (normal "HGR" or
-differential "HDG").
+"""Writes a realistic AS-like graph file for meshprobe: a normal ("HGR") or
+differential ("HDG") graph file, its 32-bit form ("HGR32", "HDG32") with AS
+numbers above 65535, or an AS-relationship file ("provider|customer|-1",
+"peer|peer|0").
 
 Shape of the generated graph, as seen in real AS-level topologies:
 - heavy-tailed degrees: endpoints are drawn with probability proportional to a
@@ -13,11 +15,20 @@ Shape of the generated graph, as seen in real AS-level topologies:
   outside every cycle: one large strongly connected core held together by
   peerings, plus thousands of singleton components.
 
-Lines come out as meshprobe's own writer orders them: nodes ascending, each
-adjacency once from its smaller AS number, sorted.
+- with --wide, a share of the ASs (45% by default, as in today's routing)
+  gets numbers from the 32-bit range that registries allocate from (131072
+  upwards), the rest from the 16-bit public range.
+
+Graph files come out as meshprobe's own writer orders them: nodes ascending,
+each adjacency once from its smaller AS number, sorted. A relationship file
+lists each adjacency once in a shuffled order, provider first for a
+customer-to-provider link; adjacencies of unknown orientation become peerings
+there, as the format has no way to say "unknown".
 
 Example: gen_asgraph.py --nodes 65535 --edges 1000000 -o big.hgr
          gen_asgraph.py --differential --nodes 2000 --edges 20000 -o small.hdg
+         gen_asgraph.py --wide --nodes 80000 --edges 500000 --stub-share 0.6 -o today.hgr32
+         gen_asgraph.py --wide --relationships --nodes 20000 --edges 60000 -o today.as-rel.txt
 """
 import argparse
 import itertools
@@ -27,9 +38,12 @@ import sys
 
 def parse_args():
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    p.add_argument("--nodes", type=int, default=65535, help="number of ASs (at most 65535)")
+    p.add_argument("--nodes", type=int, default=65535, help="number of ASs (at most 65535 without --wide)")
     p.add_argument("--edges", type=int, default=1000000, help="number of distinct adjacencies")
     p.add_argument("--differential", action="store_true", help="write a differential (HDG) graph")
+    p.add_argument("--wide", action="store_true", help="32-bit AS numbers (HGR32 / HDG32 files)")
+    p.add_argument("--wide-share", type=float, default=0.45, help="share of ASs above 65535 with --wide")
+    p.add_argument("--relationships", action="store_true", help="write an AS-relationship file")
     p.add_argument("--seed", type=int, default=2026)
     p.add_argument("--exponent", type=float, default=2.1, help="degree distribution exponent (> 2)")
     p.add_argument("--stub-share", type=float, default=0.15, help="share of ASs that never peer")
@@ -37,8 +51,10 @@ def parse_args():
                    help="ASs whose weights differ by less than this factor may peer")
     p.add_argument("-o", "--output", default="-", help="output file (default: standard output)")
     args = p.parse_args()
-    if not 1 <= args.nodes <= 65535:
-        p.error("--nodes must lie in 1..65535")
+    if not 1 <= args.nodes <= (400000 if args.wide else 65535):
+        p.error("--nodes must lie in 1..%d" % (400000 if args.wide else 65535))
+    if args.relationships and args.differential:
+        p.error("a relationship file cannot be differential")
     max_edges = args.nodes * (args.nodes - 1) // 2
     if not 0 <= args.edges <= max_edges // 4:
         p.error("--edges must lie in 0..%d for that many nodes" % (max_edges // 4))
@@ -54,8 +70,15 @@ def main():
     rng = random.Random(args.seed)
     n = args.nodes
 
-    # AS numbers are spread over the 16-bit space, unrelated to size.
-    as_numbers = rng.sample(range(1, 65536), n)
+    # AS numbers are spread over their space, unrelated to size.
+    if args.wide:
+        wide = int(n * args.wide_share)
+        narrow = min(n - wide, 64000)
+        wide = n - narrow
+        as_numbers = rng.sample(range(1, 64496), narrow) + rng.sample(range(131072, 131072 + 4 * max(wide, 1)), wide)
+        rng.shuffle(as_numbers)
+    else:
+        as_numbers = rng.sample(range(1, 65536), n)
     # Rank r gets weight (r + 1)^(-1 / (exponent - 1)): expected degree follows
     # a power law with the given exponent.
     power = 1.0 / (args.exponent - 1.0)
@@ -99,9 +122,13 @@ def main():
     lines.sort()
 
     out = sys.stdout if args.output == "-" else open(args.output, "w", encoding="ascii")
+    if args.relationships:
+        with out:
+            write_relationships(out.write, rng, lines, args)
+        return
     with out:
         w = out.write
-        w("HDG\n" if args.differential else "HGR\n")
+        w(("HDG" if args.differential else "HGR") + ("32\n" if args.wide else "\n"))
         sources = ["rib.20261201.0000.txt", "rib.20261201.0800.txt", "rib.20261201.1600.txt"]
         if args.differential:
             sources = sources[:2]
@@ -136,6 +163,24 @@ def main():
                 chunk = []
         if chunk:
             w("\n".join(chunk) + "\n")
+
+
+def write_relationships(w, rng, lines, args):
+    w("# synthetic AS relationships: %d adjacencies, seed %d\n" % (len(lines), args.seed))
+    w("# <provider-as>|<customer-as>|-1\n# <peer-as>|<peer-as>|0|<source>\n")
+    rows = []
+    for (a, b, d, known) in lines:
+        if d == 1:  # a is the customer of b
+            rows.append("%d|%d|-1" % (b, a))
+        elif d == -1:
+            rows.append("%d|%d|-1" % (a, b))
+        elif rng.random() < 0.5:
+            rows.append("%d|%d|0" % (a, b))
+        else:
+            rows.append("%d|%d|0|bgp" % (b, a))
+    rng.shuffle(rows)
+    for start in range(0, len(rows), 65536):
+        w("\n".join(rows[start:start + 65536]) + "\n")
 
 
 if __name__ == "__main__":

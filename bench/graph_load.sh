@@ -1,99 +1,91 @@
 #!/usr/bin/env bash
-# Times meshprobe loading a realistic AS graph file (65,535 nodes, 1,000,000
-# adjacency lines; the load includes both component searches) against networkx
-# reading the same file and computing its strongly connected and connected
-# components, in the same run. Reports wall and CPU time and peak memory.
+# Times meshprobe's `load` (reading the file and both component searches)
+# against its anchors, in one run, on two graphs:
+#   - 16-bit: 65,535 ASs, 1,000,000 adjacencies (an HGR file);
+#   - 32-bit: 80,000 ASs, 45% of them above 65535, 500,000 adjacencies, a
+#     core SCC and a long tail of stubs (an HGR32 file).
+# Anchors: the floor (bench/floor_components.cpp: read, compressed adjacency
+# array, Tarjan and breadth-first labelling), networkx and python-igraph
+# (bench/graph_oracles.py). Reports CPU time (user + system) and wall time of
+# the fastest of RUNS runs, peak resident memory, and the ratios:
+#   meshprobe / floor time (goal <= 1.5), networkx / meshprobe (>= 30),
+#   igraph / meshprobe (>= 6), meshprobe / floor peak memory (<= 2).
 #
 # usage: bench/graph_load.sh [BUILD_DIR] [WORK_DIR]
 #   BUILD_DIR  folder holding the meshprobe binary (default: build)
-#   WORK_DIR   where the generated graph is kept between runs (default: a temp folder)
-# environment: NODES, EDGES (graph size), RUNS (runs per tool, best kept; default 3),
-#              DIFFERENTIAL=1 (use a differential graph file)
+#   WORK_DIR   where the generated graphs are kept between runs (default: a temp folder)
+# environment: RUNS (runs per tool, best kept; default 3), GRAPHS (default "16 32")
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
 work=${2:-$(mktemp -d)}
 mkdir -p "$work"
-nodes=${NODES:-65535}
-edges=${EDGES:-1000000}
 runs=${RUNS:-3}
-kind=hgr
-genflags=()
-if [[ "${DIFFERENTIAL:-0}" == 1 ]]; then
-    kind=hdg
-    genflags=(--differential)
-fi
-graph="$work/as-$nodes-$edges.$kind"
 
 if [[ ! -x "$build/meshprobe" ]]; then
     echo "no meshprobe in $build" >&2
     exit 1
 fi
-if ! python3 -c 'import networkx' 2>/dev/null; then
-    echo "networkx is not installed for python3" >&2
-    exit 1
-fi
-if [[ ! -s "$graph" ]]; then
-    echo "generating $graph ..." >&2
-    python3 "$here/gen_asgraph.py" --nodes "$nodes" --edges "$edges" "${genflags[@]}" -o "$graph"
+python3 -c 'import networkx' 2>/dev/null || { echo "networkx is not installed for python3" >&2; exit 1; }
+igraph_python=python3
+if ! python3 -c 'import sys; sys.path.append("/usr/lib/python3/dist-packages"); import igraph' 2>/dev/null; then
+    igraph_python=/usr/bin/python3
+    $igraph_python -c 'import igraph' 2>/dev/null || { echo "python3-igraph is not installed" >&2; exit 1; }
 fi
 
-cat > "$work/load.msp" <<EOF
-load $graph
-EOF
+floor="$work/floor_components"
+if [[ ! -x "$floor" || "$here/floor_components.cpp" -nt "$floor" ]]; then
+    ${CXX:-g++} -O3 -DNDEBUG -std=c++20 -o "$floor" "$here/floor_components.cpp"
+fi
 
-cat > "$work/nx_load.py" <<'EOF'
-# networkx baseline: read the graph file, build a directed graph (an
-# undirected adjacency becomes two arcs), compute SCCs and weakly connected
-# components.
-import sys
-import networkx as nx
+graph_file() { # bits -> path, generated once
+    local path
+    if [[ $1 == 16 ]]; then
+        path="$work/as16-65535-1000000.hgr"
+        [[ -s "$path" ]] || python3 "$here/gen_asgraph.py" --nodes 65535 --edges 1000000 -o "$path"
+    else
+        path="$work/as32-80000-500000.hgr32"
+        [[ -s "$path" ]] || python3 "$here/gen_asgraph.py" --wide --nodes 80000 --edges 500000 --stub-share 0.6 -o "$path"
+    fi
+    echo "$path"
+}
 
-with open(sys.argv[1]) as f:
-    lines = f.read().split("\n")
-pos = 2 + int(lines[1]) + 1
-n, e = int(lines[pos]), int(lines[pos + 1])
-pos += 2
-g = nx.DiGraph()
-g.add_nodes_from(int(x) for x in lines[pos:pos + n])
-pos += n
-for line in lines[pos:pos + e]:
-    fields = line.split()
-    a, b, d = int(fields[0]), int(fields[1]), int(fields[3])
-    if d >= 0:
-        g.add_edge(a, b)
-    if d <= 0:
-        g.add_edge(b, a)
-sccs = list(nx.strongly_connected_components(g))
-ccs = list(nx.weakly_connected_components(g))
-print("networkx: %d nodes, %d SCCs (largest %d), %d CCs" % (g.number_of_nodes(), len(sccs), max(map(len, sccs)), len(ccs)),
-      file=sys.stderr)
-EOF
-
-# Runs a command RUNS times under /usr/bin/time -v; prints "wall user sys rss_kb" of the fastest run.
+# Runs a command RUNS times under /usr/bin/time; prints "cpu wall rss_kb" of
+# the run with the least CPU time.
 measure() {
-    local best="" line wall user sys rss
+    local best="" cpu wall rss
     for ((i = 0; i < runs; i++)); do
-        /usr/bin/time -v "$@" < /dev/null > /dev/null 2> "$work/time.txt"
-        wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, t, ":"); s = 0; for (k = 1; k <= n; k++) s = s * 60 + t[k]; print s}' "$work/time.txt")
-        user=$(awk -F': ' '/User time/ {print $2}' "$work/time.txt")
-        sys=$(awk -F': ' '/System time/ {print $2}' "$work/time.txt")
-        rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
-        grep -h '^networkx:' "$work/time.txt" >&2 || true
-        line="$wall $user $sys $rss"
-        if [[ -z "$best" ]] || awk -v a="$wall" -v b="${best%% *}" 'BEGIN {exit !(a < b)}'; then best=$line; fi
+        /usr/bin/time -f '%U %S %e %M' -o "$work/time.txt" "$@" < /dev/null > /dev/null 2> "$work/err.txt" ||
+            { cat "$work/err.txt" >&2; exit 1; }
+        read -r user sys wall rss < "$work/time.txt"
+        cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN {printf "%.3f", u + s}')
+        if [[ -z "$best" ]] || awk -v a="$cpu" -v b="${best%% *}" 'BEGIN {exit !(a < b)}'; then
+            best="$cpu $wall $rss"
+        fi
     done
     echo "$best"
 }
 
-echo "graph file: $graph ($(du -h "$graph" | cut -f1))"
-echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
-read -r mw mu ms mr < <(measure "$build/meshprobe" "$work/load.msp")
-read -r nw nu ns nr < <(measure python3 "$work/nx_load.py" "$graph")
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
 
-printf '\n%-10s %10s %10s %10s %14s\n' tool "wall s" "user s" "sys s" "peak RSS MiB"
-printf '%-10s %10.2f %10.2f %10.2f %14.1f\n' meshprobe "$mw" "$mu" "$ms" "$(echo "$mr / 1024" | bc -l)"
-printf '%-10s %10.2f %10.2f %10.2f %14.1f\n' networkx "$nw" "$nu" "$ns" "$(echo "$nr / 1024" | bc -l)"
-printf '\nspeed-up (wall): %.1fx   speed-up (CPU): %.1fx\n' \
-    "$(echo "$nw / $mw" | bc -l)" "$(echo "($nu + $ns) / ($mu + $ms)" | bc -l)"
+echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+for bits in ${GRAPHS:-16 32}; do
+    graph=$(graph_file "$bits")
+    echo "load $graph" > "$work/load.msp"
+    read -r fc fw fm < <(measure "$floor" "$graph")
+    read -r mc mw mm < <(measure "$build/meshprobe" "$work/load.msp")
+    read -r nc nw nm < <(measure python3 "$here/graph_oracles.py" networkx "$graph")
+    read -r ic iw im < <(measure "$igraph_python" "$here/graph_oracles.py" igraph "$graph")
+    echo
+    echo "$bits-bit graph: $graph ($(du -h "$graph" | cut -f1))"
+    printf '%-10s %10s %10s %14s\n' tool "cpu s" "wall s" "peak RSS MiB"
+    for row in "floor $fc $fw $fm" "meshprobe $mc $mw $mm" "networkx $nc $nw $nm" "igraph $ic $iw $im"; do
+        set -- $row
+        printf '%-10s %10.3f %10.3f %14.1f\n' "$1" "$2" "$3" "$(awk -v k="$4" 'BEGIN {print k / 1024}')"
+    done
+    echo "meshprobe / floor time:   $(ratio "$mc" "$fc") cpu, $(ratio "$mw" "$fw") wall   (goal <= 1.5)"
+    echo "networkx / meshprobe:     $(ratio "$nc" "$mc") cpu, $(ratio "$nw" "$mw") wall   (goal >= 30)"
+    echo "igraph / meshprobe:       $(ratio "$ic" "$mc") cpu, $(ratio "$iw" "$mw") wall   (goal >= 6)"
+    echo "meshprobe / floor memory: $(ratio "$mm" "$fm")   (goal <= 2)"
+done

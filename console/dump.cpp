@@ -1,7 +1,6 @@
 // The dump command: nodes, edges, coverings and orientation histories of the
 // working graph or of one of its components, one item per line.
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstddef>
@@ -9,6 +8,7 @@
 #include "common/interrupts.h"
 #include "console/commands.h"
 #include "console/printing.h"
+#include "graph/components.h"
 
 namespace {
 
@@ -22,15 +22,15 @@ const char* orientationSymbol(bool oriented, edge_dir dir)
     }
 }
 
-// An AS number in at least five columns, right- or left-aligned with blanks
-// ("%5i" / "%-5i"). The edge columns are most of what a million-line dump
-// writes, so they are formatted by hand and written with one call per line.
-char* putASNumber(char* out, graph_as_t as, bool leftAligned)
+// An AS number in at least `width` columns, right- or left-aligned with
+// blanks ("%5i" / "%-5i" in a classic graph). The edge columns are most of
+// what a million-line dump writes, so they are formatted by hand and written
+// with one call per line.
+char* putASNumber(char* out, asnum_t as, std::size_t width, bool leftAligned)
 {
-    constexpr std::ptrdiff_t width = 5;
-    char digits[24];
-    const std::ptrdiff_t length = std::to_chars(digits, digits + sizeof digits, as).ptr - digits;
-    const std::ptrdiff_t padding = length < width ? width - length : 0;
+    char digits[asnumber::maxDigits];
+    const auto length = static_cast<std::size_t>(asnumber::format(digits, as) - digits);
+    const std::size_t padding = length < width ? width - length : 0;
     if (!leftAligned) out = std::fill_n(out, padding, ' ');
     out = std::copy_n(digits, length, out);
     if (leftAligned) out = std::fill_n(out, padding, ' ');
@@ -62,11 +62,11 @@ void printNetmaskCoverage(double addresses)
     std::printf("~/%3ld", std::lrint(length));
 }
 
-void printEdge(const ASEdgeListing& edge, bool differential)
+void printEdge(const ASEdgeListing& edge, bool differential, std::size_t asWidth)
 {
     const ASEdgeWeight& w = *edge.weight;
     char line[64];
-    char* end = putASNumber(line, edge.from.id, false);
+    char* end = putASNumber(line, edge.from.id, asWidth, false);
     *end++ = ' ';
     if (differential) {
         end = std::copy_n(orientationSymbol(w.cmpOriented[CMP_FIRST], w.cmpDir[CMP_FIRST]), 3, end);
@@ -76,7 +76,7 @@ void printEdge(const ASEdgeListing& edge, bool differential)
         end = std::copy_n(orientationSymbol(w.oriented, *edge.dir), 3, end);
     }
     *end++ = ' ';
-    end = putASNumber(end, edge.to.id, true);
+    end = putASNumber(end, edge.to.id, asWidth, true);
     std::fwrite(line, 1, static_cast<std::size_t>(end - line), stdout);
 }
 
@@ -103,45 +103,65 @@ void reportError(const char* message)
     std::fputs(message, stderr);
 }
 
-const ASComponent* chooseGraph(const command_target& target, long index, const console_state& state,
-                               const char* verb)
+std::uint32_t chosen_graph::nodes() const noexcept
+{
+    return split_ != nullptr ? split_->nodes(component_) : graph_->nodes();
+}
+
+std::uint32_t chosen_graph::edges() const noexcept
+{
+    return split_ != nullptr ? split_->edges(component_) : graph_->edges();
+}
+
+const ASComponent& chosen_graph::graph()
+{
+    if (graph_ == nullptr) {
+        built_ = split_->graph(component_);
+        graph_ = built_.get();
+    }
+    return *graph_;
+}
+
+std::optional<chosen_graph> chooseGraph(const command_target& target, long index, const console_state& state,
+                                        const char* verb)
 {
     if (!state.graph) {
         reportError("There is no graph to currently work on\n");
-        return nullptr;
+        return std::nullopt;
     }
-    const auto pick = [index](const auto& components, const char* name) -> const ASComponent* {
-        const auto count = static_cast<long>(components.size());
+    const auto pick = [index](const std::unique_ptr<ASComponents>& split,
+                              const char* name) -> std::optional<chosen_graph> {
+        const long count = componentCount(split);
         if (index < 1 || index > count) {
             std::fflush(stdout);
             std::fprintf(stderr, "Error: %s out of range [1-%li]\n", name, count);
-            return nullptr;
+            return std::nullopt;
         }
-        return components[static_cast<std::size_t>(index - 1)].get();
+        return chosen_graph(*split, static_cast<std::size_t>(index - 1));
     };
     switch (target.object) {
-    case T_GRAPH: return state.graph.get();
+    case T_GRAPH: return chosen_graph(*state.graph);
     case T_SCC: return pick(state.sccs, "scc");
     case T_CC: return pick(state.ccs, "cc");
     default:
         std::fflush(stdout);
         std::fprintf(stderr, "So, what should I %s?\n", verb);
-        return nullptr;
+        return std::nullopt;
     }
 }
 
 void dumpGraph(const command_target& target, long index, const console_state& state)
 {
-    const ASComponent* graph = chooseGraph(target, index, state, "dump");
-    if (graph == nullptr) return;
+    std::optional<chosen_graph> chosen = chooseGraph(target, index, state, "dump");
+    if (!chosen) return;
     const target_code property = target.property;
     switch (property) {
     case T_NONE: reportError("So, what should I dump?\n"); return;
     case T_NODES:
-        graph->forEachNode([](const ASComponent::node_listing& node) {
+        chosen->graph().forEachNode([](const ASComponent::node_listing& node) {
             if (interruptPending()) return; // Ctrl-C at the prompt: the rest is not wanted
-            char line[24];
-            char* end = std::to_chars(line, line + sizeof line - 1, node.id).ptr;
+            char line[asnumber::maxDigits + 1];
+            char* end = asnumber::format(line, node.id);
             *end++ = '\n';
             std::fwrite(line, 1, static_cast<std::size_t>(end - line), stdout);
         });
@@ -149,11 +169,12 @@ void dumpGraph(const command_target& target, long index, const console_state& st
     default: break;
     }
 
-    // The working graph's flag decides the layout, also for its components.
+    // The working graph's flags decide the layout, also for its components.
     const bool differential = state.graph->isDifferential();
-    graph->forEachEdge([property, differential](const ASEdgeListing& edge) {
+    const std::size_t asWidth = asnumber::fieldWidth(state.graph->asRange());
+    chosen->graph().forEachEdge([property, differential, asWidth](const ASEdgeListing& edge) {
         if (interruptPending()) return;
-        printEdge(edge, differential && property != T_DIFFERENCES);
+        printEdge(edge, differential && property != T_DIFFERENCES, asWidth);
         switch (property) {
         case T_PATHCOVERING:
             printPathCovering(edge, CMP_FIRST);

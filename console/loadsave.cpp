@@ -11,6 +11,7 @@
 #include "common/report.h"
 #include "console/commands.h"
 #include "graph/asgraph.h"
+#include "graph/components.h"
 
 namespace {
 
@@ -22,17 +23,18 @@ struct file_closer {
 };
 using file_ptr = std::unique_ptr<std::FILE, file_closer>;
 
-// The component a save command names, or null after reporting the range.
-const ASComponent* chooseComponent(const command_target& target, long index, const console_state& state) {
+// The graph of the component a save command names, or null after reporting
+// the range.
+std::unique_ptr<ASComponent> chooseComponent(const command_target& target, long index, const console_state& state) {
     const bool strong = target.object == T_SCC;
-    const auto& components = strong ? state.sccs : state.ccs;
-    const long count = static_cast<long>(components.size());
+    const std::unique_ptr<ASComponents>& split = strong ? state.sccs : state.ccs;
+    const long count = componentCount(split);
     if (index < 1 || index > count) {
         std::fprintf(stderr, strong ? "Error: SCC index out of range [1-%li]\n" : "Error: CC index out of range [1-%li]\n",
                      count);
         return nullptr;
     }
-    return components[static_cast<std::size_t>(index - 1)].get();
+    return split->graph(static_cast<std::size_t>(index - 1));
 }
 
 // Copies a component into a graph of its own, to be written as a graph file.
@@ -46,6 +48,7 @@ std::unique_ptr<ASGraph> graphOf(const ASComponent& component, const console_sta
     // lines and break the file: it is cut to fit.
     out->setSourceFiles(std::vector<std::string>{state.loadedFileName.substr(0, longestSavedLine)}, true);
     out->isDifferential() = state.graph && state.graph->isDifferential();
+    out->hasWideASNumbers() = state.graph && state.graph->hasWideASNumbers();
     return out;
 }
 
@@ -60,8 +63,8 @@ std::string systemReason(std::string_view what, int err) {
 } // namespace
 
 void clearMem(console_state& state) {
-    state.sccs.clear();
-    state.ccs.clear();
+    state.sccs.reset();
+    state.ccs.reset();
     state.graph.reset();
 }
 
@@ -78,21 +81,21 @@ void loadGraph(const std::string& fileName, console_state& state) {
         return;
     }
     state.graph = std::make_unique<ASGraph>();
-    if (!state.graph->readFromFile(file.get())) {
+    if (!state.graph->readFromFile(file.get(), fileName)) {
         // The partly read graph stays the working graph, without components.
         std::fprintf(stderr, "File `%s' does not appear to be a valid graph file:\n", fileName.c_str());
         std::fprintf(stderr, "%s\n", state.graph->errReason().c_str());
         return;
     }
-    state.sccs = state.graph->findCC(SCC);
-    state.ccs = state.graph->findCC(CC);
+    state.sccs = std::make_unique<ASComponents>(*state.graph, SCC);
+    state.ccs = std::make_unique<ASComponents>(*state.graph, CC);
     state.loadedFileName = fileName;
 }
 
 void saveGraph(const std::string& fileName, const command_target& target, long index, const console_state& state,
                bool forceOverwrite) {
-    const ASComponent* component = chooseComponent(target, index, state);
-    if (component == nullptr) return;
+    const std::unique_ptr<ASComponent> component = chooseComponent(target, index, state);
+    if (!component) return;
     const std::unique_ptr<ASGraph> graph = graphOf(*component, state);
 
     // The old file is replaced only once the new one is complete.

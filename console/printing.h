@@ -3,7 +3,10 @@
 // covering values with their netmask coverage, and value distributions.
 // Everything goes to standard output through stdio's buffer; the column
 // layout is fixed because other tools read these lines.
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 
 #include "common/smartstructs.h"
 #include "console/commands.h"
@@ -17,9 +20,11 @@ using CountDistribution = BST<std::uint64_t, std::uint64_t>;
 // Distribution of fractions; values are grouped only when exactly equal.
 using FractionDistribution = BST<std::uint64_t, double>;
 
-// "%5i " A, the orientation symbol (two of them, one per compared graph, when
-// differential), " %-5i" B; no newline.
-void printEdge(const ASEdgeListing& edge, bool differential);
+// A right-aligned in asWidth columns, a blank, the orientation symbol (two of
+// them, one per compared graph, when differential), a blank, B left-aligned in
+// asWidth columns ("%5i ", " %-5i" in a classic graph); no newline.
+void printEdge(const ASEdgeListing& edge, bool differential,
+               std::size_t asWidth = asnumber::fieldWidth(asnumber::classicRange));
 // The IP covering of both directions in one compared graph, each with its
 // netmask coverage; no newline.
 void printIPCovering(const ASEdgeListing& edge, cmp_graph which);
@@ -49,8 +54,27 @@ void countValue(BST<std::uint64_t, K>& distribution, const K& value)
 // that when both streams share a destination the lines keep their order.
 void reportError(const char* message);
 
+// What a dump or show command works on: the working graph, or one component
+// of a labelling, whose own graph is built the first time its nodes or
+// adjacencies are listed; its counts come from the labelling.
+class chosen_graph {
+public:
+    explicit chosen_graph(const ASComponent& whole) noexcept : graph_(&whole) {}
+    chosen_graph(const ASComponents& split, std::size_t component) noexcept : split_(&split), component_(component) {}
+
+    std::uint32_t nodes() const noexcept;
+    std::uint32_t edges() const noexcept;
+    const ASComponent& graph();
+
+private:
+    const ASComponent* graph_ = nullptr;
+    const ASComponents* split_ = nullptr;
+    std::size_t component_ = 0;
+    std::unique_ptr<ASComponent> built_;
+};
+
 // The graph a dump or show command works on: the working graph, or the scc or
-// cc the index names. Prints the reason to standard error and gives null when
+// cc the index names. Prints the reason to standard error and gives none when
 // there is none; `verb` completes "So, what should I %s?".
-const ASComponent* chooseGraph(const command_target& target, long index, const console_state& state,
-                               const char* verb);
+std::optional<chosen_graph> chooseGraph(const command_target& target, long index, const console_state& state,
+                                        const char* verb);

@@ -11,10 +11,9 @@
 
 #include "console/commands.h"
 #include "console/printing.h"
+#include "graph/components.h"
 
 namespace {
-
-using component_list = std::vector<std::unique_ptr<ASComponent>>;
 
 // The first most and the first least item met: only a strictly greater or
 // strictly smaller value replaces the current one, so among equals the first
@@ -48,14 +47,15 @@ void printString(const std::string& text)
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-void showComponents(const component_list& components, target_code property, bool strong)
+// Sizes come from the labelling: no component graph is built.
+void showComponents(const std::unique_ptr<ASComponents>& split, target_code property, bool strong)
 {
     const char* const name = strong ? "SCC" : "CC";
-    const auto count = static_cast<long>(components.size());
+    const long count = componentCount(split);
     if (property == T_INDEX) {
         for (long i = 0; i < count; ++i) {
-            const ASComponent& c = *components[static_cast<std::size_t>(i)];
-            std::printf("%s %10li has %10u nodes and %10u edges\n", name, i + 1, c.nodes(), c.edges());
+            const auto c = static_cast<std::size_t>(i);
+            std::printf("%s %10li has %10u nodes and %10u edges\n", name, i + 1, split->nodes(c), split->edges(c));
         }
         return;
     }
@@ -69,8 +69,8 @@ void showComponents(const component_list& components, target_code property, bool
     CountDistribution sizes;
     extremes<long, std::uint64_t> found;
     for (long i = 0; i < count; ++i) {
-        const ASComponent& c = *components[static_cast<std::size_t>(i)];
-        const std::uint64_t size = property == T_NODES ? c.nodes() : c.edges();
+        const auto c = static_cast<std::size_t>(i);
+        const std::uint64_t size = property == T_NODES ? split->nodes(c) : split->edges(c);
         found.offer(i + 1, size);
         countValue(sizes, size);
     }
@@ -83,7 +83,8 @@ void showInformation(const ASGraph& graph, const std::string& loadedFileName)
 {
     std::fputs("Graph file: ", stdout);
     printString(loadedFileName);
-    std::printf("\nGraph type: %s\n", graph.isDifferential() ? "(multi)differential" : "normal");
+    std::printf("\nGraph type: %s%s\n", graph.isDifferential() ? "(multi)differential" : "normal",
+                graph.hasWideASNumbers() ? " (32-bit AS numbers)" : "");
     std::fputs("Graph comment: ", stdout);
     printString(graph.getComment());
     const std::vector<std::string>& sources = graph.getSourceFiles();
@@ -108,14 +109,14 @@ std::uint64_t coveringOf(const ASEdgeListing& edge, bool ip)
                                                                      : there + back;
 }
 
-void printExtremeEdge(const char* caption, const ASEdgeListing& edge)
+void printExtremeEdge(const char* caption, const ASEdgeListing& edge, std::size_t asWidth)
 {
     std::fputs(caption, stdout);
-    printEdge(edge, false);
+    printEdge(edge, false, asWidth);
     std::fputc('\n', stdout);
 }
 
-void showCovering(const ASComponent& graph, bool ip)
+void showCovering(const ASComponent& graph, bool ip, std::size_t asWidth)
 {
     CountDistribution values;
     extremes<ASEdgeListing, std::uint64_t> found;
@@ -131,8 +132,8 @@ void showCovering(const ASComponent& graph, bool ip)
     });
     printDistribution(values, ip ? "adjacencies with IP covering" : "adjacencies with path covering", "", ip);
     if (seen == 0) return;
-    printExtremeEdge("First most covered adjacency: ", *found.most);
-    printExtremeEdge("First least covered adjacency: ", *found.least);
+    printExtremeEdge("First most covered adjacency: ", *found.most, asWidth);
+    printExtremeEdge("First least covered adjacency: ", *found.least, asWidth);
     if (ip) {
         std::printf("Average IP covering: %17.2f  (", mean);
         printNetmaskCoverage(mean);
@@ -206,7 +207,7 @@ void measureEdges(const ASComponent& graph, BST<std::uint64_t, K>& distribution,
     });
 }
 
-void showDifferences(const ASComponent& graph, target_code diffProperty)
+void showDifferences(const ASComponent& graph, target_code diffProperty, std::size_t asWidth)
 {
     const difference_text text = differenceText(diffProperty);
     if (diffProperty == T_ATTENDANCES) {
@@ -216,8 +217,8 @@ void showDifferences(const ASComponent& graph, target_code diffProperty)
                      [](const ASEdgeListing& edge) { return std::uint64_t{edge.weight->comparedGraphs}; });
         printDistribution(counts, text.label, text.tail, false);
         if (!found.most) return;
-        printExtremeEdge(text.mostLine, *found.most);
-        printExtremeEdge(text.leastLine, *found.least);
+        printExtremeEdge(text.mostLine, *found.most, asWidth);
+        printExtremeEdge(text.leastLine, *found.least, asWidth);
         return;
     }
     FractionDistribution fractions;
@@ -226,8 +227,8 @@ void showDifferences(const ASComponent& graph, target_code diffProperty)
                  [diffProperty](const ASEdgeListing& edge) { return fractionOf(*edge.weight, diffProperty); });
     printDistribution(fractions, text.label, text.tail);
     if (!found.most) return;
-    printExtremeEdge(text.mostLine, *found.most);
-    printExtremeEdge(text.leastLine, *found.least);
+    printExtremeEdge(text.mostLine, *found.most, asWidth);
+    printExtremeEdge(text.leastLine, *found.least, asWidth);
 }
 
 } // namespace
@@ -272,17 +273,18 @@ void showCount(const command_target& target, long index, const console_state& st
         showComponents(strong ? state.sccs : state.ccs, target.property, strong);
         return;
     }
-    const ASComponent* graph = chooseGraph(target, index, state, "show");
-    if (graph == nullptr) return;
+    std::optional<chosen_graph> chosen = chooseGraph(target, index, state, "show");
+    if (!chosen) return;
+    const std::size_t asWidth = asnumber::fieldWidth(state.graph->asRange());
     switch (target.property) {
-    case T_NODES: std::printf("%u\n", graph->nodes()); break;
-    case T_EDGES: std::printf("%u\n", graph->edges()); break;
+    case T_NODES: std::printf("%u\n", chosen->nodes()); break;
+    case T_EDGES: std::printf("%u\n", chosen->edges()); break;
     case T_INFORMATION: showInformation(*state.graph, state.loadedFileName); break;
-    case T_IPCOVERING: showCovering(*graph, true); break;
-    case T_PATHCOVERING: showCovering(*graph, false); break;
+    case T_IPCOVERING: showCovering(chosen->graph(), true, asWidth); break;
+    case T_PATHCOVERING: showCovering(chosen->graph(), false, asWidth); break;
     case T_DIFFERENCES:
         if (target.diffProperty >= T_ATTENDANCES && target.diffProperty <= T_DURATION)
-            showDifferences(*graph, target.diffProperty);
+            showDifferences(chosen->graph(), target.diffProperty, asWidth);
         else
             reportError("So, what should I show?\n");
         break;

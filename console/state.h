@@ -3,16 +3,18 @@
 // what load, clear and save replace. One instance lives for one command loop.
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "graph/asgraph.h"
+#include "common/asnumber.h"
 
 class ASGraph;
 class ASEdgeWeight;
 template <typename V, typename W, typename I> class Graph;
+template <typename V, typename W, typename I> class Components;
 
-// A strongly connected or connected component of the working graph.
-using ASComponent = Graph<graph_as_t, ASEdgeWeight, graph_as_t>;
+// The working graph or one of its components, as a graph of its own.
+using ASComponent = Graph<asnum_t, ASEdgeWeight, asnum_t>;
+// The labelling of the working graph into its components of one kind.
+using ASComponents = Components<asnum_t, ASEdgeWeight, asnum_t>;
 
 struct console_state {
     console_state();
@@ -23,6 +25,11 @@ struct console_state {
     std::string loadedFileName;                     // last file loaded successfully; empty otherwise
     bool echo = false;                              // echo each command before running it
     std::unique_ptr<ASGraph> graph;                 // the working graph, or none
-    std::vector<std::unique_ptr<ASComponent>> sccs; // component n of the commands is entry n - 1
-    std::vector<std::unique_ptr<ASComponent>> ccs;
+    // Component n of the commands is number n - 1 of a labelling; none while
+    // no graph has been split.
+    std::unique_ptr<ASComponents> sccs;
+    std::unique_ptr<ASComponents> ccs;
 };
+
+// The number of components of a labelling; 0 when there is none.
+long componentCount(const std::unique_ptr<ASComponents>& split) noexcept;

@@ -286,8 +286,6 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
     if (settings.vpointMode != VPOINT_NONE && !settings.vantageAS) return fail("Vantage point number expected");
     if (modernVantage && !settings.modern) return fail("");
     if (graphPending) return fail("I need a name for the file to write the AS graph in");
-    // Graph files hold 16-bit AS numbers: a 32-bit AS would not fit in one.
-    if (settings.graphFile && settings.modern) return fail("Option --graph cannot be used with --modern");
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "graph/asgraph.h"
 
+#include "graph/relationships.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -16,6 +18,10 @@ namespace {
 constexpr std::size_t headerLineLimit = 512;
 constexpr std::size_t bodyLineLimit = 511;
 constexpr long maxSourceFiles = 65536;
+// Relationship lines are short, but their comments are free text: a generous
+// limit keeps a long comment in one piece rather than turning its rest into
+// a bad data line.
+constexpr std::size_t relationshipLineLimit = 65536;
 
 // Reads a stream in large blocks and hands out lines of at most a given
 // number of characters; the text of a line stops at its first carriage
@@ -143,12 +149,6 @@ std::optional<std::uint64_t> wholeUnsigned(std::string_view text, unsigned bits)
     return s.negative ? (0 - s.magnitude) & max : s.magnitude;
 }
 
-std::optional<graph_as_t> asNumber(std::string_view text) noexcept {
-    const std::optional<long> v = wholeSigned(text);
-    if (!v || *v < 1 || *v > static_cast<long>(maxGraphAS)) return std::nullopt;
-    return static_cast<graph_as_t>(*v);
-}
-
 std::string quoted(std::string_view message, std::string_view text) {
     std::string r;
     r.reserve(message.size() + text.size() + 1);
@@ -188,6 +188,20 @@ constexpr std::string_view msgChanges = "Invalid value for number of orientation
 constexpr std::string_view msgStability = "Invalid value for orientation stability: `";
 constexpr std::string_view msgFormat = "Invalid edge line format: `";
 
+// The type a graph file's first line names, if it names one.
+struct file_type {
+    bool differential;
+    bool wide;
+};
+
+std::optional<file_type> fileTypeOf(std::string_view marker) noexcept {
+    const bool wide = marker.ends_with(ASGraph::wideSuffix);
+    if (wide) marker.remove_suffix(ASGraph::wideSuffix.size());
+    if (marker == ASGraph::graphMarker) return file_type{false, wide};
+    if (marker == ASGraph::diffGraphMarker) return file_type{true, wide};
+    return std::nullopt;
+}
+
 } // namespace
 
 int ASGraph::dirToVal(edge_dir dir) noexcept {
@@ -224,19 +238,59 @@ bool ASGraph::fail(std::string reason) {
     return false;
 }
 
-bool ASGraph::readFromFile(std::FILE* file) {
+bool ASGraph::readFromFile(std::FILE* file, std::string_view name) {
     errorReason.clear();
     LineReader reader(file);
     std::string_view line;
 
     if (!reader.next(headerLineLimit, line)) return fail("Could not retrieve file type string");
-    if (line == diffGraphMarker)
-        differential = true;
-    else if (line == graphMarker)
-        differential = false;
-    else
-        return fail(quoted("Invalid file type string: `", line));
+    if (const std::optional<file_type> type = fileTypeOf(line)) {
+        differential = type->differential;
+        wide = type->wide;
+        return readGraphFile(reader);
+    }
+    // Not a graph file: a relationship file when the first line that is not
+    // a comment (nor empty) holds a '|'. Otherwise the first line is what is
+    // wrong with it.
+    const std::string first(line);
+    std::uint64_t lineNumber = 1;
+    while (line.empty() || isRelationshipComment(line)) {
+        ++lineNumber;
+        if (!reader.next(relationshipLineLimit, line)) break;
+    }
+    if (looksLikeRelationship(line)) return readRelationships(reader, line, lineNumber, name);
+    return fail(quoted("Invalid file type string: `", first));
+}
 
+template <typename Lines>
+bool ASGraph::readRelationships(Lines& reader, std::string_view line, std::uint64_t lineNumber,
+                                std::string_view name) {
+    differential = false;
+    sourceFiles.emplace_back(name);
+    // Every relationship is a known orientation; coverings are not part of
+    // the format and stay 0.
+    ASEdgeWeight known;
+    known.oriented = true;
+    std::string reason;
+    do {
+        if (line.empty() || isRelationshipComment(line)) continue;
+        const std::optional<as_relationship> rel = parseRelationship(line, lineNumber, reason);
+        if (!rel) return fail(std::move(reason));
+        wide = wide || asnumber::needs32Bits(rel->first) || asnumber::needs32Bits(rel->second);
+        addNode(rel->first, rel->first);
+        addNode(rel->second, rel->second);
+        // A customer's adjacency points to its provider; peers use theirs both ways.
+        if (rel->peers)
+            addEdge(rel->first, rel->second, UNDIRECTED, known, known);
+        else
+            addEdge(rel->second, rel->first, OUTGOING, known, known);
+    } while (++lineNumber, reader.next(relationshipLineLimit, line));
+    return true;
+}
+
+template <typename Lines>
+bool ASGraph::readGraphFile(Lines& reader) {
+    std::string_view line;
     if (!reader.next(headerLineLimit, line)) return fail("Could not retrieve number of source files");
     const std::optional<long> fileCount = wholeSigned(line);
     if (!fileCount || *fileCount < 1 || *fileCount > maxSourceFiles)
@@ -260,7 +314,7 @@ bool ASGraph::readFromFile(std::FILE* file) {
 
     for (std::uint64_t i = 0; i < *nodeCount; ++i) {
         if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve all the nodes");
-        const std::optional<graph_as_t> as = asNumber(line);
+        const std::optional<asnum_t> as = asnumber::parse(line, asRange());
         if (!as) return fail(quoted(msgAS, line));
         addNode(*as, *as); // a repeated AS number is ignored
     }
@@ -316,10 +370,10 @@ bool ASGraph::readEdgeLine(std::string_view line) {
     edge_dir dir = UNDIRECTED;
 
     if (!take()) return badFormat();
-    const std::optional<graph_as_t> first = asNumber(f);
+    const std::optional<asnum_t> first = asnumber::parse(f, asRange());
     if (!first) return bad(msgAS);
     if (!take()) return badFormat();
-    const std::optional<graph_as_t> second = asNumber(f);
+    const std::optional<asnum_t> second = asnumber::parse(f, asRange());
     if (!second) return bad(msgAS);
     if (!take()) return badFormat();
     if (!flag(w.oriented)) return bad(msgFlag);
@@ -390,8 +444,14 @@ bool ASGraph::readEdgeLine(std::string_view line) {
 
 bool ASGraph::writeToFile(std::FILE* file) {
     errorReason.clear();
-    const std::string_view marker = differential ? diffGraphMarker : graphMarker;
-    if (std::fprintf(file, "%.*s\n", static_cast<int>(marker.size()), marker.data()) < 0)
+    // A 16-bit marker over an AS above 65535 would make a file that cannot be
+    // read back, so such a graph is always written as 32-bit.
+    bool wideFile = wide;
+    if (!wideFile)
+        forEachNode([&wideFile](const node_listing& n) { wideFile = wideFile || asnumber::needs32Bits(n.id); });
+    const std::string marker = std::string(differential ? diffGraphMarker : graphMarker) +
+                               std::string(wideFile ? wideSuffix : std::string_view());
+    if (std::fprintf(file, "%s\n", marker.c_str()) < 0)
         return fail("Could not write file type string");
     if (std::fprintf(file, "%llu\n", static_cast<unsigned long long>(sourceFiles.size())) < 0)
         return fail("Could not write number of source files");
@@ -403,7 +463,7 @@ bool ASGraph::writeToFile(std::FILE* file) {
 
     bool ok = true;
     forEachNode([&](const node_listing& n) {
-        if (ok && std::fprintf(file, "%i\n", static_cast<int>(*n.value)) < 0)
+        if (ok && std::fprintf(file, "%lu\n", static_cast<unsigned long>(*n.value)) < 0)
             ok = fail("Could not write node " + std::to_string(n.id));
     });
     if (!ok) return false;
@@ -412,8 +472,8 @@ bool ASGraph::writeToFile(std::FILE* file) {
         if (!ok) return;
         const ASEdgeWeight& w = *e.weight;
         const ASEdgeWeight& r = *e.reverseWeight;
-        int written = std::fprintf(file, "%i %i %i %i %lu %llu %lu %llu", static_cast<int>(e.from.id),
-                                   static_cast<int>(e.to.id), w.oriented ? 1 : 0, dirToVal(*e.dir),
+        int written = std::fprintf(file, "%lu %lu %i %i %lu %llu %lu %llu", static_cast<unsigned long>(e.from.id),
+                                   static_cast<unsigned long>(e.to.id), w.oriented ? 1 : 0, dirToVal(*e.dir),
                                    static_cast<unsigned long>(w.pathCovering[0]),
                                    static_cast<unsigned long long>(w.ipCovering[0]),
                                    static_cast<unsigned long>(r.pathCovering[0]),

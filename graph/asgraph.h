@@ -1,7 +1,9 @@
 #pragma once
 // The AS-level graph: AS numbers as nodes, ASEdgeWeight on each direction of an
 // adjacency, the metadata of a graph file, and the reader and writer of the
-// normal ("HGR") and differential ("HDG") graph file formats.
+// normal ("HGR") and differential ("HDG") graph file formats, of their 32-bit
+// forms ("HGR32", "HDG32"), whose node and edge lines carry AS numbers up to
+// 4294967295, and the reader of AS-relationship files.
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -10,12 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/asnumber.h"
 #include "graph/graph.h"
-
-// AS numbers of graphs and graph files: 16 bits (1 to 65535) for now, which
-// keeps nodes small and the files readable by the tools that share them.
-using graph_as_t = std::uint16_t;
-inline constexpr graph_as_t maxGraphAS = 65535;
 
 // The weight of one direction of one adjacency. Index 0 / 1 of the arrays is
 // the first / second compared graph of a differential graph; a normal graph
@@ -40,21 +38,28 @@ public:
 };
 static_assert(sizeof(ASEdgeWeight) <= 48, "two weights per adjacency: keep the record small");
 
-class ASGraph : public Graph<graph_as_t, ASEdgeWeight, graph_as_t> {
+class ASGraph : public Graph<asnum_t, ASEdgeWeight, asnum_t> {
 public:
     static constexpr std::string_view graphMarker = "HGR";
     static constexpr std::string_view diffGraphMarker = "HDG";
+    // Appended to a marker: the file's AS numbers are 32-bit. A reader that
+    // knows only the classic markers refuses such a file as a whole.
+    static constexpr std::string_view wideSuffix = "32";
     static constexpr std::size_t maxCommentLength = 512;
     static constexpr std::size_t sourceFileSlots = 100;
 
     ASGraph() = default;
 
-    // Reads one graph file from an open stream, adding to what the graph
-    // holds. False on failure with the reason in errReason(); whatever was
-    // read before the failure stays in the graph.
-    bool readFromFile(std::FILE* file);
-    // Writes the graph; false on the first failed write, with the reason in
-    // errReason(). The stream is neither flushed nor closed here.
+    // Reads one graph file or AS-relationship file (told apart by content)
+    // from an open stream, adding to what the graph holds. False on failure
+    // with the reason in errReason(); whatever was read before the failure
+    // stays in the graph. `name` becomes the source file name of a graph read
+    // from a relationship file, which names no sources of its own.
+    bool readFromFile(std::FILE* file, std::string_view name = {});
+    // Writes the graph as a graph file: "HGR"/"HDG", or "HGR32"/"HDG32" when
+    // the graph has 32-bit AS numbers or holds an AS above 65535. False on the
+    // first failed write, with the reason in errReason(). The stream is
+    // neither flushed nor closed here.
     bool writeToFile(std::FILE* file);
     const std::string& errReason() const noexcept { return errorReason; }
 
@@ -71,15 +76,28 @@ public:
     bool& isDifferential() noexcept { return differential; }
     bool isDifferential() const noexcept { return differential; }
 
+    // The graph's AS numbers are 32-bit: read from a 32-bit file, or from a
+    // relationship file naming an AS above 65535. Listings print such a
+    // graph's AS fields in the wide columns, and save keeps the type.
+    bool& hasWideASNumbers() noexcept { return wide; }
+    bool hasWideASNumbers() const noexcept { return wide; }
+    asnumber::as_range asRange() const noexcept { return wide ? asnumber::wideRange : asnumber::classicRange; }
+
     // Orientation <-> its value in graph files: INCOMING -1, UNDIRECTED 0, OUTGOING 1.
     static int dirToVal(edge_dir dir) noexcept;
     static edge_dir valToDir(long value) noexcept;
 
 private:
     bool fail(std::string reason);
+    template <typename Lines>
+    bool readGraphFile(Lines& reader);
+    template <typename Lines>
+    bool readRelationships(Lines& reader, std::string_view firstLine, std::uint64_t lineNumber,
+                           std::string_view name);
     bool readEdgeLine(std::string_view line);
 
     bool differential = false;
+    bool wide = false;
     std::string errorReason;
     std::vector<std::string> sourceFiles;
     std::string comment;

@@ -2,7 +2,7 @@
 // The generic graph of the console: nodes found by identifier, joined by
 // adjacencies that carry a weight for each of their two directions and an
 // orientation, with listings in identifier order and the split into connected
-// and strongly connected components.
+// and strongly connected components (graph/components.h).
 //
 // Storage is flat. Node values and adjacency weights live in chunked arrays
 // whose elements never move, so listing pointers stay valid while a graph
@@ -10,19 +10,21 @@
 // smaller identifier, and shared with the component graphs split from it until
 // one side changes them. Identifier and adjacency lookups go through
 // open-addressing hash tables; per-node neighbour arrays are an index rebuilt
-// in linear time when needed. Components come from one breadth-first pass
-// (connected) or an iterative Tarjan walk (strongly connected), both linear.
-// An AS graph of a million adjacencies and its two splits thus hold one set
-// of weights instead of three, and no per-adjacency tree nodes.
+// in linear time when needed, shared with the component searches. An AS
+// graph of a million adjacencies and the component graphs built from it thus
+// hold one set of weights, and no per-adjacency tree nodes.
 #include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <new>
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#include <sys/mman.h>
 
 // Orientation of an adjacency as seen from one of its ends. One byte: an AS
 // graph holds millions of them (one per adjacency and two per weight).
@@ -69,6 +71,63 @@ namespace graph_detail {
 
 inline constexpr std::uint32_t npos = std::numeric_limits<std::uint32_t>::max();
 
+// Blocks of a few megabytes and more are mapped from the system on their own,
+// aligned to huge pages, and the kernel is asked to back them with such
+// pages: an AS graph's arrays run to tens of megabytes, and faulting them in
+// 4 KiB pages costs more than filling them. Being mappings of their own, they
+// go back to the system when released, so a session that loads graph after
+// graph does not grow.
+inline constexpr std::size_t hugePage = std::size_t{2} << 20;
+inline constexpr std::size_t mappedFrom = 2 * hugePage;
+
+inline std::size_t mappedSize(std::size_t bytes) noexcept { return (bytes + hugePage - 1) & ~(hugePage - 1); }
+
+inline void* allocateBlock(std::size_t bytes) {
+    if (bytes < mappedFrom) return ::operator new(bytes);
+    const std::size_t size = mappedSize(bytes);
+    void* raw = ::mmap(nullptr, size + hugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) throw std::bad_alloc();
+    // Trim the mapping to a huge-page boundary at both ends.
+    const auto start = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (start + hugePage - 1) & ~std::uintptr_t{hugePage - 1};
+    if (aligned > start) ::munmap(raw, aligned - start);
+    if (const std::size_t tail = start + hugePage - aligned; tail > 0)
+        ::munmap(reinterpret_cast<void*>(aligned + size), tail);
+    void* block = reinterpret_cast<void*>(aligned);
+    ::madvise(block, size, MADV_HUGEPAGE); // advice only: without it the block is as good
+    return block;
+}
+
+inline void releaseBlock(void* block, std::size_t bytes) noexcept {
+    if (bytes < mappedFrom)
+        ::operator delete(block);
+    else
+        ::munmap(block, mappedSize(bytes));
+}
+
+// An array of trivial elements in such a block, left unfilled.
+template <typename T>
+struct block_array {
+    static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+    block_array() = default;
+    explicit block_array(std::size_t n) : data(static_cast<T*>(allocateBlock(n * sizeof(T)))), size(n) {}
+    block_array(block_array&& other) noexcept : data(std::exchange(other.data, nullptr)), size(std::exchange(other.size, 0)) {}
+    block_array& operator=(block_array&& other) noexcept {
+        if (this != &other) {
+            if (data != nullptr) releaseBlock(data, size * sizeof(T));
+            data = std::exchange(other.data, nullptr);
+            size = std::exchange(other.size, 0);
+        }
+        return *this;
+    }
+    ~block_array() {
+        if (data != nullptr) releaseBlock(data, size * sizeof(T));
+    }
+    T& operator[](std::size_t i) const noexcept { return data[i]; }
+    T* data = nullptr;
+    std::size_t size = 0;
+};
+
 // Append-only array whose elements never move: chunk c holds 8 << c elements,
 // so growth allocates O(log n) blocks, an empty array allocates nothing, and
 // an element is constructed only when it is appended.
@@ -81,7 +140,7 @@ public:
     ~stable_array() {
         if constexpr (!std::is_trivially_destructible_v<T>)
             for (std::size_t i = 0; i < count_; ++i) std::destroy_at(&(*this)[i]);
-        for (std::size_t c = 0; c < chunks_.size(); ++c) std::allocator<T>{}.deallocate(chunks_[c], capacityOf(c));
+        for (std::size_t c = 0; c < chunks_.size(); ++c) releaseBlock(chunks_[c], capacityOf(c) * sizeof(T));
     }
 
     std::size_t size() const noexcept { return count_; }
@@ -91,7 +150,7 @@ public:
         const std::size_t c = chunkOf(count_);
         if (c == chunks_.size()) {
             chunks_.reserve(c + 1); // so that the push below cannot throw and leak the block
-            chunks_.push_back(std::allocator<T>{}.allocate(capacityOf(c)));
+            chunks_.push_back(static_cast<T*>(allocateBlock(capacityOf(c) * sizeof(T))));
         }
         T* slot = std::construct_at(&chunks_[c][offsetOf(count_)], std::move(value));
         ++count_;
@@ -164,43 +223,57 @@ private:
     unsigned shift_ = 64;
 };
 
-// Node identifier -> node index. Identifiers of at most 16 bits switch from
-// hashing to a direct table once a graph is big enough for the table to pay.
+// Node identifier -> node index. Identifiers below 65536 (every AS of a
+// classic graph, and most of today's) move from hashing to a direct table
+// once enough of them are known for the table to pay; the others stay hashed.
 template <typename I>
 class id_index {
 public:
     std::uint32_t find(const I& id) const noexcept {
-        if constexpr (direct)
-            if (!table_.empty()) return table_[key(id)];
-        return hash_.find(key(id));
+        const std::uint64_t k = key(id);
+        if (k < directRange && !table_.empty()) return table_[k];
+        return hash_.find(k);
     }
     // The caller has checked that the identifier is absent.
     void insert(const I& id, std::uint32_t value) {
-        if constexpr (direct) {
-            if (table_.empty() && hash_.size() + 1 > directFrom) {
-                table_.assign(std::size_t{1} << (8 * sizeof(I)), npos);
-                hash_.forEach([this](std::uint64_t k, std::uint32_t v) { table_[k] = v; });
-                hash_ = index_map{};
-            }
+        const std::uint64_t k = key(id);
+        if (k < directRange) {
+            if (table_.empty() && ++directKeys_ > directFrom) makeTable();
             if (!table_.empty()) {
-                table_[key(id)] = value;
+                table_[k] = value;
                 return;
             }
         }
-        hash_.insert(key(id), value);
+        hash_.insert(k, value);
     }
 
 private:
-    static constexpr bool direct = sizeof(I) <= 2;
+    static constexpr std::uint64_t directRange = std::min<std::uint64_t>(std::uint64_t{1} << 16,
+                                                                         std::uint64_t{1} << (8 * sizeof(I) - 1) << 1);
     static constexpr std::size_t directFrom = 4096;
     static std::uint64_t key(const I& id) noexcept {
         return static_cast<std::uint64_t>(static_cast<std::make_unsigned_t<I>>(id));
     }
+    void makeTable() {
+        table_.assign(directRange, npos);
+        index_map rest;
+        hash_.forEach([this, &rest](std::uint64_t k, std::uint32_t v) {
+            if (k < directRange)
+                table_[k] = v;
+            else
+                rest.insert(k, v);
+        });
+        hash_ = std::move(rest);
+    }
     index_map hash_;
     std::vector<std::uint32_t> table_;
+    std::size_t directKeys_ = 0; // identifiers below directRange seen before the table
 };
 
 } // namespace graph_detail
+
+template <typename V, typename W, typename I>
+class Components;
 
 // Graph over node values V, edge weights W and integer node identifiers I.
 // W needs a default state and assignment. There is no removal: a graph only
@@ -314,67 +387,16 @@ public:
                 if (adj.fromOther()) continue; // listed from the other end
                 const edge_record& e = record(adj.edge());
                 f(edge_listing{&e.weight, &e.reverseWeight, &dirs_[adj.edge()], node_listing{&values_[n], id},
-                               node_listing{&values_[adj.other], meta_[adj.other].id}});
+                               node_listing{&values_[otherEnd(adj)], meta_[otherEnd(adj)].id}});
             }
         }
-    }
-
-    // The components of one kind, in ascending order of their smallest node
-    // identifier; each holds its nodes and every adjacency whose two ends it
-    // holds, with the same orientation and weights. The caller owns the
-    // graphs; they stay valid after this one is destroyed.
-    std::vector<std::unique_ptr<Graph>> findCC(cc_type type) const {
-        ensureAdjacency();
-        const std::size_t n = meta_.size();
-        std::vector<std::uint32_t> comp(n, graph_detail::npos);
-        if (type == SCC)
-            labelStrong(comp);
-        else
-            labelWeak(comp);
-
-        // Components are numbered by their smallest member; walking the nodes
-        // and their sorted neighbours in ascending order fills each component
-        // in listing order.
-        std::vector<std::uint32_t> position(n, graph_detail::npos);
-        std::vector<std::uint32_t> local(n, 0);
-        std::vector<std::unique_ptr<Graph>> out;
-        std::vector<std::uint32_t> sizes; // nodes per component
-        for (const std::uint32_t v : sortedNodes()) {
-            std::uint32_t& pos = position[comp[v]];
-            if (pos == graph_detail::npos) {
-                pos = static_cast<std::uint32_t>(sizes.size());
-                sizes.push_back(0);
-            }
-            ++sizes[pos];
-        }
-        out.reserve(sizes.size());
-        for (const std::uint32_t nodeCount : sizes) {
-            out.push_back(std::make_unique<Graph>());
-            Graph& g = *out.back();
-            g.pool_ = pool_; // records are shared until one side changes them
-            g.meta_.reserve(nodeCount);
-            g.order_.reserve(nodeCount);
-        }
-        for (const std::uint32_t v : sortedNodes())
-            local[v] = out[position[comp[v]]]->appendNode(values_[v], meta_[v].id);
-        // Neighbours come in ascending order, so each component node's
-        // bookkeeping is known from its own walk.
-        for (const std::uint32_t v : sortedNodes()) {
-            Graph& g = *out[position[comp[v]]];
-            node_meta& m = g.meta_[local[v]];
-            for (std::uint32_t k = adjStart_[v]; k < adjStart_[v + 1]; ++k) {
-                const adj_entry& adj = adjacency_[k];
-                if (comp[adj.other] != comp[v]) continue;
-                ++m.degree;
-                m.lastOtherId = meta_[adj.other].id;
-                if (!adj.fromOther()) g.appendLink(local[v], local[adj.other], poolIndexOf(adj.edge()), dirs_[adj.edge()]);
-            }
-        }
-        pool_->sharedBelow = pool_->records.size();
-        return out;
     }
 
 private:
+    // The component searches read the neighbour arrays and build component
+    // graphs that share this graph's adjacency records.
+    friend class Components<V, W, I>;
+
     struct node_meta {
         I id{};
         I lastOtherId{};     // identifier of the last neighbour linked
@@ -400,13 +422,22 @@ private:
         graph_detail::stable_array<edge_record> records;
         std::size_t sharedBelow = 0;
     };
+    // One neighbour of a node: the adjacency number, plus fromOtherBit when
+    // the other end is the smaller one. The other end is read from the
+    // adjacency's ends: an AS graph has two entries per adjacency, and four
+    // bytes each keep the array half the size.
     struct adj_entry {
         static constexpr std::uint32_t fromOtherBit = 0x80000000U;
-        std::uint32_t other; // node index of the other end (the node itself for a loop)
-        std::uint32_t link;  // adjacency number, plus fromOtherBit when the other end is the smaller one
+        std::uint32_t link;
         std::uint32_t edge() const noexcept { return link & ~fromOtherBit; }
         bool fromOther() const noexcept { return (link & fromOtherBit) != 0; }
     };
+
+    // Node index of the other end of a neighbour entry (the node itself for a loop).
+    std::uint32_t otherEnd(const adj_entry& adj) const noexcept {
+        const edge_ends& ends = ends_[adj.edge()];
+        return adj.fromOther() ? ends.a : ends.b;
+    }
 
     static std::uint64_t pairKey(std::uint32_t a, std::uint32_t b) noexcept {
         return (static_cast<std::uint64_t>(a) << 32) | b;
@@ -494,17 +525,19 @@ private:
         adjStart_.assign(n + 1, 0);
         for (std::size_t v = 0; v < n; ++v) adjStart_[v + 1] = adjStart_[v] + meta_[v].degree;
         // Every slot is written below, so the array is not cleared first.
-        adjacency_ = std::make_unique_for_overwrite<adj_entry[]>(adjStart_[n]);
+        adjacency_ = graph_detail::block_array<adj_entry>(adjStart_[n]);
         std::vector<std::uint32_t> fill(adjStart_.begin(), adjStart_.end() - 1);
         for (std::uint32_t e = 0; e < ends_.size(); ++e) {
             const edge_ends& ends = ends_[e];
-            adjacency_[fill[ends.a]++] = adj_entry{ends.b, e};
-            if (ends.b != ends.a) adjacency_[fill[ends.b]++] = adj_entry{ends.a, e | adj_entry::fromOtherBit};
+            adjacency_[fill[ends.a]++] = adj_entry{e};
+            if (ends.b != ends.a) adjacency_[fill[ends.b]++] = adj_entry{e | adj_entry::fromOtherBit};
         }
         for (std::size_t v = 0; v < n; ++v)
             if (!meta_[v].inOrder)
-                std::sort(adjacency_.get() + adjStart_[v], adjacency_.get() + adjStart_[v + 1],
-                          [this](const adj_entry& x, const adj_entry& y) { return meta_[x.other].id < meta_[y.other].id; });
+                std::sort(adjacency_.data + adjStart_[v], adjacency_.data + adjStart_[v + 1],
+                          [this](const adj_entry& x, const adj_entry& y) {
+                              return meta_[otherEnd(x)].id < meta_[otherEnd(y)].id;
+                          });
         adjNodes_ = n;
         adjEdges_ = ends_.size();
     }
@@ -516,81 +549,6 @@ private:
             orderSorted_ = true;
         }
         return order_;
-    }
-
-    // Connected components: one breadth-first pass over all adjacencies.
-    void labelWeak(std::vector<std::uint32_t>& comp) const {
-        std::vector<std::uint32_t> queue;
-        queue.reserve(meta_.size());
-        std::uint32_t label = 0;
-        for (std::uint32_t s = 0; s < meta_.size(); ++s) {
-            if (comp[s] != graph_detail::npos) continue;
-            comp[s] = label;
-            queue.clear();
-            queue.push_back(s);
-            for (std::size_t head = 0; head < queue.size(); ++head) {
-                const std::uint32_t v = queue[head];
-                for (std::uint32_t k = adjStart_[v]; k < adjStart_[v + 1]; ++k) {
-                    const std::uint32_t w = adjacency_[k].other;
-                    if (comp[w] != graph_detail::npos) continue;
-                    comp[w] = label;
-                    queue.push_back(w);
-                }
-            }
-            ++label;
-        }
-    }
-
-    // Strongly connected components: Tarjan's method with an explicit call
-    // stack, so the depth of the walk never reaches the machine stack. An
-    // adjacency is followed from an end that sees it undirected or outgoing.
-    void labelStrong(std::vector<std::uint32_t>& comp) const {
-        const std::size_t n = meta_.size();
-        std::vector<std::uint32_t> index(n, graph_detail::npos);
-        std::vector<std::uint32_t> low(n, 0);
-        std::vector<std::uint32_t> open; // Tarjan's stack of nodes not yet in a component
-        struct frame {
-            std::uint32_t node;
-            std::uint32_t next; // position in the adjacency arrays
-        };
-        std::vector<frame> calls;
-        std::uint32_t counter = 0;
-        std::uint32_t label = 0;
-        for (std::uint32_t s = 0; s < n; ++s) {
-            if (index[s] != graph_detail::npos) continue;
-            index[s] = low[s] = counter++;
-            open.push_back(s);
-            calls.push_back(frame{s, adjStart_[s]});
-            while (!calls.empty()) {
-                frame& f = calls.back();
-                const std::uint32_t v = f.node;
-                if (f.next < adjStart_[v + 1]) {
-                    const adj_entry& adj = adjacency_[f.next++];
-                    const edge_dir dir = dirs_[adj.edge()];
-                    if ((adj.fromOther() ? reverse(dir) : dir) == INCOMING) continue;
-                    const std::uint32_t w = adj.other;
-                    if (index[w] == graph_detail::npos) {
-                        index[w] = low[w] = counter++;
-                        open.push_back(w);
-                        calls.push_back(frame{w, adjStart_[w]}); // f is not used after this
-                    } else if (comp[w] == graph_detail::npos) {
-                        low[v] = std::min(low[v], index[w]); // w is still open
-                    }
-                    continue;
-                }
-                calls.pop_back();
-                if (!calls.empty()) low[calls.back().node] = std::min(low[calls.back().node], low[v]);
-                if (low[v] == index[v]) {
-                    std::uint32_t w;
-                    do {
-                        w = open.back();
-                        open.pop_back();
-                        comp[w] = label;
-                    } while (w != v);
-                    ++label;
-                }
-            }
-        }
     }
 
     graph_detail::stable_array<V> values_; // node values; listings point at them
@@ -617,7 +575,7 @@ private:
 
     // Neighbour arrays: node v's neighbours are adjacency_[adjStart_[v] .. adjStart_[v + 1]).
     mutable std::vector<std::uint32_t> adjStart_; // empty until first built
-    mutable std::unique_ptr<adj_entry[]> adjacency_;
+    mutable graph_detail::block_array<adj_entry> adjacency_;
     mutable std::size_t adjNodes_ = 0;
     mutable std::size_t adjEdges_ = 0;
 };

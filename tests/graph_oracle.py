@@ -95,7 +95,8 @@ def model(grouped):
 
 
 def expected_file(source, comment, nodes, edges):
-    lines = ["HGR", "1", source, comment, str(len(nodes)), str(len(edges))]
+    marker = "HGR32" if any(n > 65535 for n in nodes) else "HGR"
+    lines = [marker, "1", source, comment, str(len(nodes)), str(len(edges))]
     lines += [str(n) for n in sorted(nodes)]
     for (a, b), (pab, iab, pba, iba) in sorted(edges.items()):
         lines.append("%d %d 0 0 %d %d %d %d" % (a, b, pab, iab, pba, iba))

@@ -30,7 +30,7 @@ std::string coverage(double addresses)
 struct loose_edge {
     ASEdgeWeight weight, reverseWeight;
     edge_dir dir = UNDIRECTED;
-    ASEdgeListing listing(graph_as_t from, graph_as_t to) const
+    ASEdgeListing listing(asnum_t from, asnum_t to) const
     {
         ASEdgeListing e;
         e.weight = &weight;

@@ -1,4 +1,5 @@
 #include "console/printing.h"
+#include "graph/components.h"
 
 #include <gtest/gtest.h>
 
@@ -55,8 +56,8 @@ std::string coverageText(double v)
 
 void install(console_state& state, std::unique_ptr<ASGraph> graph)
 {
-    state.sccs = graph->findCC(SCC);
-    state.ccs = graph->findCC(CC);
+    state.sccs = std::make_unique<ASComponents>(*graph, SCC);
+    state.ccs = std::make_unique<ASComponents>(*graph, CC);
     state.graph = std::move(graph);
 }
 
@@ -72,7 +73,7 @@ TEST(ShowCovering, MatchesAPlainModelOnRandomGraphs)
     for (int round = 0; round < 300; ++round) {
         const int nodes = 1 + static_cast<int>(rng() % 12);
         auto graph = std::make_unique<ASGraph>();
-        for (int n = 1; n <= nodes; ++n) graph->addNode(static_cast<graph_as_t>(n * 97), static_cast<graph_as_t>(n * 97));
+        for (int n = 1; n <= nodes; ++n) graph->addNode(static_cast<asnum_t>(n * 97), static_cast<asnum_t>(n * 97));
         const int attempts = static_cast<int>(rng() % 30);
         for (int i = 0; i < attempts; ++i) {
             ASEdgeWeight w, r;
@@ -81,8 +82,8 @@ TEST(ShowCovering, MatchesAPlainModelOnRandomGraphs)
                 x->ipCovering[0] = rng() % 2 ? pool[rng() % std::size(pool)] : rng() % 5000;
                 x->pathCovering[0] = static_cast<std::uint32_t>(rng() % 2 ? pool[rng() % 5] : rng() % 50);
             }
-            const auto a = static_cast<graph_as_t>((1 + rng() % nodes) * 97);
-            const auto b = static_cast<graph_as_t>((1 + rng() % nodes) * 97);
+            const auto a = static_cast<asnum_t>((1 + rng() % nodes) * 97);
+            const auto b = static_cast<asnum_t>((1 + rng() % nodes) * 97);
             graph->addEdge(a, b, static_cast<edge_dir>(rng() % 3), w, r);
         }
         const ASGraph& g = *graph;

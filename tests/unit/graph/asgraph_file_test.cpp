@@ -89,9 +89,9 @@ TEST(ASGraphRead, NodeLines) {
     ASGraph g;
     ASSERT_TRUE(readText(g, header + "4\n0\n 7\n+8\n65535\n7\n")) << g.errReason();
     EXPECT_EQ(g.nodes(), 3U);
-    std::vector<graph_as_t> ids;
+    std::vector<asnum_t> ids;
     for (const auto& n : g.listNodes()) ids.push_back(n.id);
-    EXPECT_EQ(ids, (std::vector<graph_as_t>{7, 8, 65535}));
+    EXPECT_EQ(ids, (std::vector<asnum_t>{7, 8, 65535}));
 
     ASGraph empty;
     ASSERT_TRUE(readText(empty, header + "\n\n")) << empty.errReason();
@@ -223,7 +223,7 @@ TEST(ASGraphRead, LongLinesAreReadInPieces) {
 
 TEST(ASGraphWrite, FormatsAndRoundTrip) {
     ASGraph g;
-    for (const graph_as_t id : {40, 3, 65535, 7}) g.addNode(id, id);
+    for (const asnum_t id : {40, 3, 65535, 7}) g.addNode(id, id);
     ASEdgeWeight w;
     ASEdgeWeight r;
     w.oriented = r.oriented = true;

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "graph/graph.h"
+#include "graph/components.h"
 
 namespace {
 
@@ -23,8 +23,8 @@ TEST(GraphLifetime, ComponentsOutliveTheirSource) {
         g.addEdge(2, 1, OUTGOING, 210, 120); // opposite way: undirected, these weights
         g.addEdge(3, 3, INCOMING, 33, 34);
         g.addEdge(2, 3, OUTGOING, 23, 32);
-        sccs = g.findCC(SCC);
-        ccs = g.findCC(CC);
+        sccs = findCC(g, SCC);
+        ccs = findCC(g, CC);
         // The source changes after the split; the components keep what they had.
         g.addEdge(1, 2, OUTGOING, 1000, 1001);
         g.addEdge(3, 4, UNDIRECTED, 0, 0);
@@ -71,8 +71,8 @@ TEST(GraphLifetime, ListingPointersSeeLaterChanges) {
     EXPECT_EQ(*nodes[1].value, 20);
 
     const G16 empty;
-    EXPECT_TRUE(empty.findCC(SCC).empty());
-    EXPECT_TRUE(empty.findCC(CC).empty());
+    EXPECT_TRUE(findCC(empty, SCC).empty());
+    EXPECT_TRUE(findCC(empty, CC).empty());
     EXPECT_TRUE(empty.listEdges().empty());
 }
 
@@ -88,9 +88,9 @@ TEST(GraphLifetime, LongChainsAndCyclesNeedNoDeepStack) {
         ring.addEdge(static_cast<std::uint16_t>(id + 1), static_cast<std::uint16_t>(id), INCOMING, 0, 0);
     }
     ring.addEdge(65535, 1, OUTGOING, 0, 0);
-    EXPECT_EQ(chain.findCC(SCC).size(), 65535U);
-    EXPECT_EQ(chain.findCC(CC).size(), 1U);
-    const auto rings = ring.findCC(SCC);
+    EXPECT_EQ(findCC(chain, SCC).size(), 65535U);
+    EXPECT_EQ(findCC(chain, CC).size(), 1U);
+    const auto rings = findCC(ring, SCC);
     ASSERT_EQ(rings.size(), 1U);
     EXPECT_EQ(rings[0]->nodes(), 65535U);
     EXPECT_EQ(rings[0]->edges(), 65535U);

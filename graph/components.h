@@ -1,0 +1,211 @@
+#pragma once
+// The split of a graph into connected or strongly connected components, kept
+// as one labelling over the source graph's nodes: a component number per
+// node, the members of each component in ascending identifier order, and the
+// node and adjacency counts of every component. Counts and distributions
+// come straight from the labelling; a component's own graph is built only
+// when its adjacencies are wanted, and only for that component.
+//
+// Components are numbered in ascending order of their smallest node
+// identifier. A component holds its nodes and every adjacency whose two ends
+// it holds (loops included). For strongly connected components an adjacency
+// is followed from an end that sees it undirected or outgoing, so an
+// undirected adjacency joins its ends.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "graph/graph.h"
+
+template <typename V, typename W, typename I>
+class Components {
+public:
+    using graph_type = Graph<V, W, I>;
+
+    // Labels every node of `source`, which must outlive this object and not
+    // grow while it is used.
+    Components(const graph_type& source, cc_type type) : source_(&source) {
+        source.ensureAdjacency();
+        std::vector<std::uint32_t> raw(source.meta_.size(), graph_detail::npos);
+        const std::uint32_t rawCount = type == SCC ? labelStrong(raw) : labelWeak(raw);
+        arrange(raw, rawCount);
+        countEdges();
+    }
+
+    std::size_t count() const noexcept { return edgeCount_.size(); }
+    // Nodes and adjacencies of component c (0-based).
+    std::uint32_t nodes(std::size_t c) const noexcept { return start_[c + 1] - start_[c]; }
+    std::uint32_t edges(std::size_t c) const noexcept { return edgeCount_[c]; }
+
+    // Component c as a graph of its own, listing as any graph does, with the
+    // source's orientations and weights. Its records are shared with the
+    // source until one side changes them, and it stays valid after the
+    // source is destroyed.
+    std::unique_ptr<graph_type> graph(std::size_t c) const {
+        const graph_type& src = *source_;
+        auto out = std::make_unique<graph_type>();
+        graph_type& g = *out;
+        g.pool_ = src.pool_;
+        const std::uint32_t first = start_[c];
+        const std::uint32_t size = nodes(c);
+        g.meta_.reserve(size);
+        g.order_.reserve(size);
+        for (std::uint32_t k = first; k < first + size; ++k)
+            g.appendNode(src.values_[members_[k]], src.meta_[members_[k]].id);
+        // Members and their neighbours come in ascending identifier order, so
+        // each node's bookkeeping is known from its own walk.
+        for (std::uint32_t k = first; k < first + size; ++k) {
+            const std::uint32_t v = members_[k];
+            auto& m = g.meta_[k - first];
+            for (std::uint32_t a = src.adjStart_[v]; a < src.adjStart_[v + 1]; ++a) {
+                const auto& adj = src.adjacency_[a];
+                const std::uint32_t other = src.otherEnd(adj);
+                if (label_[other] != c) continue;
+                ++m.degree;
+                m.lastOtherId = src.meta_[other].id;
+                if (!adj.fromOther())
+                    g.appendLink(k - first, slot_[other] - first, src.poolIndexOf(adj.edge()), src.dirs_[adj.edge()]);
+            }
+        }
+        src.pool_->sharedBelow = src.pool_->records.size();
+        return out;
+    }
+
+private:
+    // Connected components: one breadth-first pass over all adjacencies.
+    std::uint32_t labelWeak(std::vector<std::uint32_t>& comp) const {
+        const graph_type& src = *source_;
+        std::vector<std::uint32_t> queue;
+        queue.reserve(comp.size());
+        std::uint32_t label = 0;
+        for (std::uint32_t s = 0; s < comp.size(); ++s) {
+            if (comp[s] != graph_detail::npos) continue;
+            comp[s] = label;
+            queue.clear();
+            queue.push_back(s);
+            for (std::size_t head = 0; head < queue.size(); ++head) {
+                const std::uint32_t v = queue[head];
+                for (std::uint32_t k = src.adjStart_[v]; k < src.adjStart_[v + 1]; ++k) {
+                    const std::uint32_t w = src.otherEnd(src.adjacency_[k]);
+                    if (comp[w] != graph_detail::npos) continue;
+                    comp[w] = label;
+                    queue.push_back(w);
+                }
+            }
+            ++label;
+        }
+        return label;
+    }
+
+    // Strongly connected components: Tarjan's method with an explicit call
+    // stack, so the depth of the walk never reaches the machine stack.
+    std::uint32_t labelStrong(std::vector<std::uint32_t>& comp) const {
+        const graph_type& src = *source_;
+        const std::size_t n = comp.size();
+        std::vector<std::uint32_t> index(n, graph_detail::npos);
+        std::vector<std::uint32_t> low(n, 0);
+        std::vector<std::uint32_t> open; // Tarjan's stack of nodes not yet in a component
+        struct frame {
+            std::uint32_t node;
+            std::uint32_t next; // position in the neighbour arrays
+        };
+        std::vector<frame> calls;
+        std::uint32_t counter = 0;
+        std::uint32_t label = 0;
+        for (std::uint32_t s = 0; s < n; ++s) {
+            if (index[s] != graph_detail::npos) continue;
+            index[s] = low[s] = counter++;
+            open.push_back(s);
+            calls.push_back(frame{s, src.adjStart_[s]});
+            while (!calls.empty()) {
+                frame& f = calls.back();
+                const std::uint32_t v = f.node;
+                if (f.next < src.adjStart_[v + 1]) {
+                    const auto& adj = src.adjacency_[f.next++];
+                    const edge_dir dir = src.dirs_[adj.edge()];
+                    if ((adj.fromOther() ? reverse(dir) : dir) == INCOMING) continue;
+                    const std::uint32_t w = src.otherEnd(adj);
+                    if (index[w] == graph_detail::npos) {
+                        index[w] = low[w] = counter++;
+                        open.push_back(w);
+                        calls.push_back(frame{w, src.adjStart_[w]}); // f is not used after this
+                    } else if (comp[w] == graph_detail::npos) {
+                        low[v] = std::min(low[v], index[w]); // w is still open
+                    }
+                    continue;
+                }
+                calls.pop_back();
+                if (!calls.empty()) low[calls.back().node] = std::min(low[calls.back().node], low[v]);
+                if (low[v] == index[v]) {
+                    std::uint32_t w;
+                    do {
+                        w = open.back();
+                        open.pop_back();
+                        comp[w] = label;
+                    } while (w != v);
+                    ++label;
+                }
+            }
+        }
+        return label;
+    }
+
+    // Renumbers the search's labels by smallest member and groups the
+    // members of each component, in ascending identifier order, by one walk
+    // over the nodes in that order.
+    void arrange(const std::vector<std::uint32_t>& raw, std::uint32_t rawCount) {
+        const std::vector<std::uint32_t>& sorted = source_->sortedNodes();
+        std::vector<std::uint32_t> renumbered(rawCount, graph_detail::npos);
+        std::vector<std::uint32_t> sizes;
+        sizes.reserve(rawCount);
+        label_.resize(raw.size());
+        for (const std::uint32_t v : sorted) {
+            std::uint32_t& c = renumbered[raw[v]];
+            if (c == graph_detail::npos) {
+                c = static_cast<std::uint32_t>(sizes.size());
+                sizes.push_back(0);
+            }
+            label_[v] = c;
+            ++sizes[c];
+        }
+        start_.assign(sizes.size() + 1, 0);
+        for (std::size_t c = 0; c < sizes.size(); ++c) start_[c + 1] = start_[c] + sizes[c];
+        std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
+        members_.resize(raw.size());
+        slot_.resize(raw.size());
+        for (const std::uint32_t v : sorted) {
+            const std::uint32_t k = fill[label_[v]]++;
+            members_[k] = v;
+            slot_[v] = k;
+        }
+    }
+
+    void countEdges() {
+        edgeCount_.assign(start_.size() - 1, 0);
+        const auto& ends = source_->ends_;
+        for (std::size_t e = 0; e < ends.size(); ++e)
+            if (label_[ends[e].a] == label_[ends[e].b]) ++edgeCount_[label_[ends[e].a]];
+    }
+
+    const graph_type* source_;
+    std::vector<std::uint32_t> label_;     // node index -> component number
+    std::vector<std::uint32_t> start_;     // component c's members: members_[start_[c] .. start_[c + 1])
+    std::vector<std::uint32_t> members_;   // node indexes, by component, ascending identifier within one
+    std::vector<std::uint32_t> slot_;      // node index -> its position in members_
+    std::vector<std::uint32_t> edgeCount_; // adjacencies per component
+};
+
+template <typename V, typename W, typename I>
+Components(const Graph<V, W, I>&, cc_type) -> Components<V, W, I>;
+
+// Every component of one kind as a graph of its own, in component order.
+template <typename V, typename W, typename I>
+std::vector<std::unique_ptr<Graph<V, W, I>>> findCC(const Graph<V, W, I>& graph, cc_type type) {
+    const Components<V, W, I> split(graph, type);
+    std::vector<std::unique_ptr<Graph<V, W, I>>> out;
+    out.reserve(split.count());
+    for (std::size_t c = 0; c < split.count(); ++c) out.push_back(split.graph(c));
+    return out;
+}
