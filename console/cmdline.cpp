@@ -3,12 +3,12 @@
 #include <string_view>
 
 #include "common/consoletools.h"
+#include "common/version.h"
 
 namespace {
 
 constexpr const char* boldOn = "\x1b[1m";
 constexpr const char* boldOff = "\x1b[0m";
-constexpr const char* version = "1.3";
 
 bool alreadyPrinted = false;
 
@@ -62,9 +62,9 @@ void printHeader(std::FILE* stream)
     if (alreadyPrinted)
         return;
     if (isTerm(stream))
-        std::fprintf(stream, "%smeshprobe%s %s\n", boldOn, boldOff, version);
+        std::fprintf(stream, "%smeshprobe%s %s\n", boldOn, boldOff, halcynVersion);
     else
-        std::fprintf(stream, "meshprobe %s\n", version);
+        std::fprintf(stream, "meshprobe %s\n", halcynVersion);
     alreadyPrinted = true;
 }
 

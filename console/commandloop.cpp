@@ -1,11 +1,35 @@
 #include "console/commandloop.h"
 
+#include <unistd.h>
+
+#include "common/interrupts.h"
+#include "common/report.h"
 #include "console/commands.h"
 #include "console/interpreter.h"
 
 namespace {
 
 constexpr std::string_view prompt = "msp> ";
+
+// Results that cannot reach standard output are lost: the session ends.
+bool outputFailed()
+{
+    return !flushStandardOutput(standardOutputFailure);
+}
+
+// Ctrl-C at the prompt or during a command: what was typed or running is
+// dropped and a fresh prompt starts on a line of its own.
+bool takeInterrupt()
+{
+    if (!interruptPending())
+        return false;
+    clearInterrupt();
+    // A read or write cut short by the signal is not a failure of its stream.
+    std::clearerr(stdin);
+    std::clearerr(stdout);
+    std::fputc('\n', stdout);
+    return true;
+}
 
 } // namespace
 
@@ -44,43 +68,68 @@ bool runCommandLine(std::string_view line, console_state& state, bool forceOverw
         const std::size_t cut = line.find(';');
         const std::string_view command = line.substr(0, cut);
         line = cut == std::string_view::npos ? std::string_view() : line.substr(cut + 1);
+        if (interruptPending())
+            return false; // Ctrl-C also drops the rest of the line
         if (!command.empty() && executeCommand(command, state, forceOverwrite))
             return true;
     }
     return false;
 }
 
-void runScript(ByteSource& source, const cmdLineParameters& parameters)
+bool runScript(ByteSource& source, const cmdLineParameters& parameters)
 {
     console_state state;
     LineReader reader(source);
     std::string line;
     line.reserve(maxCommandLine);
     bool quit = false;
-    while (!quit && readCommandLine(reader, line))
+    bool written = true;
+    // A source that fails ends the script like its end: the commands already
+    // run have reported for themselves, and the caller asks the source why.
+    while (!quit && written && readCommandLine(reader, line)) {
         quit = runCommandLine(line, state, parameters.forceOverwrite);
+        written = !outputFailed();
+    }
     clearMem(state);
+    return written;
 }
 
-void runScript(std::FILE* stream, const cmdLineParameters& parameters)
+bool runScript(std::FILE* stream, const cmdLineParameters& parameters)
 {
     StreamSource source(stream, false, StreamSource::pacing::lines);
-    runScript(source, parameters);
+    return runScript(source, parameters);
 }
 
-void goInteractive(const cmdLineParameters& parameters)
+bool goInteractive(const cmdLineParameters& parameters)
 {
     std::fputs("Interactive mode; type `help' to get a list of available commands\n", stdout);
+    const bool terminal = isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
+    catchInterrupts(true);
     console_state state;
     std::string line;
     line.reserve(maxCommandLine);
     bool quit = false;
+    bool written = true;
     while (!quit) {
         std::fwrite(prompt.data(), 1, prompt.size(), stdout);
-        std::fflush(stdout);
-        if (!readCommandLine(stdin, line))
-            break; // end of input at the prompt ends the session normally
+        if (outputFailed()) {
+            written = false;
+            break;
+        }
+        const bool read = readCommandLine(stdin, line);
+        if (takeInterrupt())
+            continue;
+        if (!read) {
+            // End of input at the prompt (Ctrl-D) ends the session normally;
+            // the shell's prompt then starts on its own line.
+            if (terminal)
+                std::fputc('\n', stdout);
+            break;
+        }
         quit = runCommandLine(line, state, parameters.forceOverwrite);
+        takeInterrupt();
     }
+    catchInterrupts(false);
     clearMem(state);
+    return written && !outputFailed();
 }

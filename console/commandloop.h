@@ -14,6 +14,9 @@
 // as several lines.
 inline constexpr std::size_t maxCommandLine = 4095;
 
+// The message when standard output cannot be written.
+inline constexpr std::string_view standardOutputFailure = "Error: unable to write to standard output";
+
 // Reads the next piece of a line (at most maxCommandLine bytes, line feed
 // included when it fits) into `line`. False when nothing could be read.
 bool readCommandLine(LineReader& in, std::string& line);
@@ -27,9 +30,12 @@ bool runCommandLine(std::string_view line, console_state& state, bool forceOverw
 
 // Runs every command of a source, silently: no banner, no prompt. A source
 // that fails ends the commands like its end; the caller asks it why.
-void runScript(ByteSource& source, const cmdLineParameters& parameters);
+// False when standard output failed, which ends the session (reported).
+bool runScript(ByteSource& source, const cmdLineParameters& parameters);
 // The same on a C stream read line by line (redirected standard input).
-void runScript(std::FILE* stream, const cmdLineParameters& parameters);
+bool runScript(std::FILE* stream, const cmdLineParameters& parameters);
 
-// The prompt loop on standard input and output.
-void goInteractive(const cmdLineParameters& parameters);
+// The prompt loop on standard input and output. Ctrl-C drops the line being
+// typed or stops the running command and prompts again; the loaded graph
+// stays. False when standard output failed (reported).
+bool goInteractive(const cmdLineParameters& parameters);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstddef>
 
+#include "common/interrupts.h"
 #include "console/commands.h"
 #include "console/printing.h"
 #include "graph/components.h"
@@ -158,6 +159,7 @@ void dumpGraph(const command_target& target, long index, const console_state& st
     case T_NONE: reportError("So, what should I dump?\n"); return;
     case T_NODES:
         chosen->graph().forEachNode([](const ASComponent::node_listing& node) {
+            if (interruptPending()) return; // Ctrl-C at the prompt: the rest is not wanted
             char line[asnumber::maxDigits + 1];
             char* end = asnumber::format(line, node.id);
             *end++ = '\n';
@@ -171,6 +173,7 @@ void dumpGraph(const command_target& target, long index, const console_state& st
     const bool differential = state.graph->isDifferential();
     const std::size_t asWidth = asnumber::fieldWidth(state.graph->asRange());
     chosen->graph().forEachEdge([property, differential, asWidth](const ASEdgeListing& edge) {
+        if (interruptPending()) return;
         printEdge(edge, differential && property != T_DIFFERENCES, asWidth);
         switch (property) {
         case T_PATHCOVERING:

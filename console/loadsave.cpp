@@ -7,11 +7,17 @@
 
 #include "common/consoletools.h"
 #include "common/decompress.h"
+#include "common/interrupts.h"
+#include "common/outputfiles.h"
+#include "common/report.h"
 #include "console/commands.h"
 #include "graph/asgraph.h"
 #include "graph/components.h"
 
 namespace {
+
+// The graph reader takes at most 511 characters a line, the line feed included.
+constexpr std::size_t longestSavedLine = 510;
 
 struct file_closer {
     void operator()(std::FILE* f) const noexcept { std::fclose(f); }
@@ -39,10 +45,16 @@ std::unique_ptr<ASGraph> graphOf(const ASComponent& component, const console_sta
     component.forEachEdge([&](const ASComponent::edge_listing& e) {
         out->addEdge(e.from.id, e.to.id, *e.dir, *e.weight, *e.reverseWeight);
     });
-    out->setSourceFiles(std::vector<std::string>{state.loadedFileName}, true);
+    // A name longer than the reader takes in one line would come back as two
+    // lines and break the file: it is cut to fit.
+    out->setSourceFiles(std::vector<std::string>{state.loadedFileName.substr(0, longestSavedLine)}, true);
     out->isDifferential() = state.graph && state.graph->isDifferential();
     out->hasWideASNumbers() = state.graph && state.graph->hasWideASNumbers();
     return out;
+}
+
+bool confirmOverwrite(const std::string& name) {
+    return askOverwrite(name);
 }
 
 std::string systemReason(std::string_view what, int err) {
@@ -96,26 +108,27 @@ void saveGraph(const std::string& fileName, const command_target& target, long i
     if (!component) return;
     const std::unique_ptr<ASGraph> graph = graphOf(*component, state);
 
-    if (file_ptr existing{std::fopen(fileName.c_str(), "r")}) {
-        existing.reset();
-        if (!forceOverwrite && !askOverwrite(fileName)) return;
-    }
-    file_ptr file(std::fopen(fileName.c_str(), "w"));
-    if (!file) {
-        const int err = errno;
-        std::fprintf(stderr, "Unable to open file `%s' for writing\n", fileName.c_str());
-        std::fprintf(stderr, "(%s)\n", std::strerror(err));
+    // The old file is replaced only once the new one is complete.
+    OutputSet files;
+    const OutputSet::opening opened = files.open(fileName, forceOverwrite, confirmOverwrite);
+    // Ctrl-C at the prompt (an interrupted question or wait for a FIFO's
+    // reader) stops the command without a word.
+    if (opened.outcome == OutputSet::DECLINED || interruptPending()) return;
+    if (opened.outcome == OutputSet::FAILED) {
+        reportSystemError("Unable to open file `" + fileName + "' for writing", opened.error);
         return;
     }
-    // Buffered output can fail only when it reaches the disk (a full disk
-    // reports at flush or close), so success is judged after both.
     std::string reason;
-    if (!graph->writeToFile(file.get())) {
+    const bool written = graph->writeToFile(files.stream(opened.index));
+    if (interruptPending())
+        return; // the old file stays
+    if (!written)
         reason = graph->errReason();
-    } else if (std::fflush(file.get()) != 0 || std::ferror(file.get())) {
-        reason = systemReason("Could not write graph file", errno);
+    else if (!files.commit())
+        reason = systemReason("Could not write graph file", files.failedError());
+    if (!reason.empty()) {
+        files.abandon();
+        std::fflush(stdout);
+        std::fprintf(stderr, "Error: unable to write graph to file:\n%s", reason.c_str());
     }
-    const int closed = std::fclose(file.release());
-    if (reason.empty() && closed != 0) reason = systemReason("Could not close graph file", errno);
-    if (!reason.empty()) std::fprintf(stderr, "Error: unable to write graph to file:\n%s", reason.c_str());
 }

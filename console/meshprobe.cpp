@@ -8,17 +8,16 @@
 
 #include "common/consoletools.h"
 #include "common/decompress.h"
+#include "common/outputfiles.h"
+#include "common/report.h"
 #include "console/cmdline.h"
 #include "console/commandloop.h"
 
 namespace {
 
-enum exit_status : int { EXIT_OK = 0, EXIT_SYNTAX = 1, EXIT_NO_SCRIPT = 2 };
-
 void reportOpenFailure(const std::string& name, int error)
 {
-    std::fprintf(stderr, "Unable to open file `%s' for reading\n", name.c_str());
-    std::fprintf(stderr, "(%s)\n", std::strerror(error));
+    reportSystemError("Unable to open file `" + name + "' for reading", error);
 }
 
 // A script may be compressed like the graph files it loads. A directory is
@@ -31,45 +30,58 @@ std::unique_ptr<ByteSource> openScript(const std::string& name)
     return file;
 }
 
+// Runs the script file; false when it cannot be opened or read to its end,
+// or when standard output failed.
+bool runScriptFile(const cmdLineParameters& parameters)
+{
+    const std::unique_ptr<ByteSource> script = openScript(*parameters.scriptFile);
+    if (!script)
+        return false;
+    if (!runScript(*script, parameters))
+        return false;
+    // A script cut short (damaged compressed data, an I/O error) must not
+    // pass for a complete run.
+    if (script->failed()) {
+        report("Error: unable to read file `" + *parameters.scriptFile + "'", script->failure());
+        return false;
+    }
+    return true;
+}
+
+// Runs the chosen command source; false when standard output failed.
+bool runSession(const cmdLineParameters& parameters, bool inTerm)
+{
+    if (parameters.scriptFile)
+        return runScriptFile(parameters);
+    if (inTerm)
+        return goInteractive(parameters);
+    return runScript(stdin, parameters);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    guardStandardDescriptors();
     const char* const programName = argc > 0 ? argv[0] : "meshprobe";
     cmdLineParameters parameters;
     std::string reason;
     if (!parseArguments(argc, argv, parameters, reason)) {
         printHeader(stderr);
-        std::fprintf(stderr, "Syntax error: %s\n", reason.c_str());
+        report("Syntax error: " + reason);
         std::fprintf(stderr, "Type %s --help for more information\n", programName);
-        return EXIT_SYNTAX;
+        return EXIT_SYNTAX_ERROR;
     }
 
     const bool inTerm = isTerm(stdin);
     const bool outTerm = isTerm(stdout);
     if (parameters.showHelp) {
         printHelp(stdout, programName);
-        return EXIT_OK;
+        return flushStandardOutput(standardOutputFailure) ? EXIT_OK : EXIT_FILE_ERROR;
     }
     if (inTerm && outTerm)
         printHeader(stdout);
-
-    if (parameters.scriptFile) {
-        const std::unique_ptr<ByteSource> script = openScript(*parameters.scriptFile);
-        if (!script)
-            return EXIT_NO_SCRIPT;
-        runScript(*script, parameters);
-        // A script cut short (damaged compressed data, an I/O error) must not
-        // pass for a complete run.
-        if (script->failed()) {
-            std::fprintf(stderr, "Error: unable to read file `%s'\n", parameters.scriptFile->c_str());
-            std::fprintf(stderr, "(%s)\n", script->failure().c_str());
-            return EXIT_NO_SCRIPT;
-        }
-    } else if (inTerm) {
-        goInteractive(parameters);
-    } else {
-        runScript(stdin, parameters);
-    }
-    return EXIT_OK;
+    // Errors inside commands never change the status; a script that cannot
+    // be opened or a standard output that failed do.
+    return runSession(parameters, inTerm) ? EXIT_OK : EXIT_FILE_ERROR;
 }

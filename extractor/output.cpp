@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/consoletools.h"
+#include "common/report.h"
 #include "extractor/settings.h"
 
 std::unique_ptr<OutputFile> OutputFile::standardOutput() {
@@ -74,25 +75,33 @@ bool OutputFile::finish() {
     return !failed;
 }
 
-int openWriteFile(std::unique_ptr<OutputFile>& place, const std::optional<std::string>& name, bool force) {
-    if (!name) return 0;
-    if (std::FILE* existing = std::fopen(name->c_str(), "r")) {
-        std::fclose(existing);
-        if (!force) {
-            printHeader(stderr);
-            if (!askOverwrite(*name)) return 3;
-        }
+namespace {
+
+bool confirmOverwrite(const std::string& name) {
+    printHeader(stderr);
+    return askOverwrite(name);
+}
+
+} // namespace
+
+int openWriteFile(OutputSet& files, const std::string& name, bool force, std::size_t& index) {
+    const OutputSet::opening opened = files.open(name, force, confirmOverwrite);
+    switch (opened.outcome) {
+    case OutputSet::OPENED: index = opened.index; return EXIT_OK;
+    case OutputSet::DECLINED: return EXIT_DECLINED;
+    case OutputSet::FAILED: break;
     }
-    std::FILE* stream = std::fopen(name->c_str(), "w");
-    if (!stream) {
-        const int err = errno;
-        printHeader(stderr);
-        std::fprintf(stderr, "Error: Unable to open file `%s' for writing\n", name->c_str());
-        std::fprintf(stderr, "(%s)\n", std::strerror(err));
-        return 2;
-    }
-    place = std::make_unique<OutputFile>(stream, *name, true);
-    return 0;
+    const std::string message = "Error: Unable to open file `" + name + "' for writing";
+    if (opened.isInput)
+        report(message, "It is the input file");
+    else
+        reportSystemError(message, opened.error);
+    return EXIT_FILE_ERROR;
+}
+
+void reportWriteError(const std::string& name, int error) {
+    if (error == EPIPE) return;
+    reportSystemError("Error: Unable to write to file `" + name + "'", error);
 }
 
 namespace {

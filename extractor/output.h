@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "common/iptools.h"
+#include "common/outputfiles.h"
 #include "parsers/fileparsers.h"
 
 // A buffered output file. Millions of short lines are written, so text is
@@ -43,8 +44,9 @@ public:
     // Hands the buffered text to the C stream (no fflush): keeps the order of
     // this output against other writes to the same stream or terminal.
     void flush();
-    // Flushes everything down to the system and closes an owned stream.
-    // False when any write since the start failed; errno() says why.
+    // Flushes everything down to the system and closes an owned stream
+    // (a stream of an OutputSet is closed by the set). False when any write
+    // since the start failed; error() says why.
     bool finish();
     int error() const { return failureErrno; }
     const std::string& name() const { return displayName; }
@@ -63,11 +65,15 @@ private:
     std::unique_ptr<char[]> buffer;
 };
 
-// Opens `name` for writing into `place`, asking before an existing file is
-// overwritten unless `force`. No name: nothing is opened. Returns 0 (opened
-// or nothing to open), 2 (cannot open, reported on standard error) or 3
-// (the user declined).
-int openWriteFile(std::unique_ptr<OutputFile>& place, const std::optional<std::string>& name, bool force);
+// Opens `name` for writing as one output of `files`, asking (after the
+// banner) before an existing file is replaced unless `force`; `index` is the
+// output's place in the set. Returns EXIT_OK, EXIT_FILE_ERROR (reported on
+// standard error) or EXIT_DECLINED.
+int openWriteFile(OutputSet& files, const std::string& name, bool force, std::size_t& index);
+
+// Reports that the output `name` could not be written, for the reason
+// `error`. A reader that went away (a closed pipe) is no news: nothing is said.
+void reportWriteError(const std::string& name, int error);
 
 // The ASs separated by blanks; each run of AS set members in parentheses.
 void printASpath(OutputFile& out, std::span<const ASItem> path);

@@ -83,6 +83,7 @@ bool RouteFeed::fill(batch& b)
         b.readLines = parser.readLines();
         b.parsedLines = parser.parsedLines();
         b.unread = parser.unreadRoutes();
+        b.tableSeen = parser.tableSeen();
         b.failure = parser.readFailure();
     }
     return !b.last;
@@ -96,6 +97,7 @@ bool RouteFeed::nextBatch()
             readCount = current->readLines;
             parsedCount = current->parsedLines;
             unread = current->unread;
+            seenTable = current->tableSeen;
             failure = current->failure;
             return false;
         }

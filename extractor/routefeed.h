@@ -43,6 +43,9 @@ public:
     const char* errReason() const { return item().reason.c_str(); }
     // Known once nextLine reported the end of the input.
     const bgpParser::unread_routes& unreadRoutes() const { return unread; }
+    // Known once nextLine reported the end of the input: a table header (or a
+    // pager line that reopened one) was met.
+    bool tableSeen() const { return seenTable; }
     bool readFailed() const { return !failure.empty(); }
     const std::string& readFailure() const { return failure; }
 
@@ -64,6 +67,7 @@ private:
         std::uint32_t readLines = 0;
         std::uint32_t parsedLines = 0;
         bgpParser::unread_routes unread;
+        bool tableSeen = false;
         std::string failure;
     };
 
@@ -82,5 +86,6 @@ private:
     std::uint64_t position = 0;
     std::uint64_t sizeBytes = 0;
     bgpParser::unread_routes unread;
+    bool seenTable = false;
     std::string failure;
 };

@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include "common/consoletools.h"
+#include "common/outputfiles.h"
+#include "common/report.h"
 #include "extractor/graphbuilder.h"
 #include "extractor/grouping.h"
 #include "extractor/output.h"
@@ -50,6 +52,7 @@ public:
     int openOutputs();
     void run();
     void writeMaps();
+    void warnIfNoTable();
     void writeGraph();
     void printStats();
     void warnUnreadRoutes();
@@ -71,12 +74,10 @@ private:
     // Outputs by index; two settings naming one file share one stream.
     std::array<OutputFile*, outputCount> outputs{};
     std::unique_ptr<OutputFile> standardOutput;
-    struct opened_file {
-        std::unique_ptr<OutputFile> file;
-        dev_t device;
-        ino_t inode;
-    };
-    std::vector<opened_file> openedFiles;
+    // The named outputs, replaced together at the end of a complete run;
+    // openedFiles[i] writes to output i of the set.
+    std::unique_ptr<OutputSet> files;
+    std::vector<std::unique_ptr<OutputFile>> openedFiles;
     std::array<GroupingMap, outputCount> maps;
     std::unique_ptr<GraphBuilder> graph; // with --graph
     // Parse error reports: a dump with many 32-bit ASs yields hundreds of
@@ -99,53 +100,38 @@ int Extraction::openInput() {
     parser.setModern(settings.modern);
     if (!settings.inputFile) {
         parser.openStdin();
-        return 0;
+        return EXIT_OK;
     }
-    if (parser.openFile(settings.inputFile->c_str())) return 0;
+    if (parser.openFile(settings.inputFile->c_str())) return EXIT_OK;
     const int err = errno;
     printHeader(stderr);
     std::fprintf(stderr, "Error: Unable to open input file: `%s'\n", settings.inputFile->c_str());
     std::fprintf(stderr, "(%s)\n", std::strerror(err));
-    return 2;
+    return EXIT_FILE_ERROR;
 }
 
 int Extraction::openOutputs() {
-    // Identity of the input when it is a regular file: writing to it would
-    // destroy it before it is read.
-    struct stat input {};
-    const bool inputIsFile =
-        settings.inputFile && stat(settings.inputFile->c_str(), &input) == 0 && S_ISREG(input.st_mode);
-
+    // The dump, named or redirected, is never an output: it would be
+    // replaced (or, through a descriptor, grown) while it is being read.
+    const std::optional<file_identity> input =
+        settings.inputFile ? regularFileIdentity(*settings.inputFile) : regularFileIdentity(STDIN_FILENO);
+    files = std::make_unique<OutputSet>(input);
     auto open = [&](output_index index, const std::optional<std::string>& name) {
-        if (!name) return 0;
-        struct stat existing {};
-        if (stat(name->c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-            if (inputIsFile && existing.st_dev == input.st_dev && existing.st_ino == input.st_ino) {
-                printHeader(stderr);
-                std::fprintf(stderr, "Error: Unable to open file `%s' for writing\n", name->c_str());
-                std::fputs("(It is the input file)\n", stderr);
-                return 2;
-            }
-            // A file already opened for another output: two streams on one
-            // file would overwrite each other, so both write through one.
-            for (const opened_file& f : openedFiles) {
-                if (f.device == existing.st_dev && f.inode == existing.st_ino) {
-                    outputs[index] = f.file.get();
-                    return 0;
-                }
-            }
-        }
-        std::unique_ptr<OutputFile> file;
-        if (const int status = openWriteFile(file, name, settings.force)) return status;
-        struct stat created {};
-        if (fstat(fileno(file->stream()), &created) != 0 || !S_ISREG(created.st_mode)) created = {};
-        outputs[index] = file.get();
-        openedFiles.push_back({std::move(file), created.st_dev, created.st_ino});
-        return 0;
+        if (!name) return static_cast<int>(EXIT_OK);
+        std::size_t fileIndex = 0;
+        if (const int status = openWriteFile(*files, *name, settings.force, fileIndex)) return status;
+        // Two settings naming one file share its output.
+        if (fileIndex == openedFiles.size())
+            openedFiles.push_back(std::make_unique<OutputFile>(files->stream(fileIndex), *name, false));
+        outputs[index] = openedFiles[fileIndex].get();
+        return static_cast<int>(EXIT_OK);
     };
 
     if (settings.outputFile) {
         if (const int status = open(OUT_MAIN, settings.outputFile)) return status;
+    } else if (input && regularFileIdentity(STDOUT_FILENO) == input) {
+        report("Error: Unable to open file `(standard output)' for writing", "It is the input file");
+        return EXIT_FILE_ERROR;
     } else {
         standardOutput = OutputFile::standardOutput();
         outputs[OUT_MAIN] = standardOutput.get();
@@ -154,7 +140,7 @@ int Extraction::openOutputs() {
         if (const int status = open(target.out, settings.*target.file)) return status;
     if (const int status = open(OUT_GRAPH, settings.graphFile)) return status;
     if (settings.graphFile) graph = std::make_unique<GraphBuilder>();
-    return 0;
+    return EXIT_OK;
 }
 
 void Extraction::drawProgress() {
@@ -254,6 +240,16 @@ void Extraction::writeMaps() {
     }
 }
 
+void Extraction::warnIfNoTable() {
+    // Only an input read whole can be said to hold no table; a read failure
+    // is reported on its own.
+    if (parser.tableSeen() || parser.readFailed()) return;
+    outputs[OUT_MAIN]->flush();
+    diagnostics.flush();
+    report(std::string("Warning: no table header found in ") +
+           (settings.inputFile ? settings.inputFile->c_str() : "(standard input)"));
+}
+
 void Extraction::writeGraph() {
     if (!graph) return;
     ASGraph asGraph;
@@ -294,26 +290,29 @@ int Extraction::finish() {
     }
     parser.closeFile();
 
-    // Output that could not be written is lost data: say so and fail the run.
-    int status = 0;
-    auto report = [&status](const std::string& name, int err) {
-        printHeader(stderr);
-        std::fprintf(stderr, "Error: Unable to write to file `%s'\n", name.c_str());
-        std::fprintf(stderr, "(%s)\n", std::strerror(err));
-        status = 2;
+    // Output that could not be written is lost data: say so, fail the run,
+    // and replace none of the old files.
+    int status = EXIT_OK;
+    auto check = [&status](OutputFile& file) {
+        if (file.finish()) return;
+        reportWriteError(file.name(), file.error());
+        status = EXIT_FILE_ERROR;
     };
-    bool stdoutChecked = false;
-    if (standardOutput) {
-        stdoutChecked = true;
-        if (!standardOutput->finish()) report(standardOutput->name(), standardOutput->error());
+    if (standardOutput) check(*standardOutput);
+    for (const std::unique_ptr<OutputFile>& file : openedFiles) check(*file);
+    if (status != EXIT_OK) {
+        files->abandon();
+    } else if (files && !files->commit()) {
+        reportWriteError(files->failedName(), files->failedError());
+        status = EXIT_FILE_ERROR;
     }
-    for (opened_file& f : openedFiles)
-        if (!f.file->finish()) report(f.file->name(), f.file->error());
-    if (!stdoutChecked) {
+    if (!standardOutput) {
         // The banner and the progress display may have gone to standard output.
         errno = 0;
-        const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout);
-        if (failed) report("(standard output)", errno != 0 ? errno : EIO);
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            reportWriteError("(standard output)", errno != 0 ? errno : EIO);
+            status = EXIT_FILE_ERROR;
+        }
     }
     return status;
 }
@@ -333,17 +332,20 @@ int runExtractor(int argc, const char* const* argv) {
     const char* programName = argc > 0 && argv[0] ? argv[0] : "routesift";
     extraction_mode settings;
     std::string error;
+    guardStandardDescriptors();
+    setReportPrefix([] { printHeader(stderr); });
     if (!parseArguments(argc, argv, settings, error)) {
-        printHeader(stderr);
-        std::fprintf(stderr, "Syntax error: %s\n", error.c_str());
+        report("Syntax error: " + error);
         std::fprintf(stderr, "Type `%s --help' for more information\n", programName);
-        return 1;
+        return EXIT_SYNTAX_ERROR;
     }
     if (settings.help) {
         printHeader(stdout);
         printHelp(stdout, programName);
-        std::fflush(stdout);
-        return 0;
+        errno = 0;
+        if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return EXIT_OK;
+        reportWriteError("(standard output)", errno != 0 ? errno : EIO);
+        return EXIT_FILE_ERROR;
     }
 
     // The extraction holds the parser's buffers, the seen-AS stamps and the
@@ -354,6 +356,7 @@ int runExtractor(int argc, const char* const* argv) {
     extraction->run();
     extraction->writeMaps();
     extraction->writeGraph();
+    extraction->warnIfNoTable();
     extraction->printStats();
     extraction->warnUnreadRoutes();
     return extraction->reportReadFailure(extraction->finish());

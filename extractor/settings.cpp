@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/consoletools.h"
+#include "common/version.h"
 
 namespace {
 
@@ -293,9 +294,9 @@ void printHeader(std::FILE* stream) {
     if (alreadyPrinted) return;
     alreadyPrinted = true;
     if (isTerm(stream))
-        std::fprintf(stream, "%sroutesift%s 1.3\n", "\033[1m", "\033[0m");
+        std::fprintf(stream, "%sroutesift%s %s\n", "\033[1m", "\033[0m", halcynVersion);
     else
-        std::fputs("routesift 1.3\n", stream);
+        std::fprintf(stream, "routesift %s\n", halcynVersion);
 }
 
 void printHelp(std::FILE* stream, const char* programName) {

@@ -199,6 +199,7 @@ void bgpParser::readHeader(std::string_view line)
         fieldPos[i] = at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
     }
     headerFound = true;
+    anyHeader = true;
 
     // Today's layouts, kept apart so that the classic reading stays as it was.
     layout = table_layout();
@@ -341,6 +342,7 @@ int bgpParser::nextLine()
         } else if (pager) {
             // The pager interrupted a table: go on with the last header's columns.
             headerFound = true;
+            anyHeader = true;
         } else if (!modern && modernTableOpen) {
             noteClosedTableLine(line);
         }

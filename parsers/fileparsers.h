@@ -106,6 +106,10 @@ public:
 
     parsed_data parsed;
 
+    // True once any table header was read: a dump without one (the wrong
+    // file, CR-only line ends, UTF-16) yields no route and deserves a word.
+    bool tableSeen() const { return anyHeader; }
+
 private:
     enum caption { capNetwork, capNextHop, capMetric, capLocPrf, capWeight, capPath, capMore };
     enum class line_kind { route, section, other };
@@ -142,6 +146,7 @@ private:
     std::array<int, fieldCaptions.size()> fieldPos{};
     std::optional<IPAddress> lastNetwork;
     std::optional<IPNetmask> lastNetmask;
+    bool anyHeader = false;
     bool lastNetworkIPv6 = false; // the rows without a network belong to an IPv6 prefix
     std::size_t nextHopEnd = 0;   // where the next hop of the current line ends
     bool modern = false;
