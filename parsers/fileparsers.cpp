@@ -550,81 +550,111 @@ int bgpParser::parseModernNumbers(std::string_view line, std::size_t offset)
 
 int bgpParser::parsePath(std::string_view line, std::size_t start)
 {
-    const std::string_view text = line.substr(std::min(start, line.size()));
-    const asnumber::as_range range = modern ? asnumber::wideRange : asnumber::classicRange;
+    const int result = scanPath(line.substr(std::min(start, line.size())));
+    if (listPath) {
+        parsed.path.clear();
+        for (const ASItem& item : items)
+            parsed.path.enqueue(item);
+    }
+    return result;
+}
 
-    parsed.path.clear();
+int bgpParser::scanPath(std::string_view text)
+{
+    const asnumber::as_range range = modern ? asnumber::wideRange : asnumber::classicRange;
+    items.clear();
     parsed.origin = 0;
-    bool inParens = false;
-    bool inBraces = false;
+    path_groups groups;
     std::size_t pos = 0;
     for (;;) {
-        std::string_view token = tokenAt(text, pos, pathDelimiters);
-        if (token.empty())
+        while (pos < text.size() && pathDelimiters(text[pos]))
+            ++pos;
+        if (pos == text.size())
             break;
-        pos = static_cast<std::size_t>(token.data() - text.data()) + token.size();
-        std::uint8_t flags = 0;
-        // A group in parentheses: "(" glued to its first AS, ")" to its last.
-        if (inParens || (token.size() > 1 && token[0] == privateAS[0])) {
-            flags |= ASItem::PRIVATE;
-            if (!inParens)
-                token.remove_prefix(1);
-            else if (token.size() > 1 && token[0] == privateAS[0])
-                return fail(badStructure, mismatchMessage);
-            inParens = true;
-            if (inBraces)
-                return fail(badValue, nestedMessage);
-        }
-        if (inBraces || (token.size() > 1 && token[0] == ASset[0])) {
-            flags |= ASItem::IN_SET;
-            if (!inBraces)
-                token.remove_prefix(1);
-            else if (token.size() > 1 && token[0] == ASset[0])
-                return fail(badStructure, mismatchMessage);
-            inBraces = true;
-            if (inParens)
-                return fail(badValue, nestedMessage);
-        }
-        bool originCode = false;
-        if (token.size() == 1) {
-            const std::size_t code = routeOriginCodes.find(token[0]);
-            if (code != std::string_view::npos) {
-                parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
-                originCode = true;
+        std::size_t end = pos;
+        while (end < text.size() && !pathDelimiters(text[end]))
+            ++end;
+        const std::string_view token = text.substr(pos, end - pos);
+        pos = end;
+        // Nearly every token is a plain AS outside any group.
+        if (!groups.inParens && !groups.inBraces && isDigit(token[0])) {
+            if (const auto asn = asnumber::parse(token, range)) {
+                items.push_back(ASItem{*asn, asnumber::isPrivate(*asn) ? ASItem::PRIVATE : std::uint8_t{0}});
+                continue;
             }
         }
-        if (token.size() > 1 && token.back() == privateAS[1]) {
-            if (!inParens)
-                return fail(badStructure, mismatchMessage);
-            token.remove_suffix(1);
-            inParens = false;
-        }
-        if (token.size() > 1 && token.back() == ASset[1]) {
-            if (!inBraces)
-                return fail(badStructure, mismatchMessage);
-            token.remove_suffix(1);
-            inBraces = false;
-        }
-        if (originCode)
-            continue;
-        auto asn = asnumber::parse(token, range);
-        if (!asn && modern && token.size() > 1 && tokenAt(text, pos, pathDelimiters).empty()) {
-            // The advertised-routes listing glues the origin code to the last AS.
-            const std::size_t code = routeOriginCodes.find(token.back());
-            if (code != std::string_view::npos) {
-                asn = asnumber::parse(token.substr(0, token.size() - 1), range);
-                if (asn)
-                    parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
-            }
-        }
-        if (!asn)
-            return failQuoted(badValue, "Invalid AS number or path flag: `", token);
-        if (asnumber::isPrivate(*asn))
-            flags |= ASItem::PRIVATE;
-        parsed.path.enqueue(ASItem{*asn, flags});
+        if (const int result = readPathToken(token, text.substr(pos), groups); result != parsedOk)
+            return result;
     }
-    if (inParens || inBraces)
+    if (groups.inParens || groups.inBraces)
         return fail(badStructure, mismatchMessage);
+    return parsedOk;
+}
+
+int bgpParser::readPathToken(std::string_view token, std::string_view rest, path_groups& groups)
+{
+    const asnumber::as_range range = modern ? asnumber::wideRange : asnumber::classicRange;
+    bool& inParens = groups.inParens;
+    bool& inBraces = groups.inBraces;
+    std::uint8_t flags = 0;
+    // A group in parentheses: "(" glued to its first AS, ")" to its last.
+    if (inParens || (token.size() > 1 && token[0] == privateAS[0])) {
+        flags |= ASItem::PRIVATE;
+        if (!inParens)
+            token.remove_prefix(1);
+        else if (token.size() > 1 && token[0] == privateAS[0])
+            return fail(badStructure, mismatchMessage);
+        inParens = true;
+        if (inBraces)
+            return fail(badValue, nestedMessage);
+    }
+    if (inBraces || (token.size() > 1 && token[0] == ASset[0])) {
+        flags |= ASItem::IN_SET;
+        if (!inBraces)
+            token.remove_prefix(1);
+        else if (token.size() > 1 && token[0] == ASset[0])
+            return fail(badStructure, mismatchMessage);
+        inBraces = true;
+        if (inParens)
+            return fail(badValue, nestedMessage);
+    }
+    bool originCode = false;
+    if (token.size() == 1) {
+        const std::size_t code = routeOriginCodes.find(token[0]);
+        if (code != std::string_view::npos) {
+            parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
+            originCode = true;
+        }
+    }
+    if (token.size() > 1 && token.back() == privateAS[1]) {
+        if (!inParens)
+            return fail(badStructure, mismatchMessage);
+        token.remove_suffix(1);
+        inParens = false;
+    }
+    if (token.size() > 1 && token.back() == ASset[1]) {
+        if (!inBraces)
+            return fail(badStructure, mismatchMessage);
+        token.remove_suffix(1);
+        inBraces = false;
+    }
+    if (originCode)
+        return parsedOk;
+    auto asn = asnumber::parse(token, range);
+    if (!asn && modern && token.size() > 1 && tokenAt(rest, 0, pathDelimiters).empty()) {
+        // The advertised-routes listing glues the origin code to the last AS.
+        const std::size_t code = routeOriginCodes.find(token.back());
+        if (code != std::string_view::npos) {
+            asn = asnumber::parse(token.substr(0, token.size() - 1), range);
+            if (asn)
+                parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
+        }
+    }
+    if (!asn)
+        return failQuoted(badValue, "Invalid AS number or path flag: `", token);
+    if (asnumber::isPrivate(*asn))
+        flags |= ASItem::PRIVATE;
+    items.push_back(ASItem{*asn, flags});
     return parsedOk;
 }
 

@@ -97,6 +97,8 @@ bool Parser::readLine()
         return false;
     std::uint64_t raw = 0;
     std::string_view piece;
+    std::size_t carriageReturn = std::string::npos;
+    bool lineFeed = false;
     // Pieces of the cap's length until the line feed: what exceeds the cap
     // is counted and dropped.
     while (reader->next(maxLineLength, piece)) {
@@ -104,7 +106,14 @@ bool Parser::readLine()
         const std::size_t room = maxLineLength - lineBuf.size();
         if (piece.size() > room)
             lineTruncated = true;
-        lineBuf.append(piece.data(), std::min(piece.size(), room));
+        const std::string_view kept = piece.substr(0, std::min(piece.size(), room));
+        // The line end is looked for in the input block rather than in the
+        // copy: reading back bytes just written stalls on their stores.
+        if (carriageReturn == std::string::npos)
+            if (const void* cr = std::memchr(kept.data(), '\r', kept.size()))
+                carriageReturn = lineBuf.size() + static_cast<std::size_t>(static_cast<const char*>(cr) - kept.data());
+        lineFeed = !kept.empty() && kept.back() == '\n';
+        lineBuf.append(kept);
         if (piece.back() == '\n')
             break;
     }
@@ -112,19 +121,15 @@ bool Parser::readLine()
         return false;
     ++readCount;
     posBytes += raw;
+    // A line feed can only be the last character; a carriage return may be
+    // anywhere (a stray one, or one of a CR-only file).
+    lineEnd = carriageReturn != std::string::npos ? carriageReturn : lineBuf.size() - (lineFeed ? 1 : 0);
     return true;
 }
 
 void Parser::cutAtLineEnd()
 {
-    // A line feed can only be the last character; a carriage return may be
-    // anywhere (a stray one, or one of a CR-only file).
-    std::size_t end = lineBuf.size();
-    if (end > 0 && lineBuf[end - 1] == '\n')
-        --end;
-    if (const void* cr = std::memchr(lineBuf.data(), '\r', end))
-        end = static_cast<std::size_t>(static_cast<const char*>(cr) - lineBuf.data());
-    lineBuf.resize(end);
+    lineBuf.resize(std::min(lineEnd, lineBuf.size()));
 }
 
 int Parser::fail(int code, std::string_view message)

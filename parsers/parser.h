@@ -75,6 +75,8 @@ public:
     const char* errReason() const { return reasonBuf.data(); }
     // The current line, valid until the next operation on the parser.
     const char* currentLine();
+    // The same without the copy; embedded NUL characters included.
+    std::string_view currentText() const { return lineBuf; }
 
     virtual int parseLine() = 0;
     virtual int nextLine() = 0;
@@ -89,6 +91,8 @@ protected:
     std::string lineCopy;
     // True when the current line was longer than maxLineLength and cut.
     bool lineTruncated = false;
+    // Where cutAtLineEnd cuts the line read last.
+    std::size_t lineEnd = 0;
 
     // Reads the next physical line (up to and including its line feed) into
     // lineBuf and counts it; false with an empty lineBuf at the end of the
