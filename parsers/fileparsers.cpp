@@ -307,7 +307,7 @@ int bgpParser::nextLine()
         lastNetworkIPv6 = false;
     }
     while (readLine()) {
-        const std::string_view line(lineBuf);
+        const std::string_view line(lineText);
         if (line.size() < 4)
             continue;
         const std::string_view token = tokenAt(line, 0, lineDelimiters);
@@ -347,7 +347,7 @@ int bgpParser::nextLine()
             noteClosedTableLine(line);
         }
     }
-    lineBuf.clear();
+    lineText = {};
     return endOfInput;
 }
 
@@ -356,13 +356,13 @@ int bgpParser::takeContinuation()
     // The route goes on in the next line that is neither short nor a pager line.
     while (readLine()) {
         ++parsedCount;
-        if (lineBuf.size() < 4 || lineBuf.find(fieldCaptions[capMore]) != std::string::npos)
+        if (lineText.size() < 4 || lineText.find(fieldCaptions[capMore]) != std::string_view::npos)
             continue;
-        const std::size_t n = lineBuf.size();
-        if (lineBuf[n - 2] == '\n' || lineBuf[n - 2] == '\r')
-            lineBuf.resize(n - 2);
-        else if (lineBuf[n - 1] == '\n' || lineBuf[n - 1] == '\r')
-            lineBuf.resize(n - 1);
+        const std::size_t n = lineText.size();
+        if (lineText[n - 2] == '\n' || lineText[n - 2] == '\r')
+            lineText.remove_suffix(2);
+        else if (lineText[n - 1] == '\n' || lineText[n - 1] == '\r')
+            lineText.remove_suffix(1);
         if (lineTruncated)
             return failTruncated();
         return parsedOk;
@@ -565,25 +565,30 @@ int bgpParser::scanPath(std::string_view text)
     items.clear();
     parsed.origin = 0;
     path_groups groups;
+    const char* const at = text.data();
+    const std::size_t size = text.size();
     std::size_t pos = 0;
     for (;;) {
-        while (pos < text.size() && pathDelimiters(text[pos]))
+        while (pos < size && pathDelimiters(at[pos]))
             ++pos;
-        if (pos == text.size())
+        if (pos == size)
             break;
-        std::size_t end = pos;
-        while (end < text.size() && !pathDelimiters(text[end]))
-            ++end;
-        const std::string_view token = text.substr(pos, end - pos);
-        pos = end;
-        // Nearly every token is a plain AS outside any group.
-        if (!groups.inParens && !groups.inBraces && isDigit(token[0])) {
-            if (const auto asn = asnumber::parse(token, range)) {
-                items.push_back(ASItem{*asn, asnumber::isPrivate(*asn) ? ASItem::PRIVATE : std::uint8_t{0}});
-                continue;
-            }
+        // Nearly every token is a plain AS outside any group: its digits are
+        // summed in the same pass that finds its end.
+        const std::size_t start = pos;
+        std::uint64_t value = 0;
+        for (unsigned digit = 0; pos < size && (digit = static_cast<unsigned>(at[pos] - '0')) <= 9; ++pos)
+            value = value * 10 + digit;
+        const bool plain = pos > start && pos - start <= asnumber::maxDigits && (pos == size || pathDelimiters(at[pos]));
+        if (plain && !groups.inParens && !groups.inBraces && value >= 1 && value <= range.highest) {
+            const auto asn = static_cast<asnum_t>(value);
+            items.push_back(ASItem{asn, asnumber::isPrivate(asn) ? ASItem::PRIVATE : std::uint8_t{0}});
+            continue;
         }
-        if (const int result = readPathToken(token, text.substr(pos), groups); result != parsedOk)
+        while (pos < size && !pathDelimiters(at[pos]))
+            ++pos;
+        if (const int result = readPathToken(text.substr(start, pos - start), text.substr(pos), groups);
+            result != parsedOk)
             return result;
     }
     if (groups.inParens || groups.inBraces)
@@ -699,7 +704,7 @@ int bgpParser::parseLine()
 {
     if (const int code = startParse(); code != parsedOk)
         return code;
-    std::string_view line(lineBuf);
+    std::string_view line(lineText);
 
     if (const int result = parseStatus(line); result != parsedOk)
         return result;
@@ -733,7 +738,7 @@ int bgpParser::parseLine()
         // The rest of the route is on the next line, on unshifted columns.
         if (const int result = takeContinuation(); result != parsedOk)
             return result;
-        line = lineBuf;
+        line = lineText;
         offset = modern ? rowOffset(line) : 0;
     }
     if (lastNetworkIPv6)

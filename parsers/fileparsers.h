@@ -99,7 +99,7 @@ public:
     // end of a table, so the caller can say that routes were left unread.
     const unread_routes& unreadRoutes() const { return unread; }
 
-    // 0 when a route line is in lineBuf (line end removed), 1 at the end of
+    // 0 when a route line is in lineText (line end removed), 1 at the end of
     // the input, 2 when no input is open.
     int nextLine() override;
     // 0 when `parsed` holds the route of the current line; otherwise 1 to 5
