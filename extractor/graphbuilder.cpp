@@ -30,6 +30,19 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// One stable counting pass: `from` into `to` in the order of the adjacency
+// byte at `shift`, with where each byte value's records start in `starts`.
+template <typename Record>
+void scatterByByte(std::span<const Record> from, std::span<Record> to, unsigned shift,
+                   std::array<std::size_t, 257>& starts) {
+    starts.fill(0);
+    for (const Record& r : from) ++starts[((r.adjacency >> shift) & 0xFFU) + 1];
+    for (std::size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
+    std::array<std::size_t, 256> next;
+    std::copy_n(starts.begin(), next.size(), next.begin());
+    for (const Record& r : from) to[next[(r.adjacency >> shift) & 0xFFU]++] = r;
+}
+
 } // namespace
 
 GraphBuilder::GraphBuilder(std::size_t foldSize) : foldAt(foldSize), minFold(foldSize) {
@@ -79,21 +92,34 @@ void GraphBuilder::addNode(asnum_t as) {
 }
 
 void GraphBuilder::sortByAdjacency() {
-    if (crossings.size() < 2) return;
-    // A radix sort, stable, over the bytes in which adjacencies differ: with
-    // 16-bit AS numbers only four of the eight.
+    // A radix sort, stable, over the bytes in which adjacencies differ (with
+    // 16-bit AS numbers four of the eight). The most significant one first
+    // splits the crossings into buckets small enough to stay in the cache
+    // while each is sorted on the other bytes, least significant first.
     std::uint64_t varying = 0;
     for (const crossing& c : crossings) varying |= c.adjacency ^ crossings.front().adjacency;
+    std::vector<unsigned> shifts;
+    for (unsigned shift = 0; shift < 64; shift += 8)
+        if (((varying >> shift) & 0xFFU) != 0) shifts.push_back(shift);
+    if (shifts.empty()) return;
     sortSpace.resize(crossings.size());
-    for (unsigned shift = 0; shift < 64; shift += 8) {
-        if (((varying >> shift) & 0xFFU) == 0) continue;
-        std::array<std::size_t, 256> offsets{};
-        for (const crossing& c : crossings) ++offsets[(c.adjacency >> shift) & 0xFFU];
-        std::size_t sum = 0;
-        for (std::size_t& offset : offsets) sum += std::exchange(offset, sum);
-        for (const crossing& c : crossings) sortSpace[offsets[(c.adjacency >> shift) & 0xFFU]++] = c;
-        crossings.swap(sortSpace);
+    std::array<std::size_t, 257> buckets{};
+    scatterByByte<crossing>(crossings, sortSpace, shifts.back(), buckets);
+    shifts.pop_back();
+    std::array<std::size_t, 257> unused{};
+    for (std::size_t b = 0; b < 256; ++b) {
+        const std::size_t begin = buckets[b];
+        const std::size_t size = buckets[b + 1] - begin;
+        std::span<crossing> from(sortSpace.data() + begin, size);
+        std::span<crossing> to(crossings.data() + begin, size);
+        for (const unsigned shift : shifts) {
+            scatterByByte<crossing>(from, to, shift, unused);
+            std::swap(from, to);
+        }
     }
+    // After an even number of passes per bucket, the sorted crossings are
+    // where the first pass put them.
+    if (shifts.size() % 2 == 0) crossings.swap(sortSpace);
 }
 
 std::uint64_t GraphBuilder::collectRuns(std::size_t begin, std::size_t end, std::uint32_t down) {

@@ -1,6 +1,7 @@
 #include "graph/graphwriter.h"
 
 #include <charconv>
+#include <limits>
 
 #include "graph/asgraph.h"
 
@@ -14,7 +15,13 @@ constexpr std::size_t blockSize = std::size_t{1} << 16;
 // characters), with every number given 20 characters to fill.
 constexpr std::size_t edgeFieldsRoom = 128;
 
-char* decimal(char* out, std::uint64_t value) { return std::to_chars(out, out + 20, value).ptr; }
+// AS numbers, path coverings and most counts are 32-bit: their own
+// conversion is the cheaper one.
+char* decimal(char* out, std::uint32_t value) { return std::to_chars(out, out + 10, value).ptr; }
+char* decimal(char* out, std::uint64_t value) {
+    if (value <= std::numeric_limits<std::uint32_t>::max()) return decimal(out, static_cast<std::uint32_t>(value));
+    return std::to_chars(out, out + 20, value).ptr;
+}
 
 char* signedDecimal(char* out, int value) { return std::to_chars(out, out + 12, value).ptr; }
 
