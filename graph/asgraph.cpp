@@ -140,6 +140,86 @@ private:
     std::string_view rest_;
 };
 
+// The eight fields of a normal graph's edge line in the shape every writer
+// gives them: plain digits (a direction may be "-1"), separated by blanks.
+// Nearly every line of a big graph has that shape, so it is read in one pass;
+// any other line goes through the careful field-by-field reading, which
+// gives the same values where both apply and the error messages otherwise.
+struct plain_edge {
+    asnum_t first = 0;
+    asnum_t second = 0;
+    bool oriented = false;
+    edge_dir dir = UNDIRECTED;
+    std::uint32_t path = 0;
+    std::uint64_t ip = 0;
+    std::uint32_t reversePath = 0;
+    std::uint64_t reverseIp = 0;
+};
+
+class PlainFields {
+public:
+    explicit PlainFields(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
+
+    // The next field as at most maxDigits plain digits; none for any other shape.
+    std::optional<std::uint64_t> digits(std::size_t maxDigits) noexcept {
+        while (p_ != end_ && *p_ == ' ') ++p_;
+        const char* start = p_;
+        std::uint64_t value = 0;
+        for (; p_ != end_; ++p_) {
+            const auto digit = static_cast<unsigned>(*p_ - '0');
+            if (digit > 9) break;
+            value = value * 10 + digit;
+        }
+        const auto length = static_cast<std::size_t>(p_ - start);
+        if (length == 0 || length > maxDigits || (p_ != end_ && *p_ != ' ')) return std::nullopt;
+        return value;
+    }
+    // A direction: "-1", "0" or "1".
+    std::optional<edge_dir> direction() noexcept {
+        while (p_ != end_ && *p_ == ' ') ++p_;
+        const bool negative = p_ != end_ && *p_ == '-';
+        if (negative && (++p_ == end_ || *p_ == ' ')) return std::nullopt; // a lone "-"
+        const std::optional<std::uint64_t> v = digits(1);
+        if (!v || *v > 1 || (negative && *v == 0)) return std::nullopt;
+        return negative ? INCOMING : (*v == 1 ? OUTGOING : UNDIRECTED);
+    }
+
+private:
+    const char* p_;
+    const char* end_;
+};
+
+std::optional<plain_edge> plainEdgeLine(std::string_view line, asnumber::as_range range) noexcept {
+    PlainFields fields(line);
+    plain_edge e;
+    const auto as = [&](asnum_t& out) {
+        const std::optional<std::uint64_t> v = fields.digits(asnumber::maxDigits);
+        if (!v || *v < 1 || *v > range.highest) return false;
+        out = static_cast<asnum_t>(*v);
+        return true;
+    };
+    // Nine digits fit any 32-bit counter, nineteen any 64-bit one.
+    const auto path = [&](std::uint32_t& out) {
+        const std::optional<std::uint64_t> v = fields.digits(9);
+        if (v) out = static_cast<std::uint32_t>(*v);
+        return v.has_value();
+    };
+    const auto ip = [&](std::uint64_t& out) {
+        const std::optional<std::uint64_t> v = fields.digits(19);
+        if (v) out = *v;
+        return v.has_value();
+    };
+    if (!as(e.first) || !as(e.second)) return std::nullopt;
+    const std::optional<std::uint64_t> flag = fields.digits(1);
+    if (!flag || *flag > 1) return std::nullopt;
+    e.oriented = *flag == 1;
+    const std::optional<edge_dir> dir = fields.direction();
+    if (!dir) return std::nullopt;
+    e.dir = *dir;
+    if (!path(e.path) || !ip(e.ip) || !path(e.reversePath) || !ip(e.reverseIp)) return std::nullopt;
+    return e;
+}
+
 constexpr std::string_view msgAS = "Invalid AS number: `";
 constexpr std::string_view msgFlag = "Invalid edge direction flag: `";
 constexpr std::string_view msgDir = "Invalid edge direction: `";
@@ -297,6 +377,19 @@ bool ASGraph::readGraphFile(Lines& reader) {
 }
 
 bool ASGraph::readEdgeLine(std::string_view line) {
+    if (!differential) {
+        if (const std::optional<plain_edge> e = plainEdgeLine(line, asRange())) {
+            ASEdgeWeight w;
+            ASEdgeWeight r;
+            w.oriented = r.oriented = e->oriented;
+            w.pathCovering[0] = e->path;
+            w.ipCovering[0] = e->ip;
+            r.pathCovering[0] = e->reversePath;
+            r.ipCovering[0] = e->reverseIp;
+            addEdge(e->first, e->second, e->dir, w, r);
+            return true;
+        }
+    }
     FieldCursor fields(line);
     std::string_view f;
     // Each step takes the next field or fails the whole line as too short.
