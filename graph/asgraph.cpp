@@ -220,6 +220,52 @@ std::optional<plain_edge> plainEdgeLine(std::string_view line, asnumber::as_rang
     return e;
 }
 
+// Plain adjacencies between their reading and their insertion, in order.
+// Each one's second end is looked up a few lines ahead of its insertion and
+// its node bookkeeping a few lines later, so that the insertion finds both
+// in cache: those ends lie anywhere in tables larger than the caches.
+class EdgePipeline {
+public:
+    explicit EdgePipeline(ASGraph& graph) : graph_(graph) {}
+    EdgePipeline(const EdgePipeline&) = delete;
+    EdgePipeline& operator=(const EdgePipeline&) = delete;
+
+    void push(const plain_edge& e) {
+        if (count_ == depth) insertOldest();
+        ring_[(head_ + count_) % depth] = e;
+        ++count_;
+        graph_.prefetchLookup(e.second);
+        if (count_ > depth / 2) graph_.prefetchNode(ring_[(head_ + count_ - 1 - depth / 2) % depth].second);
+    }
+    // Inserts every adjacency still waiting.
+    void flush() {
+        while (count_ > 0) insertOldest();
+    }
+
+private:
+    static constexpr std::size_t depth = 16;
+
+    void insertOldest() {
+        const plain_edge& e = ring_[head_];
+        ASEdgeWeight w;
+        ASEdgeWeight r;
+        w.oriented = r.oriented = e.oriented;
+        w.pathCovering[0] = e.path;
+        w.ipCovering[0] = e.ip;
+        r.pathCovering[0] = e.reversePath;
+        r.ipCovering[0] = e.reverseIp;
+        // An adjacency naming an AS that is not among the nodes is dropped.
+        graph_.addEdge(e.first, e.second, e.dir, w, r);
+        head_ = (head_ + 1) % depth;
+        --count_;
+    }
+
+    ASGraph& graph_;
+    std::array<plain_edge, depth> ring_{};
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+};
+
 constexpr std::string_view msgAS = "Invalid AS number: `";
 constexpr std::string_view msgFlag = "Invalid edge direction flag: `";
 constexpr std::string_view msgDir = "Invalid edge direction: `";
@@ -369,27 +415,28 @@ bool ASGraph::readGraphFile(Lines& reader) {
         if (!as) return fail(quoted(msgAS, line));
         addNode(*as, *as); // a repeated AS number is ignored
     }
+    // Whatever comes before a failing line stays in the graph, so the
+    // pipeline is emptied before every other way out.
+    EdgePipeline plain(*this);
     for (std::uint64_t i = 0; i < *edgeCount; ++i) {
-        if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve all the edges");
+        if (!reader.next(bodyLineLimit, line)) {
+            plain.flush();
+            return fail("Unable to retrieve all the edges");
+        }
+        if (!differential) {
+            if (const std::optional<plain_edge> e = plainEdgeLine(line, asRange())) {
+                plain.push(*e);
+                continue;
+            }
+        }
+        plain.flush();
         if (!readEdgeLine(line)) return false;
     }
+    plain.flush();
     return true;
 }
 
 bool ASGraph::readEdgeLine(std::string_view line) {
-    if (!differential) {
-        if (const std::optional<plain_edge> e = plainEdgeLine(line, asRange())) {
-            ASEdgeWeight w;
-            ASEdgeWeight r;
-            w.oriented = r.oriented = e->oriented;
-            w.pathCovering[0] = e->path;
-            w.ipCovering[0] = e->ip;
-            r.pathCovering[0] = e->reversePath;
-            r.ipCovering[0] = e->reverseIp;
-            addEdge(e->first, e->second, e->dir, w, r);
-            return true;
-        }
-    }
     FieldCursor fields(line);
     std::string_view f;
     // Each step takes the next field or fails the whole line as too short.

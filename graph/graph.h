@@ -184,6 +184,10 @@ public:
             if (s.key == key) return s.value;
         }
     }
+    // Asks for the key's first slot to be brought into cache ahead of a find.
+    void prefetch(Key key) const noexcept {
+        if (!slots_.empty()) __builtin_prefetch(&slots_[home(key)]);
+    }
     // The caller has checked that the key is absent.
     void insert(Key key, std::uint32_t value) {
         if ((used_ + 1) * 5 > slots_.size() * 3) grow();
@@ -240,6 +244,13 @@ public:
         const key_type k = key(id);
         if (k < directRange && !table_.empty()) return table_[k];
         return hash_.find(k);
+    }
+    void prefetch(const I& id) const noexcept {
+        const key_type k = key(id);
+        if (k < directRange && !table_.empty())
+            __builtin_prefetch(&table_[k]);
+        else
+            hash_.prefetch(k);
     }
     // The caller has checked that the identifier is absent.
     void insert(const I& id, std::uint32_t value) {
@@ -305,6 +316,17 @@ public:
         if (nodeLookup_.find(id) != graph_detail::npos) return 0;
         appendNode(value, id);
         return 1;
+    }
+
+    // Hints for a reader that knows the adjacencies it adds next: the lookup
+    // of a node, and then its bookkeeping, are brought into cache early, so
+    // that adding the adjacency later does not wait on memory. A big graph's
+    // node tables are larger than the processor's caches, and the second
+    // ends of consecutive adjacencies lie anywhere in them.
+    void prefetchLookup(const I& id) const noexcept { nodeLookup_.prefetch(id); }
+    void prefetchNode(const I& id) const noexcept {
+        const std::uint32_t n = nodeLookup_.find(id);
+        if (n != graph_detail::npos) __builtin_prefetch(&meta_[n]);
     }
 
     // Adds the adjacency id1-id2 (dir seen from id1, weight for id1 -> id2,
