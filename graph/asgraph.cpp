@@ -20,6 +20,7 @@ namespace {
 constexpr std::size_t headerLineLimit = 512;
 constexpr std::size_t bodyLineLimit = 511;
 constexpr long maxSourceFiles = 65536;
+constexpr std::uint64_t reservedNodesAtMost = std::uint64_t{1} << 20;
 // Relationship lines are short, but their comments are free text: a generous
 // limit keeps a long comment in one piece rather than turning its rest into
 // a bad data line.
@@ -409,6 +410,9 @@ bool ASGraph::readGraphFile(Lines& reader) {
     const std::optional<std::uint64_t> edgeCount = wholeUnsigned(line, 64);
     if (!edgeCount) return fail(quoted("Invalid number of edges: `", line));
 
+    // Reserving address space for the declared nodes fills nothing, so a
+    // false count costs no memory; the bound keeps even that small.
+    reserveNodes(static_cast<std::size_t>(std::min<std::uint64_t>(*nodeCount, reservedNodesAtMost)));
     for (std::uint64_t i = 0; i < *nodeCount; ++i) {
         if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve all the nodes");
         const std::optional<asnum_t> as = asnumber::parse(line, asRange());

@@ -318,6 +318,13 @@ public:
         return 1;
     }
 
+    // Room for n more nodes, reserved but not filled, so that adding them
+    // copies no node arrays; memory is touched only as nodes arrive.
+    void reserveNodes(std::size_t n) {
+        meta_.reserve(meta_.size() + n);
+        order_.reserve(order_.size() + n);
+    }
+
     // Hints for a reader that knows the adjacencies it adds next: the lookup
     // of a node, and then its bookkeeping, are brought into cache early, so
     // that adding the adjacency later does not wait on memory. A big graph's
