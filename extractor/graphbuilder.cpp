@@ -1,9 +1,9 @@
 #include "extractor/graphbuilder.h"
 
 #include <algorithm>
-#include <bit>
-#include <chrono>
+#include <array>
 #include <limits>
+#include <utility>
 
 #include "extractor/settings.h"
 
@@ -30,7 +30,26 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// One stable counting pass: `from` into `to` in the order of the adjacency
+// byte at `shift`, with where each byte value's records start in `starts`.
+template <typename Record>
+void scatterByByte(std::span<const Record> from, std::span<Record> to, unsigned shift,
+                   std::array<std::size_t, 257>& starts) {
+    starts.fill(0);
+    for (const Record& r : from) ++starts[((r.adjacency >> shift) & 0xFFU) + 1];
+    for (std::size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
+    std::array<std::size_t, 256> next;
+    std::copy_n(starts.begin(), next.size(), next.begin());
+    for (const Record& r : from) to[next[(r.adjacency >> shift) & 0xFFU]++] = r;
+}
+
 } // namespace
+
+GraphBuilder::GraphBuilder(std::size_t foldSize) : foldAt(foldSize), minFold(foldSize) {
+    // Address space only: pages are taken as the crossings come, and none
+    // is copied while the array grows.
+    crossings.reserve(foldSize);
+}
 
 void GraphBuilder::addRoute(std::span<const ASItem> path, const IPAddress& network,
                             const std::optional<IPNetmask>& netmask) {
@@ -44,160 +63,169 @@ void GraphBuilder::addRoute(std::span<const ASItem> path, const IPAddress& netwo
     // AS beside it is unknown.
     bool linked = false; // the previous AS is on an adjacency of this route
     for (std::size_t i = 0; i < path.size(); ++i) {
-        const ASItem& item = path[i];
-        const bool linksNext = i + 1 < path.size() && !inSet(item) && !inSet(path[i + 1]) && path[i + 1].asn != item.asn;
+        const asnum_t as = path[i].asn;
+        const bool linksNext = i + 1 < path.size() && !inSet(path[i]) && !inSet(path[i + 1]) && path[i + 1].asn != as;
         if (linksNext) {
             // A route counts once in a direction it crosses twice (a cycle
             // kept in the path); paths are short, so a scan finds repeats.
-            const std::uint64_t key = pairKey(item.asn, path[i + 1].asn);
+            const asnum_t next = path[i + 1].asn;
+            const std::uint64_t key = pairKey(as, next);
             if (std::find(routePairs.begin(), routePairs.end(), key) == routePairs.end()) {
                 routePairs.push_back(key);
-                countRoute(directionOf(key), first, last);
+                const bool down = next < as;
+                crossings.push_back(crossing{down ? pairKey(next, as) : key, first, last, 1, down ? 1U : 0U});
             }
         } else if (!linked) {
             // No adjacency of this route touches the AS: a one-AS path, a run
             // of one prepended AS, or a set member.
-            addLoneNode(item.asn);
+            addNode(as);
         }
         linked = linksNext;
     }
+    if (crossings.size() >= foldAt) fold();
 }
 
-GraphBuilder::direction& GraphBuilder::directionOf(std::uint64_t key) {
-    if ((directionCount + 1) * 4 > table.size() * 3) growTable();
-    const std::size_t mask = table.size() - 1;
-    // Fibonacci hashing spreads the consecutive AS numbers of a key.
-    for (std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift);; i = (i + 1) & mask) {
-        direction& d = table[i];
-        if (d.id == noDirection) {
-            d.key = key;
-            d.id = static_cast<std::uint32_t>(directionCount++);
-            return d;
+void GraphBuilder::addNode(asnum_t as) {
+    if (nodeIndex.find(as) != graph_detail::npos) return;
+    nodeIndex.insert(as, static_cast<std::uint32_t>(nodes.size()));
+    nodes.push_back(as);
+}
+
+void GraphBuilder::sortByAdjacency() {
+    // A radix sort, stable, over the bytes in which adjacencies differ (with
+    // 16-bit AS numbers four of the eight). The most significant one first
+    // splits the crossings into buckets small enough to stay in the cache
+    // while each is sorted on the other bytes, least significant first.
+    std::uint64_t varying = 0;
+    for (const crossing& c : crossings) varying |= c.adjacency ^ crossings.front().adjacency;
+    std::vector<unsigned> shifts;
+    for (unsigned shift = 0; shift < 64; shift += 8)
+        if (((varying >> shift) & 0xFFU) != 0) shifts.push_back(shift);
+    if (shifts.empty()) return;
+    sortSpace.resize(crossings.size());
+    std::array<std::size_t, 257> buckets{};
+    scatterByByte<crossing>(crossings, sortSpace, shifts.back(), buckets);
+    shifts.pop_back();
+    std::array<std::size_t, 257> unused{};
+    for (std::size_t b = 0; b < 256; ++b) {
+        const std::size_t begin = buckets[b];
+        const std::size_t size = buckets[b + 1] - begin;
+        std::span<crossing> from(sortSpace.data() + begin, size);
+        std::span<crossing> to(crossings.data() + begin, size);
+        for (const unsigned shift : shifts) {
+            scatterByByte<crossing>(from, to, shift, unused);
+            std::swap(from, to);
         }
-        if (d.key == key) return d;
     }
+    // After an even number of passes per bucket, the sorted crossings are
+    // where the first pass put them.
+    if (shifts.size() % 2 == 0) crossings.swap(sortSpace);
 }
 
-void GraphBuilder::growTable() {
-    std::vector<direction> old = std::move(table);
-    table.assign(old.empty() ? std::size_t{1} << 14 : old.size() * 2, direction{});
-    shift = 64 - static_cast<unsigned>(std::countr_zero(table.size()));
-    const std::size_t mask = table.size() - 1;
-    for (const direction& d : old) {
-        if (d.id == noDirection) continue;
-        std::size_t i = static_cast<std::size_t>((d.key * 0x9E3779B97F4A7C15ULL) >> shift);
-        while (table[i].id != noDirection) i = (i + 1) & mask;
-        table[i] = d;
+std::uint64_t GraphBuilder::collectRuns(std::size_t begin, std::size_t end, std::uint32_t down) {
+    const std::size_t start = runs.size();
+    std::uint64_t paths = 0;
+    for (std::size_t k = begin; k < end; ++k) {
+        if (crossings[k].down != down) continue;
+        paths += crossings[k].paths;
+        runs.push_back(address_run{crossings[k].first, crossings[k].last});
     }
-}
-
-void GraphBuilder::countRoute(direction& d, std::uint32_t first, std::uint32_t last) {
-    // Listings come sorted by network, so a direction's prefixes mostly
-    // arrive in ascending order: one that meets or touches the interval still
-    // growing extends it, and only closed intervals are stored for the end.
-    if (d.paths != std::numeric_limits<std::uint32_t>::max()) ++d.paths;
-    if (d.paths > 1) {
-        if (first >= d.openFirst && (first <= d.openLast || first - d.openLast == 1)) {
-            d.openLast = std::max(d.openLast, last);
-            return;
-        }
-        if (first < d.openFirst) d.unordered = 1;
-        runs.push_back(address_run{d.id, d.openFirst, d.openLast});
-    }
-    d.openFirst = first;
-    d.openLast = last;
-}
-
-void GraphBuilder::addLoneNode(asnum_t as) {
-    if (loneIndex.find(as) != graph_detail::npos) return;
-    loneIndex.insert(as, static_cast<std::uint32_t>(loneNodes.size()));
-    loneNodes.push_back(as);
-}
-
-std::vector<std::uint64_t> GraphBuilder::countAddresses() {
-    const auto start = std::chrono::steady_clock::now();
-    std::vector<std::uint8_t> ordered(directionCount, 1);
-    for (const direction& d : table) {
-        if (d.id == noDirection) continue;
-        ordered[d.id] = d.unordered == 0;
-        runs.push_back(address_run{d.id, d.openFirst, d.openLast});
-    }
-    // The intervals of a direction whose prefixes came in ascending order
-    // are disjoint and apart, so they are just added up. Only the other
-    // directions' intervals are sorted and merged.
-    std::vector<std::uint64_t> addresses(directionCount, 0);
-    std::vector<address_run> unordered;
-    for (const address_run& r : runs) {
-        if (ordered[r.direction])
-            addresses[r.direction] += std::uint64_t{r.last} - r.first + 1;
+    if (runs.size() == start) return 0;
+    // Listings come sorted by network, so the prefixes of a direction mostly
+    // arrive in ascending order already (the sort keeps arrival order).
+    const auto own = runs.begin() + static_cast<std::ptrdiff_t>(start);
+    if (!std::is_sorted(own, runs.end())) std::sort(own, runs.end());
+    std::size_t kept = start;
+    for (std::size_t k = start + 1; k < runs.size(); ++k) {
+        if (std::uint64_t{runs[k].first} <= std::uint64_t{runs[kept].last} + 1)
+            runs[kept].last = std::max(runs[kept].last, runs[k].last);
         else
-            unordered.push_back(r);
+            runs[++kept] = runs[k];
     }
-    runs = {};
-    std::sort(unordered.begin(), unordered.end(), [](const address_run& a, const address_run& b) {
-        return a.direction != b.direction ? a.direction < b.direction : a.first < b.first;
-    });
-    for (std::size_t i = 0; i < unordered.size();) {
-        const std::uint32_t id = unordered[i].direction;
-        std::uint64_t count = 0;
-        std::uint64_t openFirst = unordered[i].first, openLast = unordered[i].last;
-        for (++i; i < unordered.size() && unordered[i].direction == id; ++i) {
-            if (unordered[i].first <= openLast + 1) {
-                openLast = std::max<std::uint64_t>(openLast, unordered[i].last);
-                continue;
-            }
-            count += openLast - openFirst + 1;
-            openFirst = unordered[i].first;
-            openLast = unordered[i].last;
-        }
-        addresses[id] = count + (openLast - openFirst + 1);
-    }
-    unionTime += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return addresses;
+    runs.resize(kept + 1);
+    return paths;
 }
 
-void GraphBuilder::build(ASGraph& graph) {
-    const std::vector<std::uint64_t> addresses = countAddresses();
-
-    // Nodes and adjacencies go in in ascending order, which the graph takes
-    // without any lookup of existing adjacencies. Both directions of an
-    // adjacency sort together under the key of the one that leaves the
-    // smaller AS; each carries its coverings, so the sorted walk reads
-    // nothing else.
-    struct end_weight {
-        std::uint64_t adjacency;
-        std::uint64_t addresses;
-        std::uint32_t paths;
-        bool up; // from the smaller AS to the larger
-        bool operator<(const end_weight& other) const { return adjacency < other.adjacency; }
-    };
-    std::vector<end_weight> ends;
-    ends.reserve(directionCount);
-    for (const direction& d : table) {
-        if (d.id == noDirection) continue;
-        const auto from = static_cast<asnum_t>(d.key >> 32);
-        const auto to = static_cast<asnum_t>(d.key & 0xFFFFFFFFU);
-        // With the ASs met alone, the ends of the directions are all the nodes.
-        addLoneNode(from);
-        addLoneNode(to);
-        ends.push_back(end_weight{from < to ? d.key : pairKey(to, from), addresses[d.id], d.paths, from < to});
-    }
-    table = {};
-    std::sort(loneNodes.begin(), loneNodes.end());
-    for (const asnum_t as : loneNodes) graph.addNode(as, as);
-    std::sort(ends.begin(), ends.end());
-
-    for (std::size_t i = 0; i < ends.size();) {
-        const std::size_t n = i + 1 < ends.size() && ends[i + 1].adjacency == ends[i].adjacency ? 2 : 1;
-        ASEdgeWeight up, down;
-        for (std::size_t k = i; k < i + n; ++k) {
-            ASEdgeWeight& w = ends[k].up ? up : down;
-            w.pathCovering[0] = ends[k].paths;
-            w.ipCovering[0] = ends[k].addresses;
+void GraphBuilder::fold() {
+    sortByAdjacency();
+    std::size_t folded = 0;
+    const auto put = [&](std::uint64_t adjacency, std::uint32_t down, std::uint64_t paths, std::size_t from,
+                         std::size_t to) {
+        for (std::size_t k = from; k < to; ++k) {
+            // Path coverings saturate at the largest value a graph file holds.
+            const auto count = static_cast<std::uint32_t>(
+                k == from ? std::min<std::uint64_t>(paths, std::numeric_limits<std::uint32_t>::max()) : 0);
+            crossings[folded++] = crossing{adjacency, runs[k].first, runs[k].last, count, down};
         }
-        const std::uint64_t key = ends[i].adjacency;
-        graph.addEdge(static_cast<asnum_t>(key >> 32), static_cast<asnum_t>(key & 0xFFFFFFFFU), UNDIRECTED, up, down);
-        i += n;
+    };
+    for (std::size_t i = 0; i < crossings.size();) {
+        const std::uint64_t adjacency = crossings[i].adjacency;
+        std::size_t end = i + 1;
+        while (end < crossings.size() && crossings[end].adjacency == adjacency) ++end;
+        if (end == i + 1) {
+            // One record: already folded.
+            crossings[folded++] = crossings[i++];
+            continue;
+        }
+        // Both directions are collected before either is put back: the runs
+        // of one may take the places of the other's crossings.
+        runs.clear();
+        const std::uint64_t upPaths = collectRuns(i, end, 0);
+        const std::size_t upRuns = runs.size();
+        const std::uint64_t downPaths = collectRuns(i, end, 1);
+        put(adjacency, 0, upPaths, 0, upRuns);
+        put(adjacency, 1, downPaths, upRuns, runs.size());
+        i = end;
+    }
+    crossings.resize(folded);
+    foldAt = std::max(minFold, 2 * folded);
+}
+
+void GraphBuilder::write(std::FILE* file, std::string_view source, std::string_view comment) {
+    fold();
+    sortSpace = {};
+    runs = {};
+    std::uint64_t adjacencies = 0;
+    for (std::size_t i = 0; i < crossings.size(); ++i) {
+        const std::uint64_t adjacency = crossings[i].adjacency;
+        if (i > 0 && adjacency == crossings[i - 1].adjacency) continue;
+        // With the ASs met alone, the ends of the adjacencies are all the
+        // nodes. The smaller ends come in order.
+        ++adjacencies;
+        if (i == 0 || adjacency >> 32 != crossings[i - 1].adjacency >> 32)
+            addNode(static_cast<asnum_t>(adjacency >> 32));
+        addNode(static_cast<asnum_t>(adjacency & 0xFFFFFFFFU));
+    }
+    nodeIndex = {};
+    std::sort(nodes.begin(), nodes.end());
+
+    GraphFileWriter out(file, GraphFileWriter::pacing::blocks);
+    out.marker(false, !nodes.empty() && asnumber::needs32Bits(nodes.back()));
+    out.number(1);
+    out.text(source);
+    out.text(comment);
+    out.number(nodes.size());
+    out.number(adjacencies);
+    for (const asnum_t as : nodes) out.number(as);
+    writeEdges(out);
+    out.flush();
+}
+
+void GraphBuilder::writeEdges(GraphFileWriter& out) {
+    // Folded, an adjacency's records are its disjoint address runs, those of
+    // the direction leaving the smaller AS first.
+    for (std::size_t i = 0; i < crossings.size();) {
+        const std::uint64_t adjacency = crossings[i].adjacency;
+        edge_line line;
+        line.from = static_cast<asnum_t>(adjacency >> 32);
+        line.to = static_cast<asnum_t>(adjacency & 0xFFFFFFFFU);
+        for (; i < crossings.size() && crossings[i].adjacency == adjacency; ++i) {
+            const crossing& c = crossings[i];
+            const std::uint64_t addresses = std::uint64_t{c.last} - c.first + 1;
+            (c.down != 0 ? line.reversePaths : line.paths) += c.paths;
+            (c.down != 0 ? line.reverseAddresses : line.addresses) += addresses;
+        }
+        out.edge(line);
     }
 }
 

@@ -8,65 +8,74 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/asnumber.h"
+#include "common/hugepages.h"
 #include "common/iptools.h"
-#include "graph/asgraph.h"
 #include "graph/graph.h"
+#include "graph/graphwriter.h"
 #include "parsers/fileparsers.h"
 
 struct extraction_mode;
 
 class GraphBuilder {
 public:
+    // Crossings gathered before the first fold (see `crossings`): enough for
+    // a table of a million routes to be folded only once, at the end.
+    static constexpr std::size_t defaultFoldSize = std::size_t{1} << 21;
+
+    explicit GraphBuilder(std::size_t foldSize = defaultFoldSize);
+
     // One reported route: its cleaned path, nearest AS first, and its prefix
     // (a network without netmask counts with its classful one).
     void addRoute(std::span<const ASItem> path, const IPAddress& network, const std::optional<IPNetmask>& netmask);
 
-    // Completes the coverings and fills `graph` with the nodes and the
-    // unoriented adjacencies. Called once, after the last route.
-    void build(ASGraph& graph);
-
-    // Time spent merging address sets, for benchmarks.
-    double unionSeconds() const { return unionTime; }
+    // Writes the graph as a graph file naming one source file, with nodes
+    // and unoriented adjacencies in the graph file order. Called once, after
+    // the last route; a failed write is left in the stream's error state.
+    void write(std::FILE* file, std::string_view source, std::string_view comment);
 
 private:
-    static constexpr std::uint32_t noDirection = 0x7FFFFFFFU;
-    // One direction from -> to of an adjacency, found by its key
-    // (from << 32 | to). Its record lives in the slot of an open-addressing
-    // table, so the pair of a route costs one cache line.
-    struct direction {
-        std::uint64_t key = 0;
-        std::uint32_t id : 31 = noDirection; // dense number, in order of first sight; none: a free slot
-        std::uint32_t unordered : 1 = 0;     // a prefix arrived below the growing interval
-        std::uint32_t paths = 0;             // saturates at the largest value a graph file holds
-        std::uint32_t openFirst = 0;         // the interval still growing (once paths > 0)
-        std::uint32_t openLast = 0;
-    };
-    // A closed address interval of one direction.
-    struct address_run {
-        std::uint32_t direction;
+    // One direction of an adjacency crossed by one route or, once folded,
+    // by many: `paths` routes (all counted on the direction's first record)
+    // and the addresses first..last.
+    struct crossing {
+        std::uint64_t adjacency; // the smaller AS << 32 | the larger
         std::uint32_t first;
         std::uint32_t last;
+        std::uint32_t paths;
+        std::uint32_t down; // 1: from the larger AS to the smaller
+    };
+    struct address_run {
+        std::uint32_t first;
+        std::uint32_t last;
+        bool operator<(const address_run& other) const { return first < other.first; }
     };
 
-    direction& directionOf(std::uint64_t key);
-    void growTable();
-    // One more route over `d`, with the addresses first..last.
-    void countRoute(direction& d, std::uint32_t first, std::uint32_t last);
-    void addLoneNode(asnum_t as);
-    // The IP covering of every direction, by id.
-    std::vector<std::uint64_t> countAddresses();
+    void addNode(asnum_t as);
+    // Sorts the crossings by adjacency and leaves one record per disjoint
+    // address run of each direction, so memory follows the graph rather than
+    // the number of routes.
+    void fold();
+    // Folds the crossings of one direction, begin..end of `crossings` with
+    // `down`, into `runs`; their number of routes.
+    std::uint64_t collectRuns(std::size_t begin, std::size_t end, std::uint32_t down);
+    void sortByAdjacency();
+    void writeEdges(GraphFileWriter& out);
 
-    std::vector<direction> table; // size a power of two, at most 3/4 used
-    std::size_t directionCount = 0;
-    unsigned shift = 64;
+    using crossing_array = std::vector<crossing, huge_page_allocator<crossing>>;
+
+    // Every crossing since the last fold, after those the fold left.
+    crossing_array crossings;
+    crossing_array sortSpace;
     std::vector<address_run> runs;
-    std::vector<asnum_t> loneNodes; // ASs met on no adjacency of their route; at the end, every AS
-    graph_detail::index_map loneIndex;
+    std::size_t foldAt;
+    std::size_t minFold;
+    std::vector<asnum_t> nodes; // ASs met on no adjacency of their route; at the end, every AS
+    graph_detail::index_map nodeIndex;
     std::vector<std::uint64_t> routePairs; // the directions the current route crossed
-    double unionTime = 0;
 };
 
 // The header of a graph written by routesift: the listing it came from and,

@@ -252,15 +252,11 @@ void Extraction::warnIfNoTable() {
 
 void Extraction::writeGraph() {
     if (!graph) return;
-    ASGraph asGraph;
-    graph->build(asGraph);
-    graph.reset();
-    asGraph.setSourceFiles(std::vector<std::string>{graphSourceName(settings)}, true);
-    asGraph.setComment(graphComment(settings));
     // A failed write leaves the stream in error: finish() reports it.
     OutputFile& out = *outputs[OUT_GRAPH];
     out.flush();
-    asGraph.writeToFile(out.stream());
+    graph->write(out.stream(), graphSourceName(settings), graphComment(settings));
+    graph.reset();
 }
 
 void Extraction::printStats() {

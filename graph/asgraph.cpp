@@ -2,6 +2,7 @@
 
 #include "graph/relationships.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <utility>
 
 #include "common/linereader.h"
+#include "graph/graphwriter.h"
 
 namespace {
 
@@ -557,6 +559,26 @@ bool ASGraph::readEdgeLine(std::string_view line) {
     return true;
 }
 
+namespace {
+
+// The fields a differential graph's edge line adds. Rare enough (graphs
+// compared by an earlier tool) to be left to printf, whose %f the stability
+// field has always had; the longest float in %f takes 47 characters, so the
+// whole text always fits.
+std::string differentialFields(const ASEdgeWeight& w, const ASEdgeWeight& r) {
+    char text[256];
+    const int length = std::snprintf(
+        text, sizeof text, " %i %i %i %i %lu %llu %lu %llu %hu %hu %hu %hu %hu %hu %f", w.cmpOriented[0] ? 1 : 0,
+        w.cmpOriented[1] ? 1 : 0, ASGraph::dirToVal(w.cmpDir[0]), ASGraph::dirToVal(w.cmpDir[1]),
+        static_cast<unsigned long>(w.pathCovering[1]), static_cast<unsigned long long>(w.ipCovering[1]),
+        static_cast<unsigned long>(r.pathCovering[1]), static_cast<unsigned long long>(r.ipCovering[1]),
+        w.comparedGraphs, w.incomingCount, w.outgoingCount, w.undirectedCount, w.unorientedCount,
+        w.orientationChanges, static_cast<double>(w.orientationStability));
+    return std::string(text, static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(sizeof text) - 1)));
+}
+
+} // namespace
+
 bool ASGraph::writeToFile(std::FILE* file) {
     errorReason.clear();
     // A 16-bit marker over an AS above 65535 would make a file that cannot be
@@ -564,46 +586,30 @@ bool ASGraph::writeToFile(std::FILE* file) {
     bool wideFile = wide;
     if (!wideFile)
         forEachNode([&wideFile](const node_listing& n) { wideFile = wideFile || asnumber::needs32Bits(n.id); });
-    const std::string marker = std::string(differential ? diffGraphMarker : graphMarker) +
-                               std::string(wideFile ? wideSuffix : std::string_view());
-    if (std::fprintf(file, "%s\n", marker.c_str()) < 0)
-        return fail("Could not write file type string");
-    if (std::fprintf(file, "%llu\n", static_cast<unsigned long long>(sourceFiles.size())) < 0)
-        return fail("Could not write number of source files");
+    GraphFileWriter out(file, GraphFileWriter::pacing::eachLine);
+    if (!out.marker(differential, wideFile)) return fail("Could not write file type string");
+    if (!out.number(sourceFiles.size())) return fail("Could not write number of source files");
     for (const std::string& name : sourceFiles)
-        if (std::fprintf(file, "%s\n", name.c_str()) < 0) return fail("Unable to write source file names");
-    if (std::fprintf(file, "%s\n", comment.c_str()) < 0) return fail("Could not write comment");
-    if (std::fprintf(file, "%u\n", nodes()) < 0) return fail("Could not write number of nodes");
-    if (std::fprintf(file, "%u\n", edges()) < 0) return fail("Could not write number of edges");
+        if (!out.text(name)) return fail("Unable to write source file names");
+    if (!out.text(comment)) return fail("Could not write comment");
+    if (!out.number(nodes())) return fail("Could not write number of nodes");
+    if (!out.number(edges())) return fail("Could not write number of edges");
 
     bool ok = true;
     forEachNode([&](const node_listing& n) {
-        if (ok && std::fprintf(file, "%lu\n", static_cast<unsigned long>(*n.value)) < 0)
-            ok = fail("Could not write node " + std::to_string(n.id));
+        if (ok && !out.number(*n.value)) ok = fail("Could not write node " + std::to_string(n.id));
     });
     if (!ok) return false;
 
+    std::string rest;
     forEachEdge([&](const edge_listing& e) {
         if (!ok) return;
         const ASEdgeWeight& w = *e.weight;
         const ASEdgeWeight& r = *e.reverseWeight;
-        int written = std::fprintf(file, "%lu %lu %i %i %lu %llu %lu %llu", static_cast<unsigned long>(e.from.id),
-                                   static_cast<unsigned long>(e.to.id), w.oriented ? 1 : 0, dirToVal(*e.dir),
-                                   static_cast<unsigned long>(w.pathCovering[0]),
-                                   static_cast<unsigned long long>(w.ipCovering[0]),
-                                   static_cast<unsigned long>(r.pathCovering[0]),
-                                   static_cast<unsigned long long>(r.ipCovering[0]));
-        if (written >= 0 && differential)
-            written = std::fprintf(file, " %i %i %i %i %lu %llu %lu %llu %hu %hu %hu %hu %hu %hu %f",
-                                   w.cmpOriented[0] ? 1 : 0, w.cmpOriented[1] ? 1 : 0, dirToVal(w.cmpDir[0]),
-                                   dirToVal(w.cmpDir[1]), static_cast<unsigned long>(w.pathCovering[1]),
-                                   static_cast<unsigned long long>(w.ipCovering[1]),
-                                   static_cast<unsigned long>(r.pathCovering[1]),
-                                   static_cast<unsigned long long>(r.ipCovering[1]), w.comparedGraphs,
-                                   w.incomingCount, w.outgoingCount, w.undirectedCount, w.unorientedCount,
-                                   w.orientationChanges, static_cast<double>(w.orientationStability));
-        if (written >= 0) written = std::fputc('\n', file);
-        if (written < 0)
+        if (differential) rest = differentialFields(w, r);
+        const edge_line fields{e.from.id,       e.to.id,           w.oriented,       dirToVal(*e.dir),
+                               w.pathCovering[0], w.ipCovering[0], r.pathCovering[0], r.ipCovering[0]};
+        if (!out.edge(fields, rest))
             ok = fail("Could not write edge " + std::to_string(e.from.id) + " " + std::to_string(e.to.id));
     });
     return ok;
