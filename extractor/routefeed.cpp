@@ -21,6 +21,7 @@ RouteFeed::RouteFeed()
           return b;
       })
 {
+    parser.setPathList(false);
 }
 
 RouteFeed::~RouteFeed()
@@ -59,6 +60,7 @@ void RouteFeed::closeFile()
 bool RouteFeed::fill(batch& b)
 {
     b.count = 0;
+    b.items.clear();
     while (b.count < b.lines.size()) {
         if (parser.nextLine() != Parser::lineReady) {
             b.last = true;
@@ -70,11 +72,16 @@ bool RouteFeed::fill(batch& b)
         slot.result = parser.parseLine();
         slot.readLines = parser.readLines();
         if (slot.result == Parser::parsedOk) {
-            // The record goes over whole; the parser refills the one it gets
-            // back, whose path keeps its spare elements.
-            std::swap(slot.route, parser.parsed);
+            const bgpParser::parsed_data& route = parser.parsed;
+            slot.network = route.network;
+            slot.routeMask = route.routeMask;
+            slot.origin = route.origin;
+            const std::span<const ASItem> path = parser.pathItems();
+            slot.pathStart = b.items.size();
+            slot.pathLength = path.size();
+            b.items.insert(b.items.end(), path.begin(), path.end());
         } else {
-            slot.line.assign(parser.currentLine());
+            slot.line.assign(parser.currentText());
             slot.reason.assign(parser.errReason());
         }
     }
@@ -138,8 +145,9 @@ int RouteFeed::parseLine()
 {
     if (current == nullptr || index >= current->count)
         return Parser::noLine;
-    parsed_line& line = current->lines[index];
+    const parsed_line& line = current->lines[index];
     if (line.result == Parser::parsedOk)
-        std::swap(parsed, line.route);
+        currentRoute = route{line.network, line.routeMask, line.origin,
+                             std::span<const ASItem>(current->items).subspan(line.pathStart, line.pathLength)};
     return line.result;
 }

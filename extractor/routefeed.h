@@ -5,10 +5,13 @@
 // parsed ahead on two other threads: reading and parsing overlap with the
 // cleaning and printing of the routes before them. Routes travel in batches
 // through a fixed set of buffers, in input order, so the output is the same
-// as a single thread's and memory stays flat.
+// as a single thread's and memory stays flat. The paths of a batch lie in one
+// array: the cleaning thread reads them in order, from memory written once.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,10 +33,18 @@ public:
     // Set before the first nextLine, as on bgpParser.
     void setModern(bool on) { parser.setModern(on); }
 
+    // What the extractor takes of a route.
+    struct route {
+        IPAddress network;
+        std::optional<IPNetmask> routeMask;
+        std::uint8_t origin = 0;
+        std::span<const ASItem> path; // valid until the next nextLine
+    };
+
     int nextLine();
     int parseLine();
     // The route of the current line after parseLine gave 0.
-    bgpParser::parsed_data parsed;
+    const route& parsed() const { return currentRoute; }
 
     std::uint32_t readLines() const { return readCount; }
     std::uint32_t parsedLines() const { return parsedCount; }
@@ -54,13 +65,19 @@ private:
     struct parsed_line {
         int result = Parser::parsedOk;
         std::uint32_t readLines = 0;
-        std::uint64_t filePos = 0;    // the progress shown while this line is handled
-        bgpParser::parsed_data route; // with parsedOk
-        std::string line;             // otherwise: the line and why it failed
+        std::uint64_t filePos = 0; // the progress shown while this line is handled
+        // With parsedOk: the route, its path at pathStart in the batch's items.
+        IPAddress network;
+        std::optional<IPNetmask> routeMask;
+        std::uint8_t origin = 0;
+        std::size_t pathStart = 0;
+        std::size_t pathLength = 0;
+        std::string line; // otherwise: the line and why it failed
         std::string reason;
     };
     struct batch {
         std::vector<parsed_line> lines;
+        std::vector<ASItem> items; // the paths of the routes, one after the other
         std::size_t count = 0;
         std::uint64_t filePos = 0; // at the end of the batch
         bool last = false; // the input ends with this batch
@@ -80,6 +97,7 @@ private:
     bool opened = false;
     batch* current = nullptr;
     std::size_t index = 0;
+    route currentRoute;
     bool ended = false;
     std::uint32_t readCount = 0;
     std::uint32_t parsedCount = 0;

@@ -198,7 +198,7 @@ void Extraction::reportParseError() {
 }
 
 void Extraction::processRoute() {
-    bgpParser::parsed_data& route = parser.parsed;
+    const RouteFeed::route& route = parser.parsed();
     const route_result& r = cleaner.clean(route.path, route.origin, counters);
 
     if (!r.cleanedPath.empty()) {

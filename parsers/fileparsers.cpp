@@ -307,7 +307,7 @@ int bgpParser::nextLine()
         lastNetworkIPv6 = false;
     }
     while (readLine()) {
-        const std::string_view line(lineBuf);
+        const std::string_view line(lineText);
         if (line.size() < 4)
             continue;
         const std::string_view token = tokenAt(line, 0, lineDelimiters);
@@ -347,7 +347,7 @@ int bgpParser::nextLine()
             noteClosedTableLine(line);
         }
     }
-    lineBuf.clear();
+    lineText = {};
     return endOfInput;
 }
 
@@ -356,13 +356,13 @@ int bgpParser::takeContinuation()
     // The route goes on in the next line that is neither short nor a pager line.
     while (readLine()) {
         ++parsedCount;
-        if (lineBuf.size() < 4 || lineBuf.find(fieldCaptions[capMore]) != std::string::npos)
+        if (lineText.size() < 4 || lineText.find(fieldCaptions[capMore]) != std::string_view::npos)
             continue;
-        const std::size_t n = lineBuf.size();
-        if (lineBuf[n - 2] == '\n' || lineBuf[n - 2] == '\r')
-            lineBuf.resize(n - 2);
-        else if (lineBuf[n - 1] == '\n' || lineBuf[n - 1] == '\r')
-            lineBuf.resize(n - 1);
+        const std::size_t n = lineText.size();
+        if (lineText[n - 2] == '\n' || lineText[n - 2] == '\r')
+            lineText.remove_suffix(2);
+        else if (lineText[n - 1] == '\n' || lineText[n - 1] == '\r')
+            lineText.remove_suffix(1);
         if (lineTruncated)
             return failTruncated();
         return parsedOk;
@@ -550,81 +550,116 @@ int bgpParser::parseModernNumbers(std::string_view line, std::size_t offset)
 
 int bgpParser::parsePath(std::string_view line, std::size_t start)
 {
-    const std::string_view text = line.substr(std::min(start, line.size()));
-    const asnumber::as_range range = modern ? asnumber::wideRange : asnumber::classicRange;
+    const int result = scanPath(line.substr(std::min(start, line.size())));
+    if (listPath) {
+        parsed.path.clear();
+        for (const ASItem& item : items)
+            parsed.path.enqueue(item);
+    }
+    return result;
+}
 
-    parsed.path.clear();
+int bgpParser::scanPath(std::string_view text)
+{
+    const asnumber::as_range range = modern ? asnumber::wideRange : asnumber::classicRange;
+    items.clear();
     parsed.origin = 0;
-    bool inParens = false;
-    bool inBraces = false;
+    path_groups groups;
+    const char* const at = text.data();
+    const std::size_t size = text.size();
     std::size_t pos = 0;
     for (;;) {
-        std::string_view token = tokenAt(text, pos, pathDelimiters);
-        if (token.empty())
+        while (pos < size && pathDelimiters(at[pos]))
+            ++pos;
+        if (pos == size)
             break;
-        pos = static_cast<std::size_t>(token.data() - text.data()) + token.size();
-        std::uint8_t flags = 0;
-        // A group in parentheses: "(" glued to its first AS, ")" to its last.
-        if (inParens || (token.size() > 1 && token[0] == privateAS[0])) {
-            flags |= ASItem::PRIVATE;
-            if (!inParens)
-                token.remove_prefix(1);
-            else if (token.size() > 1 && token[0] == privateAS[0])
-                return fail(badStructure, mismatchMessage);
-            inParens = true;
-            if (inBraces)
-                return fail(badValue, nestedMessage);
-        }
-        if (inBraces || (token.size() > 1 && token[0] == ASset[0])) {
-            flags |= ASItem::IN_SET;
-            if (!inBraces)
-                token.remove_prefix(1);
-            else if (token.size() > 1 && token[0] == ASset[0])
-                return fail(badStructure, mismatchMessage);
-            inBraces = true;
-            if (inParens)
-                return fail(badValue, nestedMessage);
-        }
-        bool originCode = false;
-        if (token.size() == 1) {
-            const std::size_t code = routeOriginCodes.find(token[0]);
-            if (code != std::string_view::npos) {
-                parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
-                originCode = true;
-            }
-        }
-        if (token.size() > 1 && token.back() == privateAS[1]) {
-            if (!inParens)
-                return fail(badStructure, mismatchMessage);
-            token.remove_suffix(1);
-            inParens = false;
-        }
-        if (token.size() > 1 && token.back() == ASset[1]) {
-            if (!inBraces)
-                return fail(badStructure, mismatchMessage);
-            token.remove_suffix(1);
-            inBraces = false;
-        }
-        if (originCode)
+        // Nearly every token is a plain AS outside any group: its digits are
+        // summed in the same pass that finds its end.
+        const std::size_t start = pos;
+        std::uint64_t value = 0;
+        for (unsigned digit = 0; pos < size && (digit = static_cast<unsigned>(at[pos] - '0')) <= 9; ++pos)
+            value = value * 10 + digit;
+        const bool plain = pos > start && pos - start <= asnumber::maxDigits && (pos == size || pathDelimiters(at[pos]));
+        if (plain && !groups.inParens && !groups.inBraces && value >= 1 && value <= range.highest) {
+            const auto asn = static_cast<asnum_t>(value);
+            items.push_back(ASItem{asn, asnumber::isPrivate(asn) ? ASItem::PRIVATE : std::uint8_t{0}});
             continue;
-        auto asn = asnumber::parse(token, range);
-        if (!asn && modern && token.size() > 1 && tokenAt(text, pos, pathDelimiters).empty()) {
-            // The advertised-routes listing glues the origin code to the last AS.
-            const std::size_t code = routeOriginCodes.find(token.back());
-            if (code != std::string_view::npos) {
-                asn = asnumber::parse(token.substr(0, token.size() - 1), range);
-                if (asn)
-                    parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
-            }
         }
-        if (!asn)
-            return failQuoted(badValue, "Invalid AS number or path flag: `", token);
-        if (asnumber::isPrivate(*asn))
-            flags |= ASItem::PRIVATE;
-        parsed.path.enqueue(ASItem{*asn, flags});
+        while (pos < size && !pathDelimiters(at[pos]))
+            ++pos;
+        if (const int result = readPathToken(text.substr(start, pos - start), text.substr(pos), groups);
+            result != parsedOk)
+            return result;
     }
-    if (inParens || inBraces)
+    if (groups.inParens || groups.inBraces)
         return fail(badStructure, mismatchMessage);
+    return parsedOk;
+}
+
+int bgpParser::readPathToken(std::string_view token, std::string_view rest, path_groups& groups)
+{
+    const asnumber::as_range range = modern ? asnumber::wideRange : asnumber::classicRange;
+    bool& inParens = groups.inParens;
+    bool& inBraces = groups.inBraces;
+    std::uint8_t flags = 0;
+    // A group in parentheses: "(" glued to its first AS, ")" to its last.
+    if (inParens || (token.size() > 1 && token[0] == privateAS[0])) {
+        flags |= ASItem::PRIVATE;
+        if (!inParens)
+            token.remove_prefix(1);
+        else if (token.size() > 1 && token[0] == privateAS[0])
+            return fail(badStructure, mismatchMessage);
+        inParens = true;
+        if (inBraces)
+            return fail(badValue, nestedMessage);
+    }
+    if (inBraces || (token.size() > 1 && token[0] == ASset[0])) {
+        flags |= ASItem::IN_SET;
+        if (!inBraces)
+            token.remove_prefix(1);
+        else if (token.size() > 1 && token[0] == ASset[0])
+            return fail(badStructure, mismatchMessage);
+        inBraces = true;
+        if (inParens)
+            return fail(badValue, nestedMessage);
+    }
+    bool originCode = false;
+    if (token.size() == 1) {
+        const std::size_t code = routeOriginCodes.find(token[0]);
+        if (code != std::string_view::npos) {
+            parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
+            originCode = true;
+        }
+    }
+    if (token.size() > 1 && token.back() == privateAS[1]) {
+        if (!inParens)
+            return fail(badStructure, mismatchMessage);
+        token.remove_suffix(1);
+        inParens = false;
+    }
+    if (token.size() > 1 && token.back() == ASset[1]) {
+        if (!inBraces)
+            return fail(badStructure, mismatchMessage);
+        token.remove_suffix(1);
+        inBraces = false;
+    }
+    if (originCode)
+        return parsedOk;
+    auto asn = asnumber::parse(token, range);
+    if (!asn && modern && token.size() > 1 && tokenAt(rest, 0, pathDelimiters).empty()) {
+        // The advertised-routes listing glues the origin code to the last AS.
+        const std::size_t code = routeOriginCodes.find(token.back());
+        if (code != std::string_view::npos) {
+            asn = asnumber::parse(token.substr(0, token.size() - 1), range);
+            if (asn)
+                parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
+        }
+    }
+    if (!asn)
+        return failQuoted(badValue, "Invalid AS number or path flag: `", token);
+    if (asnumber::isPrivate(*asn))
+        flags |= ASItem::PRIVATE;
+    items.push_back(ASItem{*asn, flags});
     return parsedOk;
 }
 
@@ -669,7 +704,7 @@ int bgpParser::parseLine()
 {
     if (const int code = startParse(); code != parsedOk)
         return code;
-    std::string_view line(lineBuf);
+    std::string_view line(lineText);
 
     if (const int result = parseStatus(line); result != parsedOk)
         return result;
@@ -703,7 +738,7 @@ int bgpParser::parseLine()
         // The rest of the route is on the next line, on unshifted columns.
         if (const int result = takeContinuation(); result != parsedOk)
             return result;
-        line = lineBuf;
+        line = lineText;
         offset = modern ? rowOffset(line) : 0;
     }
     if (lastNetworkIPv6)

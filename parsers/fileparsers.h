@@ -6,7 +6,9 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
+#include <vector>
 
 #include "common/asnumber.h"
 #include "common/iptools.h"
@@ -97,7 +99,7 @@ public:
     // end of a table, so the caller can say that routes were left unread.
     const unread_routes& unreadRoutes() const { return unread; }
 
-    // 0 when a route line is in lineBuf (line end removed), 1 at the end of
+    // 0 when a route line is in lineText (line end removed), 1 at the end of
     // the input, 2 when no input is open.
     int nextLine() override;
     // 0 when `parsed` holds the route of the current line; otherwise 1 to 5
@@ -105,6 +107,14 @@ public:
     int parseLine() override;
 
     parsed_data parsed;
+
+    // The AS path of the last parsed route as one array: the items of
+    // parsed.path, valid until the next parseLine.
+    std::span<const ASItem> pathItems() const { return items; }
+    // Whether parseLine also fills parsed.path (the default). A caller that
+    // reads pathItems() only turns it off: the list would cost a second
+    // write of every AS.
+    void setPathList(bool on) { listPath = on; }
 
     // True once any table header was read: a dump without one (the wrong
     // file, CR-only line ends, UTF-16) yields no route and deserves a word.
@@ -135,7 +145,15 @@ private:
     int parseNextHop(std::string_view line, std::size_t start);
     int parseNumberColumns(std::string_view line, std::size_t shift);
     int parseModernNumbers(std::string_view line, std::size_t offset);
+    // Open AS groups while a path is read.
+    struct path_groups {
+        bool inParens = false;
+        bool inBraces = false;
+    };
+
     int parsePath(std::string_view line, std::size_t start);
+    int scanPath(std::string_view text);
+    int readPathToken(std::string_view token, std::string_view rest, path_groups& groups);
     std::size_t rowOffset(std::string_view line) const;
 
     void resetInputState() override;
@@ -150,6 +168,8 @@ private:
     bool lastNetworkIPv6 = false; // the rows without a network belong to an IPv6 prefix
     std::size_t nextHopEnd = 0;   // where the next hop of the current line ends
     bool modern = false;
+    std::vector<ASItem> items; // the path being read
+    bool listPath = true;
     table_layout layout;
     // Classic mode: whether a modern reading would still be inside a table.
     bool modernTableOpen = false;

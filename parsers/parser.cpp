@@ -9,7 +9,6 @@
 
 Parser::Parser()
 {
-    lineBuf.reserve(1024);
     lineCopy.reserve(1024);
 }
 
@@ -21,7 +20,7 @@ void Parser::resetState()
     readCount = 0;
     sizeBytes = 0;
     posBytes = 0;
-    lineBuf.clear();
+    lineText = {};
     lineTruncated = false;
     clearReason();
     resetInputState();
@@ -64,7 +63,7 @@ void Parser::closeFile()
         return;
     reader.reset();
     source.reset();
-    lineBuf.clear();
+    lineText = {};
     lineTruncated = false;
     clearReason();
     sizeBytes = 0;
@@ -80,7 +79,7 @@ std::uint64_t Parser::filePos() const
 
 const char* Parser::currentLine()
 {
-    lineCopy.assign(lineBuf);
+    lineCopy.assign(lineText);
     return lineCopy.c_str();
 }
 
@@ -91,40 +90,42 @@ bool Parser::inputExhausted()
 
 bool Parser::readLine()
 {
-    lineBuf.clear();
+    lineText = {};
     lineTruncated = false;
     if (reader == nullptr)
         return false;
-    std::uint64_t raw = 0;
     std::string_view piece;
-    // Pieces of the cap's length until the line feed: what exceeds the cap
-    // is counted and dropped.
-    while (reader->next(maxLineLength, piece)) {
-        raw += piece.size();
-        const std::size_t room = maxLineLength - lineBuf.size();
-        if (piece.size() > room)
-            lineTruncated = true;
-        lineBuf.append(piece.data(), std::min(piece.size(), room));
-        if (piece.back() == '\n')
-            break;
-    }
-    if (raw == 0)
+    if (!reader->next(maxLineLength, piece))
         return false;
     ++readCount;
-    posBytes += raw;
+    posBytes += piece.size();
+    if (piece.back() == '\n') {
+        // The usual line: whole in one piece, read where it lies.
+        lineText = piece;
+    } else {
+        // Pieces of the cap's length until the line feed: what exceeds the
+        // cap is counted and dropped.
+        lineStore.assign(piece);
+        while (reader->next(maxLineLength, piece)) {
+            posBytes += piece.size();
+            const std::size_t room = maxLineLength - lineStore.size();
+            if (piece.size() > room)
+                lineTruncated = true;
+            lineStore.append(piece.data(), std::min(piece.size(), room));
+            if (piece.back() == '\n')
+                break;
+        }
+        lineText = lineStore;
+    }
+    // A line feed can only be the last character; a carriage return may be
+    // anywhere (a stray one, or one of a CR-only file).
+    lineEnd = std::min(lineText.find('\r'), lineText.size() - (lineText.back() == '\n' ? 1 : 0));
     return true;
 }
 
 void Parser::cutAtLineEnd()
 {
-    // A line feed can only be the last character; a carriage return may be
-    // anywhere (a stray one, or one of a CR-only file).
-    std::size_t end = lineBuf.size();
-    if (end > 0 && lineBuf[end - 1] == '\n')
-        --end;
-    if (const void* cr = std::memchr(lineBuf.data(), '\r', end))
-        end = static_cast<std::size_t>(static_cast<const char*>(cr) - lineBuf.data());
-    lineBuf.resize(end);
+    lineText = lineText.substr(0, std::min(lineEnd, lineText.size()));
 }
 
 int Parser::fail(int code, std::string_view message)
@@ -161,7 +162,7 @@ int Parser::startParse()
     clearReason();
     if (source == nullptr)
         return fail(notOpen, noFileMessage);
-    if (lineBuf.empty())
+    if (lineText.empty())
         return fail(noLine, noLineMessage);
     if (lineTruncated)
         return failTruncated();
@@ -183,11 +184,11 @@ int Parser::nextLineLongerThan(std::size_t minimum)
     if (inputExhausted())
         return endOfInput;
     while (readLine()) {
-        if (lineBuf.size() > minimum) {
+        if (lineText.size() > minimum) {
             cutAtLineEnd();
             return lineReady;
         }
     }
-    lineBuf.clear();
+    lineText = {};
     return endOfInput;
 }

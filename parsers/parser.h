@@ -19,7 +19,7 @@
 class Parser {
 public:
     // Results of nextLine.
-    static constexpr int lineReady = 0;   // lineBuf holds a line for parseLine
+    static constexpr int lineReady = 0;   // lineText holds a line for parseLine
     static constexpr int endOfInput = 1;  // input ended (or the stream failed)
     static constexpr int noInput = 2;     // no stream is open
     // Results of parseLine.
@@ -75,6 +75,9 @@ public:
     const char* errReason() const { return reasonBuf.data(); }
     // The current line, valid until the next operation on the parser.
     const char* currentLine();
+    // The same without the copy (embedded NUL characters included), valid
+    // until the next operation on the parser.
+    std::string_view currentText() const { return lineText; }
 
     virtual int parseLine() = 0;
     virtual int nextLine() = 0;
@@ -84,20 +87,21 @@ protected:
     std::uint32_t readCount = 0;
     std::uint64_t sizeBytes = 0;
     std::uint64_t posBytes = 0;
-    // The current line as read, line end included, zero-terminated.
-    std::string lineBuf;
-    std::string lineCopy;
+    // The current line as read, line end included. It lies in the line
+    // reader's block (or in lineStore when it came in pieces) and stays valid
+    // until the input is read on or asked whether it ended.
+    std::string_view lineText;
     // True when the current line was longer than maxLineLength and cut.
     bool lineTruncated = false;
 
     // Reads the next physical line (up to and including its line feed) into
-    // lineBuf and counts it; false with an empty lineBuf at the end of the
+    // lineText and counts it; false with an empty lineText at the end of the
     // input or on a read error.
     bool readLine();
     // True once every byte of the stream has been delivered (or it failed).
     bool inputExhausted();
     bool isOpen() const { return source != nullptr; }
-    // Cuts lineBuf at its first carriage return or line feed.
+    // Cuts lineText at its first carriage return or line feed.
     void cutAtLineEnd();
     // The nextLine of the record parsers: the next line whose raw length
     // (line end included) exceeds `minimum`, cut at its line end.
@@ -126,6 +130,11 @@ private:
 
     std::unique_ptr<ByteSource> source;
     std::unique_ptr<LineReader> reader;
+    // A line longer than a piece of the reader, put together.
+    std::string lineStore;
+    std::string lineCopy;
+    // Where cutAtLineEnd cuts the line read last.
+    std::size_t lineEnd = 0;
     std::array<char, reasonSize> reasonBuf{};
     std::size_t reasonLen = 0;
 };

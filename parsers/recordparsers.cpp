@@ -67,7 +67,7 @@ int satParser::parseLine()
 {
     if (const int code = startParse(); code != parsedOk)
         return code;
-    const std::string_view line(lineBuf);
+    const std::string_view line(lineText);
     parsed.peering = false;
     parsed.badPath = false;
     textscan::Tokens fields(line);
@@ -151,7 +151,7 @@ int vantageParser::parseLine()
         return code;
     zeroFlag = false;
     long long values[3] = {};
-    if (!leadingIntegers(lineBuf, values, 3))
+    if (!leadingIntegers(lineText, values, 3))
         return fail(badStructure, "Unable to find either AS number and/or direction");
     for (int i = 0; i < 2; ++i)
         if (!isASValue(values[i]))
@@ -180,7 +180,7 @@ int pathParser::parseLine()
     // A group in parentheses (private ASs of a confederation) is passed over
     // whole, from a field that opens it to a field that closes it.
     bool inParens = false;
-    textscan::Tokens fields(lineBuf);
+    textscan::Tokens fields(lineText);
     for (std::string_view field = fields.next(); !field.empty(); field = fields.next()) {
         if (field.front() == '(')
             inParens = true;
@@ -209,8 +209,8 @@ int unknownParser::parseLine()
     if (const int code = startParse(); code != parsedOk)
         return code;
     long long values[2] = {};
-    if (!leadingIntegers(lineBuf, values, 2))
-        return failQuoted(badStructure, "Invalid edge or AS number: `", lineBuf);
+    if (!leadingIntegers(lineText, values, 2))
+        return failQuoted(badStructure, "Invalid edge or AS number: `", lineText);
     for (const long long value : values)
         if (!isASValue(value))
             return failQuoted(badValue, "Invalid AS number: `", value);

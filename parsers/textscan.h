@@ -84,22 +84,29 @@ std::size_t scanDigits(std::string_view text, std::size_t& pos, std::uint64_t& v
     constexpr std::uint64_t cutoff = limit / Base;
     constexpr std::uint64_t cutDigit = limit % Base;
     constexpr std::size_t safeDigits = Base == 16 ? 15 : Base == 8 ? 20 : 18;
+    // Worked on in locals: the character reads could alias the references,
+    // which would keep them in memory through the loop.
     const std::size_t start = pos;
-    value = 0;
-    const std::size_t safeEnd = text.size() - pos > safeDigits ? pos + safeDigits : text.size();
-    for (; pos < safeEnd; ++pos) {
-        const unsigned digit = digitValue<Base>(text[pos]);
-        if (digit >= Base)
-            return pos - start;
-        value = value * Base + digit;
-    }
-    for (; pos < text.size(); ++pos) {
-        const unsigned digit = digitValue<Base>(text[pos]);
+    std::size_t at = pos;
+    std::uint64_t number = 0;
+    const std::size_t safeEnd = text.size() - at > safeDigits ? at + safeDigits : text.size();
+    for (; at < safeEnd; ++at) {
+        const unsigned digit = digitValue<Base>(text[at]);
         if (digit >= Base)
             break;
-        value = value > cutoff || (value == cutoff && digit > cutDigit) ? limit : value * Base + digit;
+        number = number * Base + digit;
     }
-    return pos - start;
+    if (at == safeEnd) {
+        for (; at < text.size(); ++at) {
+            const unsigned digit = digitValue<Base>(text[at]);
+            if (digit >= Base)
+                break;
+            number = number > cutoff || (number == cutoff && digit > cutDigit) ? limit : number * Base + digit;
+        }
+    }
+    pos = at;
+    value = number;
+    return at - start;
 }
 
 inline bool isHexDigit(char c)
