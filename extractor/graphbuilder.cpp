@@ -78,17 +78,11 @@ void GraphBuilder::addRoute(std::span<const ASItem> path, const IPAddress& netwo
         } else if (!linked) {
             // No adjacency of this route touches the AS: a one-AS path, a run
             // of one prepended AS, or a set member.
-            addNode(as);
+            nodes.insert(as);
         }
         linked = linksNext;
     }
     if (crossings.size() >= foldAt) fold();
-}
-
-void GraphBuilder::addNode(asnum_t as) {
-    if (nodeIndex.find(as) != graph_detail::npos) return;
-    nodeIndex.insert(as, static_cast<std::uint32_t>(nodes.size()));
-    nodes.push_back(as);
 }
 
 void GraphBuilder::sortByAdjacency() {
@@ -189,24 +183,20 @@ void GraphBuilder::write(std::FILE* file, std::string_view source, std::string_v
     for (std::size_t i = 0; i < crossings.size(); ++i) {
         const std::uint64_t adjacency = crossings[i].adjacency;
         if (i > 0 && adjacency == crossings[i - 1].adjacency) continue;
-        // With the ASs met alone, the ends of the adjacencies are all the
-        // nodes. The smaller ends come in order.
+        // With the ASs met alone, the ends of the adjacencies are all the nodes.
         ++adjacencies;
-        if (i == 0 || adjacency >> 32 != crossings[i - 1].adjacency >> 32)
-            addNode(static_cast<asnum_t>(adjacency >> 32));
-        addNode(static_cast<asnum_t>(adjacency & 0xFFFFFFFFU));
+        nodes.insert(static_cast<asnum_t>(adjacency >> 32));
+        nodes.insert(static_cast<asnum_t>(adjacency & 0xFFFFFFFFU));
     }
-    nodeIndex = {};
-    std::sort(nodes.begin(), nodes.end());
 
     GraphFileWriter out(file, GraphFileWriter::pacing::blocks);
-    out.marker(false, !nodes.empty() && asnumber::needs32Bits(nodes.back()));
+    out.marker(false, asnumber::needs32Bits(nodes.largest()));
     out.number(1);
     out.text(source);
     out.text(comment);
     out.number(nodes.size());
     out.number(adjacencies);
-    for (const asnum_t as : nodes) out.number(as);
+    nodes.forEach([&out](asnum_t as) { out.number(as); });
     writeEdges(out);
     out.flush();
 }

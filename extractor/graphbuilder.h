@@ -14,7 +14,7 @@
 #include "common/asnumber.h"
 #include "common/hugepages.h"
 #include "common/iptools.h"
-#include "graph/graph.h"
+#include "extractor/asnumberset.h"
 #include "graph/graphwriter.h"
 #include "parsers/fileparsers.h"
 
@@ -54,7 +54,6 @@ private:
         bool operator<(const address_run& other) const { return first < other.first; }
     };
 
-    void addNode(asnum_t as);
     // Sorts the crossings by adjacency and leaves one record per disjoint
     // address run of each direction, so memory follows the graph rather than
     // the number of routes.
@@ -73,8 +72,7 @@ private:
     std::vector<address_run> runs;
     std::size_t foldAt;
     std::size_t minFold;
-    std::vector<asnum_t> nodes; // ASs met on no adjacency of their route; at the end, every AS
-    graph_detail::index_map nodeIndex;
+    ASNumberSet nodes; // ASs met on no adjacency of their route; at the end, every AS
     std::vector<std::uint64_t> routePairs; // the directions the current route crossed
 };
 

@@ -16,8 +16,15 @@ constexpr std::size_t blockSize = std::size_t{1} << 16;
 constexpr std::size_t edgeFieldsRoom = 128;
 
 // AS numbers, path coverings and most counts are 32-bit: their own
-// conversion is the cheaper one.
-char* decimal(char* out, std::uint32_t value) { return std::to_chars(out, out + 10, value).ptr; }
+// conversion is the cheaper one, and a single digit (most path coverings,
+// every missing direction) is cheaper still.
+char* decimal(char* out, std::uint32_t value) {
+    if (value < 10) {
+        *out = static_cast<char>('0' + value);
+        return out + 1;
+    }
+    return std::to_chars(out, out + 10, value).ptr;
+}
 char* decimal(char* out, std::uint64_t value) {
     if (value <= std::numeric_limits<std::uint32_t>::max()) return decimal(out, static_cast<std::uint32_t>(value));
     return std::to_chars(out, out + 20, value).ptr;
