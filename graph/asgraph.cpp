@@ -22,6 +22,7 @@ namespace {
 constexpr std::size_t headerLineLimit = 512;
 constexpr std::size_t bodyLineLimit = 511;
 constexpr long maxSourceFiles = 65536;
+constexpr std::uint64_t reservedNodesAtMost = std::uint64_t{1} << 20;
 // Relationship lines are short, but their comments are free text: a generous
 // limit keeps a long comment in one piece rather than turning its rest into
 // a bad data line.
@@ -140,6 +141,132 @@ public:
 
 private:
     std::string_view rest_;
+};
+
+// The eight fields of a normal graph's edge line in the shape every writer
+// gives them: plain digits (a direction may be "-1"), separated by blanks.
+// Nearly every line of a big graph has that shape, so it is read in one pass;
+// any other line goes through the careful field-by-field reading, which
+// gives the same values where both apply and the error messages otherwise.
+struct plain_edge {
+    asnum_t first = 0;
+    asnum_t second = 0;
+    bool oriented = false;
+    edge_dir dir = UNDIRECTED;
+    std::uint32_t path = 0;
+    std::uint64_t ip = 0;
+    std::uint32_t reversePath = 0;
+    std::uint64_t reverseIp = 0;
+};
+
+class PlainFields {
+public:
+    explicit PlainFields(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
+
+    // The next field as at most maxDigits plain digits; none for any other shape.
+    std::optional<std::uint64_t> digits(std::size_t maxDigits) noexcept {
+        while (p_ != end_ && *p_ == ' ') ++p_;
+        const char* start = p_;
+        std::uint64_t value = 0;
+        for (; p_ != end_; ++p_) {
+            const auto digit = static_cast<unsigned>(*p_ - '0');
+            if (digit > 9) break;
+            value = value * 10 + digit;
+        }
+        const auto length = static_cast<std::size_t>(p_ - start);
+        if (length == 0 || length > maxDigits || (p_ != end_ && *p_ != ' ')) return std::nullopt;
+        return value;
+    }
+    // A direction: "-1", "0" or "1".
+    std::optional<edge_dir> direction() noexcept {
+        while (p_ != end_ && *p_ == ' ') ++p_;
+        const bool negative = p_ != end_ && *p_ == '-';
+        if (negative && (++p_ == end_ || *p_ == ' ')) return std::nullopt; // a lone "-"
+        const std::optional<std::uint64_t> v = digits(1);
+        if (!v || *v > 1 || (negative && *v == 0)) return std::nullopt;
+        return negative ? INCOMING : (*v == 1 ? OUTGOING : UNDIRECTED);
+    }
+
+private:
+    const char* p_;
+    const char* end_;
+};
+
+std::optional<plain_edge> plainEdgeLine(std::string_view line, asnumber::as_range range) noexcept {
+    PlainFields fields(line);
+    plain_edge e;
+    const auto as = [&](asnum_t& out) {
+        const std::optional<std::uint64_t> v = fields.digits(asnumber::maxDigits);
+        if (!v || *v < 1 || *v > range.highest) return false;
+        out = static_cast<asnum_t>(*v);
+        return true;
+    };
+    // Nine digits fit any 32-bit counter, nineteen any 64-bit one.
+    const auto path = [&](std::uint32_t& out) {
+        const std::optional<std::uint64_t> v = fields.digits(9);
+        if (v) out = static_cast<std::uint32_t>(*v);
+        return v.has_value();
+    };
+    const auto ip = [&](std::uint64_t& out) {
+        const std::optional<std::uint64_t> v = fields.digits(19);
+        if (v) out = *v;
+        return v.has_value();
+    };
+    if (!as(e.first) || !as(e.second)) return std::nullopt;
+    const std::optional<std::uint64_t> flag = fields.digits(1);
+    if (!flag || *flag > 1) return std::nullopt;
+    e.oriented = *flag == 1;
+    const std::optional<edge_dir> dir = fields.direction();
+    if (!dir) return std::nullopt;
+    e.dir = *dir;
+    if (!path(e.path) || !ip(e.ip) || !path(e.reversePath) || !ip(e.reverseIp)) return std::nullopt;
+    return e;
+}
+
+// Plain adjacencies between their reading and their insertion, in order.
+// Each one's second end is looked up a few lines ahead of its insertion and
+// its node bookkeeping a few lines later, so that the insertion finds both
+// in cache: those ends lie anywhere in tables larger than the caches.
+class EdgePipeline {
+public:
+    explicit EdgePipeline(ASGraph& graph) : graph_(graph) {}
+    EdgePipeline(const EdgePipeline&) = delete;
+    EdgePipeline& operator=(const EdgePipeline&) = delete;
+
+    void push(const plain_edge& e) {
+        if (count_ == depth) insertOldest();
+        ring_[(head_ + count_) % depth] = e;
+        ++count_;
+        graph_.prefetchLookup(e.second);
+        if (count_ > depth / 2) graph_.prefetchNode(ring_[(head_ + count_ - 1 - depth / 2) % depth].second);
+    }
+    // Inserts every adjacency still waiting.
+    void flush() {
+        while (count_ > 0) insertOldest();
+    }
+
+private:
+    static constexpr std::size_t depth = 16;
+
+    void insertOldest() {
+        const plain_edge& e = ring_[head_];
+        ASEdgeWeight w;
+        ASEdgeWeight r;
+        w.oriented = r.oriented = e.oriented;
+        w.pathCovering[0] = e.path;
+        w.ipCovering[0] = e.ip;
+        r.pathCovering[0] = e.reversePath;
+        r.ipCovering[0] = e.reverseIp;
+        // An adjacency naming an AS that is not among the nodes is dropped.
+        graph_.addEdge(e.first, e.second, e.dir, w, r);
+        head_ = (head_ + 1) % depth;
+        --count_;
+    }
+
+    ASGraph& graph_;
+    std::array<plain_edge, depth> ring_{};
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
 };
 
 constexpr std::string_view msgAS = "Invalid AS number: `";
@@ -285,16 +412,33 @@ bool ASGraph::readGraphFile(Lines& reader) {
     const std::optional<std::uint64_t> edgeCount = wholeUnsigned(line, 64);
     if (!edgeCount) return fail(quoted("Invalid number of edges: `", line));
 
+    // Reserving address space for the declared nodes fills nothing, so a
+    // false count costs no memory; the bound keeps even that small.
+    reserveNodes(static_cast<std::size_t>(std::min<std::uint64_t>(*nodeCount, reservedNodesAtMost)));
     for (std::uint64_t i = 0; i < *nodeCount; ++i) {
         if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve all the nodes");
         const std::optional<asnum_t> as = asnumber::parse(line, asRange());
         if (!as) return fail(quoted(msgAS, line));
         addNode(*as, *as); // a repeated AS number is ignored
     }
+    // Whatever comes before a failing line stays in the graph, so the
+    // pipeline is emptied before every other way out.
+    EdgePipeline plain(*this);
     for (std::uint64_t i = 0; i < *edgeCount; ++i) {
-        if (!reader.next(bodyLineLimit, line)) return fail("Unable to retrieve all the edges");
+        if (!reader.next(bodyLineLimit, line)) {
+            plain.flush();
+            return fail("Unable to retrieve all the edges");
+        }
+        if (!differential) {
+            if (const std::optional<plain_edge> e = plainEdgeLine(line, asRange())) {
+                plain.push(*e);
+                continue;
+            }
+        }
+        plain.flush();
         if (!readEdgeLine(line)) return false;
     }
+    plain.flush();
     return true;
 }
 

@@ -74,28 +74,36 @@ public:
     }
 
 private:
-    // Connected components: one breadth-first pass over all adjacencies.
+    // Connected components: union-find over the adjacencies in storage
+    // order. Reading each adjacency's two ends once, in sequence, touches far
+    // less memory than walking the neighbour arrays, whose other ends lie
+    // all over the graph. Every root is the smallest node index of its set.
     std::uint32_t labelWeak(std::vector<std::uint32_t>& comp) const {
         const graph_type& src = *source_;
-        std::vector<std::uint32_t> queue;
-        queue.reserve(comp.size());
-        std::uint32_t label = 0;
-        for (std::uint32_t s = 0; s < comp.size(); ++s) {
-            if (comp[s] != graph_detail::npos) continue;
-            comp[s] = label;
-            queue.clear();
-            queue.push_back(s);
-            for (std::size_t head = 0; head < queue.size(); ++head) {
-                const std::uint32_t v = queue[head];
-                for (std::uint32_t k = src.adjStart_[v]; k < src.adjStart_[v + 1]; ++k) {
-                    const std::uint32_t w = src.otherEnd(src.adjacency_[k]);
-                    if (comp[w] != graph_detail::npos) continue;
-                    comp[w] = label;
-                    queue.push_back(w);
-                }
+        std::vector<std::uint32_t>& parent = comp; // reused: a label replaces each parent below
+        for (std::uint32_t v = 0; v < parent.size(); ++v) parent[v] = v;
+        const auto root = [&parent](std::uint32_t v) {
+            while (parent[v] != v) {
+                parent[v] = parent[parent[v]]; // path halving
+                v = parent[v];
             }
-            ++label;
+            return v;
+        };
+        const auto& ends = src.ends_;
+        for (std::size_t e = 0; e < ends.size(); ++e) {
+            const std::uint32_t a = root(ends[e].a);
+            const std::uint32_t b = root(ends[e].b);
+            if (a < b)
+                parent[b] = a;
+            else if (b < a)
+                parent[a] = b;
         }
+        // A parent never follows its child, so one ascending pass points
+        // every node at its root, and a second numbers the roots and labels
+        // each member from its root, which is numbered by then.
+        for (std::uint32_t v = 0; v < parent.size(); ++v) parent[v] = parent[parent[v]];
+        std::uint32_t label = 0;
+        for (std::uint32_t v = 0; v < comp.size(); ++v) comp[v] = parent[v] == v ? label++ : comp[parent[v]];
         return label;
     }
 

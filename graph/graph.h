@@ -167,11 +167,16 @@ private:
     std::size_t count_ = 0;
 };
 
-// Open-addressing map from 64-bit keys to 32-bit record indexes; a slot is
-// free when its value is npos, so every key value is usable.
-class index_map {
+// Open-addressing map from unsigned keys to 32-bit record indexes; a slot is
+// free when its value is npos, so every key value is usable. Node identifiers
+// of up to 32 bits take 8-byte slots, which keeps the table of a big graph's
+// 32-bit ASs within the processor's caches.
+template <typename Key>
+class basic_index_map {
+    static_assert(std::is_unsigned_v<Key>);
+
 public:
-    std::uint32_t find(std::uint64_t key) const noexcept {
+    std::uint32_t find(Key key) const noexcept {
         if (slots_.empty()) return npos;
         for (std::size_t i = home(key);; i = (i + 1) & mask()) {
             const slot& s = slots_[i];
@@ -179,14 +184,18 @@ public:
             if (s.key == key) return s.value;
         }
     }
+    // Asks for the key's first slot to be brought into cache ahead of a find.
+    void prefetch(Key key) const noexcept {
+        if (!slots_.empty()) __builtin_prefetch(&slots_[home(key)]);
+    }
     // The caller has checked that the key is absent.
-    void insert(std::uint64_t key, std::uint32_t value) {
-        if ((used_ + 1) * 2 > slots_.size()) grow();
+    void insert(Key key, std::uint32_t value) {
+        if ((used_ + 1) * 5 > slots_.size() * 3) grow();
         place(key, value);
         ++used_;
     }
     void reserve(std::size_t n) {
-        while (n * 2 > slots_.size()) grow();
+        while (n * 5 > slots_.size() * 3) grow();
     }
     std::size_t size() const noexcept { return used_; }
     template <typename F>
@@ -197,16 +206,16 @@ public:
 
 private:
     struct slot {
-        std::uint64_t key = 0;
+        Key key = 0;
         std::uint32_t value = npos;
     };
     std::size_t mask() const noexcept { return slots_.size() - 1; }
-    std::size_t home(std::uint64_t key) const noexcept {
+    std::size_t home(Key key) const noexcept {
         // Fibonacci hashing: the top bits of the product spread consecutive
         // identifiers and index pairs evenly.
-        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift_);
+        return static_cast<std::size_t>((std::uint64_t{key} * 0x9E3779B97F4A7C15ULL) >> shift_);
     }
-    void place(std::uint64_t key, std::uint32_t value) noexcept {
+    void place(Key key, std::uint32_t value) noexcept {
         std::size_t i = home(key);
         while (slots_[i].value != npos) i = (i + 1) & mask();
         slots_[i] = slot{key, value};
@@ -223,6 +232,8 @@ private:
     unsigned shift_ = 64;
 };
 
+using index_map = basic_index_map<std::uint64_t>;
+
 // Node identifier -> node index. Identifiers below 65536 (every AS of a
 // classic graph, and most of today's) move from hashing to a direct table
 // once enough of them are known for the table to pay; the others stay hashed.
@@ -230,13 +241,20 @@ template <typename I>
 class id_index {
 public:
     std::uint32_t find(const I& id) const noexcept {
-        const std::uint64_t k = key(id);
+        const key_type k = key(id);
         if (k < directRange && !table_.empty()) return table_[k];
         return hash_.find(k);
     }
+    void prefetch(const I& id) const noexcept {
+        const key_type k = key(id);
+        if (k < directRange && !table_.empty())
+            __builtin_prefetch(&table_[k]);
+        else
+            hash_.prefetch(k);
+    }
     // The caller has checked that the identifier is absent.
     void insert(const I& id, std::uint32_t value) {
-        const std::uint64_t k = key(id);
+        const key_type k = key(id);
         if (k < directRange) {
             if (table_.empty() && ++directKeys_ > directFrom) makeTable();
             if (!table_.empty()) {
@@ -248,16 +266,17 @@ public:
     }
 
 private:
+    using key_type = std::conditional_t<sizeof(I) <= 4, std::uint32_t, std::uint64_t>;
     static constexpr std::uint64_t directRange = std::min<std::uint64_t>(std::uint64_t{1} << 16,
                                                                          std::uint64_t{1} << (8 * sizeof(I) - 1) << 1);
     static constexpr std::size_t directFrom = 4096;
-    static std::uint64_t key(const I& id) noexcept {
-        return static_cast<std::uint64_t>(static_cast<std::make_unsigned_t<I>>(id));
+    static key_type key(const I& id) noexcept {
+        return static_cast<key_type>(static_cast<std::make_unsigned_t<I>>(id));
     }
     void makeTable() {
         table_.assign(directRange, npos);
-        index_map rest;
-        hash_.forEach([this, &rest](std::uint64_t k, std::uint32_t v) {
+        basic_index_map<key_type> rest;
+        hash_.forEach([this, &rest](key_type k, std::uint32_t v) {
             if (k < directRange)
                 table_[k] = v;
             else
@@ -265,7 +284,7 @@ private:
         });
         hash_ = std::move(rest);
     }
-    index_map hash_;
+    basic_index_map<key_type> hash_;
     std::vector<std::uint32_t> table_;
     std::size_t directKeys_ = 0; // identifiers below directRange seen before the table
 };
@@ -299,12 +318,30 @@ public:
         return 1;
     }
 
+    // Room for n more nodes, reserved but not filled, so that adding them
+    // copies no node arrays; memory is touched only as nodes arrive.
+    void reserveNodes(std::size_t n) {
+        meta_.reserve(meta_.size() + n);
+        order_.reserve(order_.size() + n);
+    }
+
+    // Hints for a reader that knows the adjacencies it adds next: the lookup
+    // of a node, and then its bookkeeping, are brought into cache early, so
+    // that adding the adjacency later does not wait on memory. A big graph's
+    // node tables are larger than the processor's caches, and the second
+    // ends of consecutive adjacencies lie anywhere in them.
+    void prefetchLookup(const I& id) const noexcept { nodeLookup_.prefetch(id); }
+    void prefetchNode(const I& id) const noexcept {
+        const std::uint32_t n = nodeLookup_.find(id);
+        if (n != graph_detail::npos) __builtin_prefetch(&meta_[n]);
+    }
+
     // Adds the adjacency id1-id2 (dir seen from id1, weight for id1 -> id2,
     // reverseWeight for id2 -> id1) or merges it into an existing one.
     // 0: an end is missing; 1: it exists and stays unchanged; 2: it was
     // updated; 3: it is new.
     int addEdge(const I& id1, const I& id2, edge_dir dir, const W& weight, const W& reverseWeight) {
-        const std::uint32_t n1 = nodeLookup_.find(id1);
+        const std::uint32_t n1 = findFirstEnd(id1);
         const std::uint32_t n2 = nodeLookup_.find(id2);
         if (n1 == graph_detail::npos || n2 == graph_detail::npos) return 0;
         if (dir != INCOMING && dir != OUTGOING) dir = UNDIRECTED;
@@ -471,6 +508,16 @@ private:
         return m.inOrder && (m.degree == 0 || m.lastOtherId < otherId);
     }
 
+    // Graph files list the adjacencies of one node together, so the first
+    // end of an adjacency is usually the last one looked up. Nodes are never
+    // removed: a found index stays right.
+    std::uint32_t findFirstEnd(const I& id) {
+        if (lastFirstEnd_.node != graph_detail::npos && lastFirstEnd_.id == id) return lastFirstEnd_.node;
+        const std::uint32_t n = nodeLookup_.find(id);
+        if (n != graph_detail::npos) lastFirstEnd_ = found_node{id, n};
+        return n;
+    }
+
     std::uint32_t appendNode(const V& value, const I& id) {
         const auto n = static_cast<std::uint32_t>(meta_.size());
         if (!order_.empty() && id < meta_[order_.back()].id) orderSorted_ = false;
@@ -554,6 +601,11 @@ private:
     graph_detail::stable_array<V> values_; // node values; listings point at them
     std::vector<node_meta> meta_;
     graph_detail::id_index<I> nodeLookup_;
+    struct found_node {
+        I id{};
+        std::uint32_t node = graph_detail::npos;
+    };
+    found_node lastFirstEnd_;
     // Listing order of the nodes, sorted on demand: nodes usually arrive in
     // ascending order.
     mutable std::vector<std::uint32_t> order_;

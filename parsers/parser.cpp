@@ -90,22 +90,21 @@ bool Parser::inputExhausted()
 
 bool Parser::readLine()
 {
-    lineText = {};
     lineTruncated = false;
-    if (reader == nullptr)
+    // The usual line comes whole in one piece and is read where it lies. The
+    // reader writes the piece straight into lineText: a copy of the view
+    // just written would wait for the writes to complete.
+    if (reader == nullptr || !reader->next(maxLineLength, lineText)) {
+        lineText = {};
         return false;
-    std::string_view piece;
-    if (!reader->next(maxLineLength, piece))
-        return false;
+    }
     ++readCount;
-    posBytes += piece.size();
-    if (piece.back() == '\n') {
-        // The usual line: whole in one piece, read where it lies.
-        lineText = piece;
-    } else {
+    posBytes += lineText.size();
+    if (lineText.back() != '\n') {
         // Pieces of the cap's length until the line feed: what exceeds the
         // cap is counted and dropped.
-        lineStore.assign(piece);
+        lineStore.assign(lineText);
+        std::string_view piece;
         while (reader->next(maxLineLength, piece)) {
             posBytes += piece.size();
             const std::size_t room = maxLineLength - lineStore.size();

@@ -168,8 +168,21 @@ inline int scanSeparated(std::string_view text, std::string_view separators, lon
                 return i;
             ++pos;
         }
-        if (!scanInteger(text, pos, values[i]))
+        // The numbers of an address have one to three plain digits: read
+        // here, in one short pass. Longer numbers, signs, blanks and the
+        // octal and hexadecimal forms go to scanInteger.
+        std::size_t end = pos;
+        long long value = 0;
+        while (end < text.size() && end - pos < 4 && text[end] >= '0' && text[end] <= '9')
+            value = value * 10 + (text[end++] - '0');
+        const std::size_t digits = end - pos;
+        const bool hexMark = end < text.size() && (text[end] == 'x' || text[end] == 'X');
+        if (digits > 0 && digits < 4 && (text[pos] != '0' || (digits == 1 && !hexMark))) {
+            values[i] = value;
+            pos = end;
+        } else if (!scanInteger(text, pos, values[i])) {
             return i;
+        }
     }
     return count;
 }
@@ -206,7 +219,8 @@ inline std::optional<std::uint64_t> unsignedValue(std::string_view token)
     std::size_t digits = 0;
     while (pos < token.size() && token[pos] >= '0' && token[pos] <= '9') {
         const auto digit = static_cast<std::uint64_t>(token[pos] - '0');
-        if (value > (limit - digit) / 10)
+        // Below 19 digits the value cannot overflow: no division to test it.
+        if (digits >= 19 && value > (limit - digit) / 10)
             return std::nullopt;
         value = value * 10 + digit;
         ++pos;
