@@ -14,13 +14,13 @@ constexpr std::size_t batchLines = 1024;
 constexpr std::size_t batchCount = 4;
 constexpr std::size_t batchBytes = std::size_t{1} << 20;
 
-// Copies a line into a slot. A string left much larger by a long line before
-// is given back first: the slots must not each keep their longest line.
-void keepText(std::string& slot, std::string_view text)
+// Appends `text` and a NUL to a batch's text; returns where it starts.
+std::size_t keepText(std::string& all, std::string_view text)
 {
-    if (slot.capacity() > 4096 && text.size() < slot.capacity() / 2)
-        std::string().swap(slot);
-    slot.assign(text);
+    const std::size_t start = all.size();
+    all.append(text);
+    all.push_back('\0');
+    return start;
 }
 
 } // namespace
@@ -72,8 +72,8 @@ void RouteFeed::closeFile()
 bool RouteFeed::fill(batch& b)
 {
     b.count = 0;
-    std::size_t bytes = 0;
-    while (b.count < b.lines.size() && bytes < batchBytes) {
+    b.text.clear();
+    while (b.count < b.lines.size() && b.text.size() < batchBytes) {
         if (parser.nextLine() != Parser::lineReady) {
             b.last = true;
             break;
@@ -83,14 +83,14 @@ bool RouteFeed::fill(batch& b)
         slot.filePos = parser.filePos();
         slot.result = parser.parseLine();
         slot.readLines = parser.readLines();
-        keepText(slot.line, parser.currentText());
-        bytes += slot.line.size();
+        slot.lineStart = keepText(b.text, parser.currentText());
+        slot.lineLength = parser.currentText().size();
         if (slot.result == Parser::parsedOk) {
             slot.network = parser.parsed.network;
             slot.routeMask = parser.parsed.routeMask;
             slot.pathStart = static_cast<std::size_t>(parser.pathText().data() - parser.currentText().data());
         } else {
-            slot.reason.assign(parser.errReason());
+            slot.reasonStart = keepText(b.text, parser.errReason());
         }
     }
     b.filePos = parser.filePos();
@@ -155,10 +155,11 @@ int RouteFeed::parseLine()
         return Parser::noLine;
     const parsed_line& line = current->lines[index];
     if (line.result != Parser::parsedOk) {
-        reason = line.reason.c_str();
+        reason = current->text.data() + line.reasonStart;
         return line.result;
     }
-    const int result = pathReader.readPath(std::string_view(line.line).substr(line.pathStart));
+    const std::string_view text(current->text.data() + line.lineStart, line.lineLength);
+    const int result = pathReader.readPath(text.substr(line.pathStart));
     if (result != Parser::parsedOk) {
         ++pathFailures;
         reason = pathReader.errReason();

@@ -55,7 +55,7 @@ public:
     std::uint32_t parsedLines() const { return parsedCount - pathFailures; }
     std::uint64_t filePos() const { return position; }
     std::uint64_t fileSize() const { return sizeBytes; }
-    const char* currentLine() const { return item().line.c_str(); }
+    const char* currentLine() const { return current->text.data() + item().lineStart; }
     const char* errReason() const { return reason; }
     // Known once nextLine reported the end of the input.
     const bgpParser::unread_routes& unreadRoutes() const { return unread; }
@@ -71,16 +71,22 @@ private:
         int result = Parser::parsedOk;
         std::uint32_t readLines = 0;
         std::uint64_t filePos = 0; // the progress shown while this line is handled
-        std::string line;
-        // With parsedOk: the route but its path, which starts at pathStart
-        // in the line; otherwise why the line failed.
+        // The line and, for a line that failed, why: at these offsets in the
+        // batch's text, each followed by a NUL.
+        std::size_t lineStart = 0;
+        std::size_t lineLength = 0;
+        std::size_t reasonStart = 0;
+        // With parsedOk: the route but its path, which starts pathStart
+        // characters into the line.
         IPAddress network;
         std::optional<IPNetmask> routeMask;
         std::size_t pathStart = 0;
-        std::string reason;
     };
     struct batch {
         std::vector<parsed_line> lines;
+        // The lines of the batch one after the other: written and read in
+        // order, so the hand-over between the threads streams.
+        std::string text;
         std::size_t count = 0;
         std::uint64_t filePos = 0; // at the end of the batch
         bool last = false; // the input ends with this batch
