@@ -8,9 +8,20 @@
 namespace {
 
 // Enough lines per batch that hand-overs cost nothing next to the parsing,
-// few enough batches that memory does not grow with the input.
+// few enough batches that memory does not grow with the input. A batch also
+// ends after batchBytes of line text, so that long lines do not multiply it.
 constexpr std::size_t batchLines = 1024;
 constexpr std::size_t batchCount = 4;
+constexpr std::size_t batchBytes = std::size_t{1} << 20;
+
+// Copies a line into a slot. A string left much larger by a long line before
+// is given back first: the slots must not each keep their longest line.
+void keepText(std::string& slot, std::string_view text)
+{
+    if (slot.capacity() > 4096 && text.size() < slot.capacity() / 2)
+        std::string().swap(slot);
+    slot.assign(text);
+}
 
 } // namespace
 
@@ -21,7 +32,8 @@ RouteFeed::RouteFeed()
           return b;
       })
 {
-    parser.setPathList(false);
+    parser.setPathDeferred(true);
+    pathReader.setPathList(false);
 }
 
 RouteFeed::~RouteFeed()
@@ -60,8 +72,8 @@ void RouteFeed::closeFile()
 bool RouteFeed::fill(batch& b)
 {
     b.count = 0;
-    b.items.clear();
-    while (b.count < b.lines.size()) {
+    std::size_t bytes = 0;
+    while (b.count < b.lines.size() && bytes < batchBytes) {
         if (parser.nextLine() != Parser::lineReady) {
             b.last = true;
             break;
@@ -71,17 +83,13 @@ bool RouteFeed::fill(batch& b)
         slot.filePos = parser.filePos();
         slot.result = parser.parseLine();
         slot.readLines = parser.readLines();
+        keepText(slot.line, parser.currentText());
+        bytes += slot.line.size();
         if (slot.result == Parser::parsedOk) {
-            const bgpParser::parsed_data& route = parser.parsed;
-            slot.network = route.network;
-            slot.routeMask = route.routeMask;
-            slot.origin = route.origin;
-            const std::span<const ASItem> path = parser.pathItems();
-            slot.pathStart = b.items.size();
-            slot.pathLength = path.size();
-            b.items.insert(b.items.end(), path.begin(), path.end());
+            slot.network = parser.parsed.network;
+            slot.routeMask = parser.parsed.routeMask;
+            slot.pathStart = static_cast<std::size_t>(parser.pathText().data() - parser.currentText().data());
         } else {
-            slot.line.assign(parser.currentText());
             slot.reason.assign(parser.errReason());
         }
     }
@@ -146,8 +154,16 @@ int RouteFeed::parseLine()
     if (current == nullptr || index >= current->count)
         return Parser::noLine;
     const parsed_line& line = current->lines[index];
-    if (line.result == Parser::parsedOk)
-        currentRoute = route{line.network, line.routeMask, line.origin,
-                             std::span<const ASItem>(current->items).subspan(line.pathStart, line.pathLength)};
-    return line.result;
+    if (line.result != Parser::parsedOk) {
+        reason = line.reason.c_str();
+        return line.result;
+    }
+    const int result = pathReader.readPath(std::string_view(line.line).substr(line.pathStart));
+    if (result != Parser::parsedOk) {
+        ++pathFailures;
+        reason = pathReader.errReason();
+        return result;
+    }
+    currentRoute = route{line.network, line.routeMask, pathReader.parsed.origin, pathReader.pathItems()};
+    return result;
 }

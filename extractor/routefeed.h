@@ -5,8 +5,9 @@
 // parsed ahead on two other threads: reading and parsing overlap with the
 // cleaning and printing of the routes before them. Routes travel in batches
 // through a fixed set of buffers, in input order, so the output is the same
-// as a single thread's and memory stays flat. The paths of a batch lie in one
-// array: the cleaning thread reads them in order, from memory written once.
+// as a single thread's and memory stays flat. The AS path of a route is read
+// on the extractor's thread, which has the lighter work: the parsing thread
+// hands over the line and where its path starts.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -31,14 +32,18 @@ public:
     void closeFile();
 
     // Set before the first nextLine, as on bgpParser.
-    void setModern(bool on) { parser.setModern(on); }
+    void setModern(bool on)
+    {
+        parser.setModern(on);
+        pathReader.setModern(on);
+    }
 
     // What the extractor takes of a route.
     struct route {
         IPAddress network;
         std::optional<IPNetmask> routeMask;
         std::uint8_t origin = 0;
-        std::span<const ASItem> path; // valid until the next nextLine
+        std::span<const ASItem> path; // valid until the next parseLine
     };
 
     int nextLine();
@@ -47,11 +52,11 @@ public:
     const route& parsed() const { return currentRoute; }
 
     std::uint32_t readLines() const { return readCount; }
-    std::uint32_t parsedLines() const { return parsedCount; }
+    std::uint32_t parsedLines() const { return parsedCount - pathFailures; }
     std::uint64_t filePos() const { return position; }
     std::uint64_t fileSize() const { return sizeBytes; }
     const char* currentLine() const { return item().line.c_str(); }
-    const char* errReason() const { return item().reason.c_str(); }
+    const char* errReason() const { return reason; }
     // Known once nextLine reported the end of the input.
     const bgpParser::unread_routes& unreadRoutes() const { return unread; }
     // Known once nextLine reported the end of the input: a table header (or a
@@ -66,18 +71,16 @@ private:
         int result = Parser::parsedOk;
         std::uint32_t readLines = 0;
         std::uint64_t filePos = 0; // the progress shown while this line is handled
-        // With parsedOk: the route, its path at pathStart in the batch's items.
+        std::string line;
+        // With parsedOk: the route but its path, which starts at pathStart
+        // in the line; otherwise why the line failed.
         IPAddress network;
         std::optional<IPNetmask> routeMask;
-        std::uint8_t origin = 0;
         std::size_t pathStart = 0;
-        std::size_t pathLength = 0;
-        std::string line; // otherwise: the line and why it failed
         std::string reason;
     };
     struct batch {
         std::vector<parsed_line> lines;
-        std::vector<ASItem> items; // the paths of the routes, one after the other
         std::size_t count = 0;
         std::uint64_t filePos = 0; // at the end of the batch
         bool last = false; // the input ends with this batch
@@ -93,11 +96,15 @@ private:
     const parsed_line& item() const { return current->lines[index]; }
 
     bgpParser parser;
+    // Reads the paths on this thread.
+    bgpParser pathReader;
     Prefetcher<batch> batches;
     bool opened = false;
     batch* current = nullptr;
     std::size_t index = 0;
     route currentRoute;
+    const char* reason = "";
+    std::uint32_t pathFailures = 0;
     bool ended = false;
     std::uint32_t readCount = 0;
     std::uint32_t parsedCount = 0;

@@ -548,9 +548,10 @@ int bgpParser::parseModernNumbers(std::string_view line, std::size_t offset)
     return parsedOk;
 }
 
-int bgpParser::parsePath(std::string_view line, std::size_t start)
+int bgpParser::readPath(std::string_view text)
 {
-    const int result = scanPath(line.substr(std::min(start, line.size())));
+    clearReason();
+    const int result = scanPath(text);
     if (listPath) {
         parsed.path.clear();
         for (const ASItem& item : items)
@@ -762,8 +763,10 @@ int bgpParser::parseLine()
         if (line.size() < pathIndex + 1)
             return fail(badStructure, "No AS path");
     }
-    if (const int result = parsePath(line, pathIndex); result != parsedOk)
-        return result;
+    pathStart = pathIndex;
+    if (!deferPath)
+        if (const int result = readPath(pathText()); result != parsedOk)
+            return result;
     ++parsedCount;
     return parsedOk;
 }

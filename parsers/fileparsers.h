@@ -115,6 +115,14 @@ public:
     // reads pathItems() only turns it off: the list would cost a second
     // write of every AS.
     void setPathList(bool on) { listPath = on; }
+    // Whether parseLine leaves the AS path unread: it then ends where the
+    // path starts (pathText()) and the caller reads it with readPath, on
+    // another parser if it likes (one working on another thread).
+    void setPathDeferred(bool on) { deferPath = on; }
+    std::string_view pathText() const { return lineText.substr(std::min(pathStart, lineText.size())); }
+    // Reads `text` as the AS path of the last route: parsed.path (or
+    // pathItems()) and parsed.origin; the result and reason as parseLine's.
+    int readPath(std::string_view text);
 
     // True once any table header was read: a dump without one (the wrong
     // file, CR-only line ends, UTF-16) yields no route and deserves a word.
@@ -151,7 +159,6 @@ private:
         bool inBraces = false;
     };
 
-    int parsePath(std::string_view line, std::size_t start);
     int scanPath(std::string_view text);
     int readPathToken(std::string_view token, std::string_view rest, path_groups& groups);
     std::size_t rowOffset(std::string_view line) const;
@@ -170,6 +177,8 @@ private:
     bool modern = false;
     std::vector<ASItem> items; // the path being read
     bool listPath = true;
+    bool deferPath = false;
+    std::size_t pathStart = 0; // where the path of the current line starts
     table_layout layout;
     // Classic mode: whether a modern reading would still be inside a table.
     bool modernTableOpen = false;
