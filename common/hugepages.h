@@ -1,16 +1,25 @@
 #pragma once
-// An allocator for large working arrays: a block of several megabytes is
-// mapped on its own with transparent huge pages asked for. Touching a fresh
-// 4 KiB page costs microseconds on virtual machines, so faulting in a 64 MiB
-// array of small pages takes a third of a second there, of huge pages a few
-// milliseconds. Smaller blocks come from the usual allocator.
+// Large working arrays in huge pages. A block of several megabytes is mapped
+// on its own, aligned to huge pages, and the kernel is asked to back it with
+// them: touching a fresh 4 KiB page costs microseconds on virtual machines,
+// so faulting in a 64 MiB array of small pages takes a third of a second
+// there, of huge pages a few milliseconds. Being a mapping of its own, a
+// block goes back to the system when released, so a program that builds
+// array after array does not grow. Smaller blocks come from the usual
+// allocator.
 #include <cstddef>
 #include <limits>
-#include <memory>
 #include <new>
 
-#include <sys/mman.h>
+namespace hugepages {
 
+// Raw storage for `bytes`; release it with the same size.
+void* allocate(std::size_t bytes);
+void release(void* block, std::size_t bytes) noexcept;
+
+} // namespace hugepages
+
+// The same for standard containers.
 template <typename T>
 class huge_page_allocator {
 public:
@@ -22,29 +31,9 @@ public:
 
     T* allocate(std::size_t n) {
         if (n > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_array_new_length();
-        if (n * sizeof(T) < mappedFrom) return std::allocator<T>{}.allocate(n);
-        const std::size_t bytes = mappedSize(n);
-        void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (block == MAP_FAILED) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-        // Only advice: without huge pages the block still works, more slowly.
-        madvise(block, bytes, MADV_HUGEPAGE);
-#endif
-        return static_cast<T*>(block);
+        return static_cast<T*>(hugepages::allocate(n * sizeof(T)));
     }
-
-    void deallocate(T* block, std::size_t n) noexcept {
-        if (n * sizeof(T) < mappedFrom)
-            std::allocator<T>{}.deallocate(block, n);
-        else
-            munmap(block, mappedSize(n));
-    }
+    void deallocate(T* block, std::size_t n) noexcept { hugepages::release(block, n * sizeof(T)); }
 
     friend bool operator==(const huge_page_allocator&, const huge_page_allocator&) noexcept { return true; }
-
-private:
-    static constexpr std::size_t hugePage = std::size_t{2} << 20;
-    static constexpr std::size_t mappedFrom = 2 * hugePage;
-
-    static std::size_t mappedSize(std::size_t n) noexcept { return (n * sizeof(T) + hugePage - 1) & ~(hugePage - 1); }
 };

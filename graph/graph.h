@@ -24,7 +24,7 @@
 #include <utility>
 #include <vector>
 
-#include <sys/mman.h>
+#include "common/hugepages.h"
 
 // Orientation of an adjacency as seen from one of its ends. One byte: an AS
 // graph holds millions of them (one per adjacency and two per weight).
@@ -71,39 +71,11 @@ namespace graph_detail {
 
 inline constexpr std::uint32_t npos = std::numeric_limits<std::uint32_t>::max();
 
-// Blocks of a few megabytes and more are mapped from the system on their own,
-// aligned to huge pages, and the kernel is asked to back them with such
-// pages: an AS graph's arrays run to tens of megabytes, and faulting them in
-// 4 KiB pages costs more than filling them. Being mappings of their own, they
-// go back to the system when released, so a session that loads graph after
-// graph does not grow.
-inline constexpr std::size_t hugePage = std::size_t{2} << 20;
-inline constexpr std::size_t mappedFrom = 2 * hugePage;
-
-inline std::size_t mappedSize(std::size_t bytes) noexcept { return (bytes + hugePage - 1) & ~(hugePage - 1); }
-
-inline void* allocateBlock(std::size_t bytes) {
-    if (bytes < mappedFrom) return ::operator new(bytes);
-    const std::size_t size = mappedSize(bytes);
-    void* raw = ::mmap(nullptr, size + hugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (raw == MAP_FAILED) throw std::bad_alloc();
-    // Trim the mapping to a huge-page boundary at both ends.
-    const auto start = reinterpret_cast<std::uintptr_t>(raw);
-    const std::uintptr_t aligned = (start + hugePage - 1) & ~std::uintptr_t{hugePage - 1};
-    if (aligned > start) ::munmap(raw, aligned - start);
-    if (const std::size_t tail = start + hugePage - aligned; tail > 0)
-        ::munmap(reinterpret_cast<void*>(aligned + size), tail);
-    void* block = reinterpret_cast<void*>(aligned);
-    ::madvise(block, size, MADV_HUGEPAGE); // advice only: without it the block is as good
-    return block;
-}
-
-inline void releaseBlock(void* block, std::size_t bytes) noexcept {
-    if (bytes < mappedFrom)
-        ::operator delete(block);
-    else
-        ::munmap(block, mappedSize(bytes));
-}
+// An AS graph's arrays run to tens of megabytes: they live in huge-page
+// blocks (common/hugepages.h), which also go back to the system when
+// released, so a session that loads graph after graph does not grow.
+inline void* allocateBlock(std::size_t bytes) { return hugepages::allocate(bytes); }
+inline void releaseBlock(void* block, std::size_t bytes) noexcept { hugepages::release(block, bytes); }
 
 // An array of trivial elements in such a block, left unfilled.
 template <typename T>
