@@ -143,22 +143,12 @@ private:
     std::string_view rest_;
 };
 
-// The eight fields of a normal graph's edge line in the shape every writer
-// gives them: plain digits (a direction may be "-1"), separated by blanks.
-// Nearly every line of a big graph has that shape, so it is read in one pass;
-// any other line goes through the careful field-by-field reading, which
-// gives the same values where both apply and the error messages otherwise.
-struct plain_edge {
-    asnum_t first = 0;
-    asnum_t second = 0;
-    bool oriented = false;
-    edge_dir dir = UNDIRECTED;
-    std::uint32_t path = 0;
-    std::uint64_t ip = 0;
-    std::uint32_t reversePath = 0;
-    std::uint64_t reverseIp = 0;
-};
-
+// The eight fields of a normal graph's edge line (an edge_line, as the
+// writer takes them) in the shape every writer gives them: plain digits (a
+// direction may be "-1"), separated by blanks. Nearly every line of a big
+// graph has that shape, so it is read in one pass; any other line goes
+// through the careful field-by-field reading, which gives the same values
+// where both apply and the error messages otherwise.
 class PlainFields {
 public:
     explicit PlainFields(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
@@ -178,13 +168,13 @@ public:
         return value;
     }
     // A direction: "-1", "0" or "1".
-    std::optional<edge_dir> direction() noexcept {
+    std::optional<int> direction() noexcept {
         while (p_ != end_ && *p_ == ' ') ++p_;
         const bool negative = p_ != end_ && *p_ == '-';
         if (negative && (++p_ == end_ || *p_ == ' ')) return std::nullopt; // a lone "-"
         const std::optional<std::uint64_t> v = digits(1);
         if (!v || *v > 1 || (negative && *v == 0)) return std::nullopt;
-        return negative ? INCOMING : (*v == 1 ? OUTGOING : UNDIRECTED);
+        return negative ? -1 : static_cast<int>(*v);
     }
 
 private:
@@ -192,9 +182,9 @@ private:
     const char* end_;
 };
 
-std::optional<plain_edge> plainEdgeLine(std::string_view line, asnumber::as_range range) noexcept {
+std::optional<edge_line> plainEdgeLine(std::string_view line, asnumber::as_range range) noexcept {
     PlainFields fields(line);
-    plain_edge e;
+    edge_line e;
     const auto as = [&](asnum_t& out) {
         const std::optional<std::uint64_t> v = fields.digits(asnumber::maxDigits);
         if (!v || *v < 1 || *v > range.highest) return false;
@@ -212,14 +202,15 @@ std::optional<plain_edge> plainEdgeLine(std::string_view line, asnumber::as_rang
         if (v) out = *v;
         return v.has_value();
     };
-    if (!as(e.first) || !as(e.second)) return std::nullopt;
+    if (!as(e.from) || !as(e.to)) return std::nullopt;
     const std::optional<std::uint64_t> flag = fields.digits(1);
     if (!flag || *flag > 1) return std::nullopt;
     e.oriented = *flag == 1;
-    const std::optional<edge_dir> dir = fields.direction();
+    const std::optional<int> dir = fields.direction();
     if (!dir) return std::nullopt;
-    e.dir = *dir;
-    if (!path(e.path) || !ip(e.ip) || !path(e.reversePath) || !ip(e.reverseIp)) return std::nullopt;
+    e.direction = *dir;
+    if (!path(e.paths) || !ip(e.addresses) || !path(e.reversePaths) || !ip(e.reverseAddresses))
+        return std::nullopt;
     return e;
 }
 
@@ -233,12 +224,12 @@ public:
     EdgePipeline(const EdgePipeline&) = delete;
     EdgePipeline& operator=(const EdgePipeline&) = delete;
 
-    void push(const plain_edge& e) {
+    void push(const edge_line& e) {
         if (count_ == depth) insertOldest();
         ring_[(head_ + count_) % depth] = e;
         ++count_;
-        graph_.prefetchLookup(e.second);
-        if (count_ > depth / 2) graph_.prefetchNode(ring_[(head_ + count_ - 1 - depth / 2) % depth].second);
+        graph_.prefetchLookup(e.to);
+        if (count_ > depth / 2) graph_.prefetchNode(ring_[(head_ + count_ - 1 - depth / 2) % depth].to);
     }
     // Inserts every adjacency still waiting.
     void flush() {
@@ -249,22 +240,22 @@ private:
     static constexpr std::size_t depth = 16;
 
     void insertOldest() {
-        const plain_edge& e = ring_[head_];
+        const edge_line& e = ring_[head_];
         ASEdgeWeight w;
         ASEdgeWeight r;
         w.oriented = r.oriented = e.oriented;
-        w.pathCovering[0] = e.path;
-        w.ipCovering[0] = e.ip;
-        r.pathCovering[0] = e.reversePath;
-        r.ipCovering[0] = e.reverseIp;
+        w.pathCovering[0] = e.paths;
+        w.ipCovering[0] = e.addresses;
+        r.pathCovering[0] = e.reversePaths;
+        r.ipCovering[0] = e.reverseAddresses;
         // An adjacency naming an AS that is not among the nodes is dropped.
-        graph_.addEdge(e.first, e.second, e.dir, w, r);
+        graph_.addEdge(e.from, e.to, ASGraph::valToDir(e.direction), w, r);
         head_ = (head_ + 1) % depth;
         --count_;
     }
 
     ASGraph& graph_;
-    std::array<plain_edge, depth> ring_{};
+    std::array<edge_line, depth> ring_{};
     std::size_t head_ = 0;
     std::size_t count_ = 0;
 };
@@ -430,7 +421,7 @@ bool ASGraph::readGraphFile(Lines& reader) {
             return fail("Unable to retrieve all the edges");
         }
         if (!differential) {
-            if (const std::optional<plain_edge> e = plainEdgeLine(line, asRange())) {
+            if (const std::optional<edge_line> e = plainEdgeLine(line, asRange())) {
                 plain.push(*e);
                 continue;
             }
