@@ -53,8 +53,6 @@ private:
 
 // ---------------------------------------------------------------- IPAddress
 
-IPAddress::IPAddress(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) : octets{a, b, c, d} {}
-
 IPAddress IPAddress::fromValue(std::uint32_t v) {
     IPAddress result;
     result.octets = octetsOf(v);

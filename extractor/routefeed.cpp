@@ -32,8 +32,8 @@ RouteFeed::RouteFeed()
           return b;
       })
 {
-    parser.setPathDeferred(true);
-    pathReader.setPathList(false);
+    parser.setRestDeferred(true);
+    restReader.setPathList(false);
 }
 
 RouteFeed::~RouteFeed()
@@ -73,6 +73,8 @@ bool RouteFeed::fill(batch& b)
 {
     b.count = 0;
     b.text.clear();
+    b.columns.clear();
+    std::uint32_t columnsVersion = 0;
     while (b.count < b.lines.size() && b.text.size() < batchBytes) {
         if (parser.nextLine() != Parser::lineReady) {
             b.last = true;
@@ -88,7 +90,12 @@ bool RouteFeed::fill(batch& b)
         if (slot.result == Parser::parsedOk) {
             slot.network = parser.parsed.network;
             slot.routeMask = parser.parsed.routeMask;
-            slot.pathStart = static_cast<std::size_t>(parser.pathText().data() - parser.currentText().data());
+            if (b.columns.empty() || parser.columnsVersion() != columnsVersion) {
+                b.columns.push_back(parser.rowColumns());
+                columnsVersion = parser.columnsVersion();
+            }
+            slot.shift = static_cast<std::uint32_t>(parser.restShift());
+            slot.columnsIndex = static_cast<std::uint32_t>(b.columns.size() - 1);
         } else {
             slot.reasonStart = keepText(b.text, parser.errReason());
         }
@@ -119,6 +126,7 @@ bool RouteFeed::nextBatch()
     }
     current = batches.next();
     index = 0;
+    installedColumns = npos;
     if (current == nullptr) {
         ended = true;
         return false;
@@ -158,13 +166,17 @@ int RouteFeed::parseLine()
         reason = current->text.data() + line.reasonStart;
         return line.result;
     }
+    if (line.columnsIndex != installedColumns) {
+        restReader.setRowColumns(current->columns[line.columnsIndex]);
+        installedColumns = line.columnsIndex;
+    }
     const std::string_view text(current->text.data() + line.lineStart, line.lineLength);
-    const int result = pathReader.readPath(text.substr(line.pathStart));
+    const int result = restReader.readRest(text, line.shift);
     if (result != Parser::parsedOk) {
-        ++pathFailures;
-        reason = pathReader.errReason();
+        ++restFailures;
+        reason = restReader.errReason();
         return result;
     }
-    currentRoute = route{line.network, line.routeMask, pathReader.parsed.origin, pathReader.pathItems()};
+    currentRoute = route{line.network, line.routeMask, restReader.parsed.origin, restReader.pathItems()};
     return result;
 }

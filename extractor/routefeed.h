@@ -5,9 +5,10 @@
 // parsed ahead on two other threads: reading and parsing overlap with the
 // cleaning and printing of the routes before them. Routes travel in batches
 // through a fixed set of buffers, in input order, so the output is the same
-// as a single thread's and memory stays flat. The AS path of a route is read
-// on the extractor's thread, which has the lighter work: the parsing thread
-// hands over the line and where its path starts.
+// as a single thread's and memory stays flat. The parsing thread finds the
+// routes and reads their networks (which depend on the lines before) and
+// next hops; the number columns and the AS path are read on the extractor's
+// thread, so that the two threads share the work about evenly.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -35,7 +36,7 @@ public:
     void setModern(bool on)
     {
         parser.setModern(on);
-        pathReader.setModern(on);
+        restReader.setModern(on);
     }
 
     // What the extractor takes of a route.
@@ -52,7 +53,7 @@ public:
     const route& parsed() const { return currentRoute; }
 
     std::uint32_t readLines() const { return readCount; }
-    std::uint32_t parsedLines() const { return parsedCount - pathFailures; }
+    std::uint32_t parsedLines() const { return parsedCount - restFailures; }
     std::uint64_t filePos() const { return position; }
     std::uint64_t fileSize() const { return sizeBytes; }
     const char* currentLine() const { return current->text.data() + item().lineStart; }
@@ -76,17 +77,20 @@ private:
         std::size_t lineStart = 0;
         std::size_t lineLength = 0;
         std::size_t reasonStart = 0;
-        // With parsedOk: the route but its path, which starts pathStart
-        // characters into the line.
+        // With parsedOk: the network, and what reading the rest of the line
+        // takes: its shift and its header's columns (in the batch's list).
         IPAddress network;
         std::optional<IPNetmask> routeMask;
-        std::size_t pathStart = 0;
+        std::uint32_t shift = 0; // within a line: below Parser::maxLineLength
+        std::uint32_t columnsIndex = 0;
     };
     struct batch {
         std::vector<parsed_line> lines;
         // The lines of the batch one after the other: written and read in
         // order, so the hand-over between the threads streams.
         std::string text;
+        // The header columns of the batch's routes, each set once.
+        std::vector<bgpParser::row_columns> columns;
         std::size_t count = 0;
         std::uint64_t filePos = 0; // at the end of the batch
         bool last = false; // the input ends with this batch
@@ -101,16 +105,25 @@ private:
     bool nextBatch();
     const parsed_line& item() const { return current->lines[index]; }
 
-    bgpParser parser;
-    // Reads the paths on this thread.
-    bgpParser pathReader;
-    Prefetcher<batch> batches;
-    bool opened = false;
+    // What each thread writes sits on cache lines of its own: a counter
+    // that the parsing thread bumps for every line, sharing a line with
+    // state the extractor reads for every route, would send that line back
+    // and forth between the cores twice a route.
+    static constexpr std::size_t apart = 128;
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    // Written by the parsing thread.
+    alignas(apart) bgpParser parser;
+    // Reads the rest of each route on this thread, with the columns of the
+    // batch's list at installedColumns.
+    alignas(apart) bgpParser restReader;
+    std::size_t installedColumns = 0;
+    alignas(apart) Prefetcher<batch> batches;
+    alignas(apart) bool opened = false;
     batch* current = nullptr;
     std::size_t index = 0;
     route currentRoute;
     const char* reason = "";
-    std::uint32_t pathFailures = 0;
+    std::uint32_t restFailures = 0;
     bool ended = false;
     std::uint32_t readCount = 0;
     std::uint32_t parsedCount = 0;

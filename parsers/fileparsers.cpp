@@ -190,6 +190,18 @@ void bgpParser::resetInputState()
 {
     headerFound = false;
     fieldPos.fill(0);
+    ++headerCount;
+}
+
+bgpParser::row_columns bgpParser::rowColumns() const
+{
+    return row_columns{fieldPos, layout};
+}
+
+void bgpParser::setRowColumns(const row_columns& columns)
+{
+    fieldPos = columns.fieldPos;
+    layout = columns.layout;
 }
 
 void bgpParser::readHeader(std::string_view line)
@@ -200,6 +212,7 @@ void bgpParser::readHeader(std::string_view line)
     }
     headerFound = true;
     anyHeader = true;
+    ++headerCount;
 
     // Today's layouts, kept apart so that the classic reading stays as it was.
     layout = table_layout();
@@ -746,6 +759,25 @@ int bgpParser::parseLine()
         return fail(badValue, ipv6Message);
     if (const int result = parseNextHop(line, nextHopIndex + offset); result != parsedOk)
         return result;
+    shift = offset;
+    if (!deferRest)
+        if (const int result = readRest(line, offset); result != parsedOk)
+            return result;
+    ++parsedCount;
+    return parsedOk;
+}
+
+int bgpParser::readRest(std::string_view line, std::size_t offset)
+{
+    clearReason();
+    const columns& column = modern ? layout.column : fieldPos;
+    if (modern) {
+        // Where the next hop ends bounds the numbers after it.
+        const auto nextHopIndex = static_cast<std::size_t>(column[capNextHop]) - 1;
+        const std::string_view nextHop = tokenAt(line, nextHopIndex + offset, lineDelimiters);
+        nextHopEnd = nextHop.empty() ? line.size()
+                                     : static_cast<std::size_t>(nextHop.data() - line.data()) + nextHop.size();
+    }
     if (const int result = modern ? parseModernNumbers(line, offset) : parseNumberColumns(line, offset);
         result != parsedOk)
         return result;
@@ -763,10 +795,5 @@ int bgpParser::parseLine()
         if (line.size() < pathIndex + 1)
             return fail(badStructure, "No AS path");
     }
-    pathStart = pathIndex;
-    if (!deferPath)
-        if (const int result = readPath(pathText()); result != parsedOk)
-            return result;
-    ++parsedCount;
-    return parsedOk;
+    return readPath(line.substr(pathIndex));
 }

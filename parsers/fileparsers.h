@@ -115,14 +115,26 @@ public:
     // reads pathItems() only turns it off: the list would cost a second
     // write of every AS.
     void setPathList(bool on) { listPath = on; }
-    // Whether parseLine leaves the AS path unread: it then ends where the
-    // path starts (pathText()) and the caller reads it with readPath, on
-    // another parser if it likes (one working on another thread).
-    void setPathDeferred(bool on) { deferPath = on; }
-    std::string_view pathText() const { return lineText.substr(std::min(pathStart, lineText.size())); }
-    // Reads `text` as the AS path of the last route: parsed.path (or
-    // pathItems()) and parsed.origin; the result and reason as parseLine's.
-    int readPath(std::string_view text);
+    // Whether parseLine stops once the next hop is read. The rest of the
+    // route (the number columns and the AS path) is then read by
+    // readRest, on another parser if the caller likes (one working on
+    // another thread) that was given this parser's columns.
+    void setRestDeferred(bool on) { deferRest = on; }
+
+    // The columns of the table header in force: all readRest needs besides
+    // the line. columnsVersion() changes whenever they may have.
+    struct row_columns;
+    row_columns rowColumns() const;
+    void setRowColumns(const row_columns& columns);
+    std::uint32_t columnsVersion() const { return headerCount; }
+    // How far right of their captions the current route's fields stand.
+    std::size_t restShift() const { return shift; }
+
+    // Reads the rest of a route whose line parseLine cut short: `line` as
+    // currentText() was then, `shift` as restShift(). Fills the number
+    // columns, the origin and the path of parsed, and pathItems(); the result
+    // and reason as parseLine's.
+    int readRest(std::string_view line, std::size_t shift);
 
     // True once any table header was read: a dump without one (the wrong
     // file, CR-only line ends, UTF-16) yields no route and deserves a word.
@@ -142,6 +154,13 @@ private:
         std::size_t fromIndex = 0;    // zero-based start of a "From" column, 0 when none
     };
 
+public:
+    struct row_columns {
+        std::array<int, fieldCaptions.size()> fieldPos{};
+        table_layout layout;
+    };
+
+private:
     void readHeader(std::string_view line);
     bool isRouteLine(std::string_view line) const;
     line_kind classifyModern(std::string_view line) const;
@@ -159,6 +178,7 @@ private:
         bool inBraces = false;
     };
 
+    int readPath(std::string_view text);
     int scanPath(std::string_view text);
     int readPathToken(std::string_view token, std::string_view rest, path_groups& groups);
     std::size_t rowOffset(std::string_view line) const;
@@ -177,8 +197,9 @@ private:
     bool modern = false;
     std::vector<ASItem> items; // the path being read
     bool listPath = true;
-    bool deferPath = false;
-    std::size_t pathStart = 0; // where the path of the current line starts
+    bool deferRest = false;
+    std::size_t shift = 0;        // how far right of their captions the current route's fields stand
+    std::uint32_t headerCount = 0; // headers read or forgotten so far
     table_layout layout;
     // Classic mode: whether a modern reading would still be inside a table.
     bool modernTableOpen = false;
