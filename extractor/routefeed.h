@@ -67,6 +67,10 @@ public:
     const std::string& readFailure() const { return failure; }
 
 private:
+    // Two cache lines (the processor fetches lines in pairs).
+    static constexpr std::size_t apart = 128;
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
     // One line as the parsing thread left it.
     struct parsed_line {
         int result = Parser::parsedOk;
@@ -84,7 +88,10 @@ private:
         std::uint32_t shift = 0; // within a line: below Parser::maxLineLength
         std::uint32_t columnsIndex = 0;
     };
-    struct batch {
+    // Aligned so that the batch being filled and the one being read never
+    // share a cache line: the filling thread updates its text's length for
+    // every line.
+    struct alignas(apart) batch {
         std::vector<parsed_line> lines;
         // The lines of the batch one after the other: written and read in
         // order, so the hand-over between the threads streams.
@@ -109,8 +116,6 @@ private:
     // that the parsing thread bumps for every line, sharing a line with
     // state the extractor reads for every route, would send that line back
     // and forth between the cores twice a route.
-    static constexpr std::size_t apart = 128;
-    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     // Written by the parsing thread.
     alignas(apart) bgpParser parser;
     // Reads the rest of each route on this thread, with the columns of the
