@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 #include "parsers/fileparsers.h"
@@ -59,6 +60,77 @@ void parseAll(const std::uint8_t* data, std::size_t size, bool modern)
         std::abort();
 }
 
+std::FILE* openBytes(std::vector<char>& bytes)
+{
+    return fmemopen(bytes.data(), bytes.size() > 1 ? bytes.size() - 1 : 1, "r");
+}
+
+// The extractor's split reading (the line cut after the next hop, the rest
+// read by a second parser given the header's columns) against one parser
+// reading whole lines: the same result, reason, origin and path for every
+// line, whatever headers come and go.
+void compareSplit(const std::uint8_t* data, std::size_t size, bool modern)
+{
+    std::vector<char> bytes(data, data + size);
+    bytes.push_back('\0');
+    bgpParser whole;
+    bgpParser split;
+    bgpParser rest;
+    whole.setModern(modern);
+    split.setModern(modern);
+    rest.setModern(modern);
+    split.setRestDeferred(true);
+    rest.setPathList(false);
+    std::FILE* wholeStream = openBytes(bytes);
+    if (wholeStream == nullptr)
+        return;
+    if (!whole.openStream(wholeStream)) {
+        std::fclose(wholeStream);
+        return;
+    }
+    std::FILE* splitStream = openBytes(bytes);
+    if (splitStream == nullptr)
+        return;
+    if (!split.openStream(splitStream)) {
+        std::fclose(splitStream);
+        return;
+    }
+    std::uint32_t installed = 0;
+    bool any = false;
+    while (whole.nextLine() == Parser::lineReady) {
+        if (split.nextLine() != Parser::lineReady)
+            std::abort();
+        const int expected = whole.parseLine();
+        int got = split.parseLine();
+        std::string_view reason = split.errReason();
+        if (got == Parser::parsedOk) {
+            if (!any || split.columnsVersion() != installed) {
+                rest.setRowColumns(split.rowColumns());
+                installed = split.columnsVersion();
+                any = true;
+            }
+            got = rest.readRest(split.currentText(), split.restShift());
+            reason = rest.errReason();
+        }
+        if (got != expected || reason != std::string_view(whole.errReason()))
+            std::abort();
+        if (expected != Parser::parsedOk)
+            continue;
+        if (!(whole.parsed.network == split.parsed.network) || whole.parsed.origin != rest.parsed.origin)
+            std::abort();
+        std::size_t at = 0;
+        const auto items = rest.pathItems();
+        whole.parsed.path.goToFirst();
+        for (bool more = !whole.parsed.path.isEmpty(); more; more = whole.parsed.path.next(), ++at)
+            if (at >= items.size() || !(items[at] == whole.parsed.path.current()))
+                std::abort();
+        if (at != items.size())
+            std::abort();
+    }
+    if (split.nextLine() == Parser::lineReady)
+        std::abort();
+}
+
 } // namespace
 
 // Every input is read both ways: as a classic listing and as today's.
@@ -66,5 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     parseAll(data, size, false);
     parseAll(data, size, true);
+    compareSplit(data, size, false);
+    compareSplit(data, size, true);
     return 0;
 }
