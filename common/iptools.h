@@ -14,7 +14,8 @@ class IPNetmask;
 class IPAddress {
 public:
     IPAddress() = default;                                                   // 0.0.0.0
-    IPAddress(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) : octets{a, b, c, d} {} // a.b.c.d
+    // a.b.c.d; inline, as every route's addresses are built with it.
+    IPAddress(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) : octets{a, b, c, d} {}
 
     // The address whose 32-bit value is v (most significant octet first).
     static IPAddress fromValue(std::uint32_t v);

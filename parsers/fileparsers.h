@@ -178,6 +178,8 @@ private:
         bool inBraces = false;
     };
 
+    // Reads `text` as the AS path of the current route: parsed.path (unless
+    // turned off) and pathItems(), and parsed.origin.
     int readPath(std::string_view text);
     int scanPath(std::string_view text);
     int readPathToken(std::string_view token, std::string_view rest, path_groups& groups);
