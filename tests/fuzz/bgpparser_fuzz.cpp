@@ -15,20 +15,33 @@
 
 namespace {
 
-void parseAll(const std::uint8_t* data, std::size_t size, bool modern)
+// The input as a writable buffer with one byte more: fmemopen wants both.
+std::vector<char> bufferOf(const std::uint8_t* data, std::size_t size)
 {
-    // fmemopen wants a writable buffer and at least one byte.
     std::vector<char> bytes(data, data + size);
     bytes.push_back('\0');
-    std::FILE* stream = fmemopen(bytes.data(), size > 0 ? size : 1, "r");
+    return bytes;
+}
+
+// Opens `parser` on the input in `bytes` (from bufferOf).
+bool openOn(bgpParser& parser, std::vector<char>& bytes)
+{
+    std::FILE* stream = fmemopen(bytes.data(), bytes.size() > 1 ? bytes.size() - 1 : 1, "r");
     if (stream == nullptr)
-        return;
+        return false;
+    if (parser.openStream(stream))
+        return true;
+    std::fclose(stream);
+    return false;
+}
+
+void parseAll(const std::uint8_t* data, std::size_t size, bool modern)
+{
+    std::vector<char> bytes = bufferOf(data, size);
     bgpParser parser;
     parser.setModern(modern);
-    if (!parser.openStream(stream)) {
-        std::fclose(stream);
+    if (!openOn(parser, bytes))
         return;
-    }
     std::uint64_t routes = 0;
     int result = 0;
     while ((result = parser.nextLine()) == Parser::lineReady) {
@@ -60,19 +73,13 @@ void parseAll(const std::uint8_t* data, std::size_t size, bool modern)
         std::abort();
 }
 
-std::FILE* openBytes(std::vector<char>& bytes)
-{
-    return fmemopen(bytes.data(), bytes.size() > 1 ? bytes.size() - 1 : 1, "r");
-}
-
 // The extractor's split reading (the line cut after the next hop, the rest
 // read by a second parser given the header's columns) against one parser
 // reading whole lines: the same result, reason, origin and path for every
 // line, whatever headers come and go.
 void compareSplit(const std::uint8_t* data, std::size_t size, bool modern)
 {
-    std::vector<char> bytes(data, data + size);
-    bytes.push_back('\0');
+    std::vector<char> bytes = bufferOf(data, size);
     bgpParser whole;
     bgpParser split;
     bgpParser rest;
@@ -81,20 +88,8 @@ void compareSplit(const std::uint8_t* data, std::size_t size, bool modern)
     rest.setModern(modern);
     split.setRestDeferred(true);
     rest.setPathList(false);
-    std::FILE* wholeStream = openBytes(bytes);
-    if (wholeStream == nullptr)
+    if (!openOn(whole, bytes) || !openOn(split, bytes))
         return;
-    if (!whole.openStream(wholeStream)) {
-        std::fclose(wholeStream);
-        return;
-    }
-    std::FILE* splitStream = openBytes(bytes);
-    if (splitStream == nullptr)
-        return;
-    if (!split.openStream(splitStream)) {
-        std::fclose(splitStream);
-        return;
-    }
     std::uint32_t installed = 0;
     bool any = false;
     while (whole.nextLine() == Parser::lineReady) {
