@@ -92,7 +92,10 @@ void compareSplit(const std::uint8_t* data, std::size_t size, bool modern)
         return;
     std::uint32_t installed = 0;
     bool any = false;
-    while (whole.nextLine() == Parser::lineReady) {
+    // A few compressed bytes can stand for millions of lines; the first
+    // ones show whatever the split gets wrong, at a fraction of the time.
+    constexpr int comparedLines = 20000;
+    for (int line = 0; line < comparedLines && whole.nextLine() == Parser::lineReady; ++line) {
         if (split.nextLine() != Parser::lineReady)
             std::abort();
         const int expected = whole.parseLine();
@@ -122,7 +125,7 @@ void compareSplit(const std::uint8_t* data, std::size_t size, bool modern)
         if (at != items.size())
             std::abort();
     }
-    if (split.nextLine() == Parser::lineReady)
+    if (whole.nextLine() != Parser::lineReady && split.nextLine() == Parser::lineReady)
         std::abort();
 }
 
