@@ -155,6 +155,7 @@ private:
     };
 
 public:
+    // Declared above, defined once the layout it holds is.
     struct row_columns {
         std::array<int, fieldCaptions.size()> fieldPos{};
         table_layout layout;
