@@ -94,7 +94,9 @@ bool RouteFeed::fill(batch& b)
                 b.columns.push_back(parser.rowColumns());
                 columnsVersion = parser.columnsVersion();
             }
-            slot.shift = static_cast<std::uint32_t>(parser.restShift());
+            const bgpParser::rest_mark mark = parser.restMark();
+            slot.shift = static_cast<std::uint32_t>(mark.shift);
+            slot.nextHopEnd = static_cast<std::uint32_t>(mark.nextHopEnd);
             slot.columnsIndex = static_cast<std::uint32_t>(b.columns.size() - 1);
         } else {
             slot.reasonStart = keepText(b.text, parser.errReason());
@@ -171,7 +173,7 @@ int RouteFeed::parseLine()
         installedColumns = line.columnsIndex;
     }
     const std::string_view text(current->text.data() + line.lineStart, line.lineLength);
-    const int result = restReader.readRest(text, line.shift);
+    const int result = restReader.readRest(text, {line.shift, line.nextHopEnd});
     if (result != Parser::parsedOk) {
         ++restFailures;
         reason = restReader.errReason();

@@ -85,7 +85,9 @@ private:
         // takes: its shift and its header's columns (in the batch's list).
         IPAddress network;
         std::optional<IPNetmask> routeMask;
-        std::uint32_t shift = 0; // within a line: below Parser::maxLineLength
+        // Within a line, so below Parser::maxLineLength.
+        std::uint32_t shift = 0;
+        std::uint32_t nextHopEnd = 0;
         std::uint32_t columnsIndex = 0;
     };
     // Aligned so that the batch being filled and the one being read never

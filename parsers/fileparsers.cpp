@@ -761,23 +761,19 @@ int bgpParser::parseLine()
         return result;
     shift = offset;
     if (!deferRest)
-        if (const int result = readRest(line, offset); result != parsedOk)
+        if (const int result = readRest(line, restMark()); result != parsedOk)
             return result;
     ++parsedCount;
     return parsedOk;
 }
 
-int bgpParser::readRest(std::string_view line, std::size_t offset)
+int bgpParser::readRest(std::string_view line, rest_mark mark)
 {
     clearReason();
     const columns& column = modern ? layout.column : fieldPos;
-    if (modern) {
-        // Where the next hop ends bounds the numbers after it.
-        const auto nextHopIndex = static_cast<std::size_t>(column[capNextHop]) - 1;
-        const std::string_view nextHop = tokenAt(line, nextHopIndex + offset, lineDelimiters);
-        nextHopEnd = nextHop.empty() ? line.size()
-                                     : static_cast<std::size_t>(nextHop.data() - line.data()) + nextHop.size();
-    }
+    const std::size_t offset = mark.shift;
+    // Where the next hop ends bounds the numbers after it.
+    nextHopEnd = std::min(mark.nextHopEnd, line.size());
     if (const int result = modern ? parseModernNumbers(line, offset) : parseNumberColumns(line, offset);
         result != parsedOk)
         return result;

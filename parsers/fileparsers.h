@@ -127,14 +127,19 @@ public:
     row_columns rowColumns() const;
     void setRowColumns(const row_columns& columns);
     std::uint32_t columnsVersion() const { return headerCount; }
-    // How far right of their captions the current route's fields stand.
-    std::size_t restShift() const { return shift; }
+    // Where the rest of the current route stands: how far right of their
+    // captions its fields are, and where its next hop ends.
+    struct rest_mark {
+        std::size_t shift = 0;
+        std::size_t nextHopEnd = 0;
+    };
+    rest_mark restMark() const { return {shift, nextHopEnd}; }
 
     // Reads the rest of a route whose line parseLine cut short: `line` as
-    // currentText() was then, `shift` as restShift(). Fills the number
+    // currentText() was then, `mark` as restMark(). Fills the number
     // columns, the origin and the path of parsed, and pathItems(); the result
     // and reason as parseLine's.
-    int readRest(std::string_view line, std::size_t shift);
+    int readRest(std::string_view line, rest_mark mark);
 
     // True once any table header was read: a dump without one (the wrong
     // file, CR-only line ends, UTF-16) yields no route and deserves a word.

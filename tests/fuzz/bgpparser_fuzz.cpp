@@ -107,7 +107,7 @@ void compareSplit(const std::uint8_t* data, std::size_t size, bool modern)
                 installed = split.columnsVersion();
                 any = true;
             }
-            got = rest.readRest(split.currentText(), split.restShift());
+            got = rest.readRest(split.currentText(), split.restMark());
             reason = rest.errReason();
         }
         if (got != expected || reason != std::string_view(whole.errReason()))
