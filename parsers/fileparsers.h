@@ -14,21 +14,11 @@
 #include "common/iptools.h"
 #include "common/smartstructs.h"
 #include "parsers/parser.h"
+#include "parsers/route.h"
 
 namespace textscan {
 class Tokens;
 }
-
-// One AS of a path as the dump printed it.
-struct ASItem {
-    static constexpr std::uint8_t PRIVATE = 1; // in parentheses, or in a private range
-    static constexpr std::uint8_t IN_SET = 2;  // a member of an AS set in braces
-
-    asnum_t asn = 0;
-    std::uint8_t flags = 0;
-
-    bool operator==(const ASItem&) const = default;
-};
 
 // Reader of the tabular listing a router prints of its BGP table. Fields are
 // found by the columns of the captions in the table header, not by counting
