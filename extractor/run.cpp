@@ -130,10 +130,13 @@ int Extraction::openOutputs() {
     const std::optional<file_identity> input =
         settings.inputFile ? regularFileIdentity(*settings.inputFile) : regularFileIdentity(STDIN_FILENO);
     files = std::make_unique<OutputSet>(input);
+    // A question would take its answer from the listing's first line.
+    const on_existing existing =
+        settings.force ? on_existing::overwrite : settings.inputFile ? on_existing::ask : on_existing::refuse;
     auto open = [&](output_index index, const std::optional<std::string>& name) {
         if (!name) return static_cast<int>(EXIT_OK);
         std::size_t fileIndex = 0;
-        if (const int status = openWriteFile(*files, *name, settings.force, fileIndex)) return status;
+        if (const int status = openWriteFile(*files, *name, existing, fileIndex)) return status;
         // Two settings naming one file share its output.
         if (fileIndex == openedFiles.size())
             openedFiles.push_back(std::make_unique<OutputFile>(files->stream(fileIndex), *name, false));
