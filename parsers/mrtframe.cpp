@@ -56,10 +56,12 @@ bool MrtFramer::fill(std::size_t need)
         base += pos;
         end -= pos;
         pos = 0;
-        if (need > buffer.size())
-            buffer.resize(need);
     }
     while (end - pos < need) {
+        // The buffer grows with the bytes that arrive, not with what a
+        // length field claims: a damaged length costs no memory.
+        if (end == buffer.size())
+            buffer.resize(std::min(need, 2 * buffer.size()));
         const std::size_t got = source.read(reinterpret_cast<char*>(buffer.data() + end), buffer.size() - end);
         if (got == 0)
             return false;
