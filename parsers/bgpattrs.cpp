@@ -50,9 +50,10 @@ asnum_t readAs(const std::uint8_t* at, as_width width)
     return (asnum_t{at[0]} << 24) | (asnum_t{at[1]} << 16) | (asnum_t{at[2]} << 8) | at[3];
 }
 
-// Checks every segment of a path value and sums its units; says whether the
-// path holds AS_TRANS. Null on success, else the reason.
-const char* checkSegments(std::span<const std::uint8_t> value, as_width width, unsigned& units, bool& asTrans)
+// Checks every segment of a path value and sums its units; with `findAsTrans`,
+// says whether the path holds AS_TRANS. Null on success, else the reason.
+const char* checkSegments(std::span<const std::uint8_t> value, as_width width, bool findAsTrans, unsigned& units,
+                          bool& asTrans)
 {
     WireCursor cursor(value);
     const auto size = static_cast<std::size_t>(width);
@@ -67,7 +68,7 @@ const char* checkSegments(std::span<const std::uint8_t> value, as_width width, u
         if (type < SEG_SET || type > SEG_CONFED_SET)
             return badSegmentType;
         units += segmentUnits(type, count);
-        for (std::size_t i = 0; i < numbers.size(); i += size)
+        for (std::size_t i = 0; findAsTrans && i < numbers.size(); i += size)
             asTrans = asTrans || readAs(numbers.data() + i, width) == bgpwire::asTrans;
     }
     return nullptr;
@@ -157,13 +158,16 @@ const char* decodePath(const bgp_attributes& attributes, as_width width, std::ve
     path.clear();
     unsigned units = 0;
     bool asTrans = false;
-    if (const char* reason = checkSegments(attributes.asPath, width, units, asTrans))
+    // A 4-byte AS_PATH needs AS4_PATH only when a 2-byte speaker on the way
+    // left AS_TRANS in it (an archive re-encodes what such a peer sent).
+    const bool look = attributes.hasAs4Path && width == as_width::four;
+    if (const char* reason = checkSegments(attributes.asPath, width, look, units, asTrans))
         return reason;
     unsigned units4 = 0;
     bool unused = false;
     const bool merge = attributes.hasAs4Path && (width == as_width::two || asTrans);
     if (merge) {
-        if (const char* reason = checkSegments(attributes.as4Path, as_width::four, units4, unused))
+        if (const char* reason = checkSegments(attributes.as4Path, as_width::four, false, units4, unused))
             return reason;
     }
     // The 4-byte path replaces the tail of the 2-byte one; a 4-byte path
