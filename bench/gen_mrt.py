@@ -213,50 +213,68 @@ class World:
             segs.append((AS_SET, sorted({rng.choice(self.pool) for _ in range(rng.randint(1, 4))})))
         return segs
 
-    def has_prefix(self, peer):
-        return self.rng.random() < (0.97 if peer in self.full else 0.05)
 
+class RibAttributes:
+    """Attribute blocks of RIB entries, from pieces made once: a RIB of
+    millions of entries is written in minutes, not hours."""
 
-def rib_attributes(world, peer, tail, v6, cache):
-    rng = world.rng
-    segs = world.path_segments(peer, tail)
-    code = 0 if rng.random() < 0.9 else 2 if rng.random() < 0.8 else 1
-    attrs = origin_attr(code) + attribute(AS_PATH, segments(segs))
-    address = world.peers[peer][0]
-    if v6:
-        nexthop = cache.get(address)
-        if nexthop is None:
+    def __init__(self, world):
+        rng = world.rng
+        self.world = world
+        self.origins = [origin_attr(0)] * 18 + [origin_attr(2)] * 2 + [origin_attr(1)]
+        self.extras = [b""] * 7 + [attribute(MED, struct.pack(">I", m), 0x80) for m in (0, 10, 100)]
+        self.extras = [e + c for e in self.extras for c in [b""] * 5 + [
+            attribute(COMMUNITIES, struct.pack(">%dI" % n, *[rng.getrandbits(32) for _ in range(n)]), 0xC0)
+            for n in range(1, 6)]]
+        self.heads = [[struct.pack(">II", asn, up) for up in world.upstreams[p]]
+                      for p, (_, asn) in enumerate(world.peers)]
+        self.nexthop4 = []
+        self.nexthop6 = []
+        for p, (address, _) in enumerate(world.peers):
             hop = ipaddress.ip_address(address)
+            self.nexthop4.append(attribute(NEXT_HOP, hop.packed if hop.version == 4 else b"\xc0\x00\x02\x01"))
             nh = (hop.packed if hop.version == 6 else ipaddress.IPv6Address("2001:db8::1").packed)
-            nh += ipaddress.IPv6Address("fe80::%x" % (peer + 1)).packed
-            nexthop = cache[address] = attribute(MP_REACH, bytes([len(nh)]) + nh, 0x80)
-        attrs += nexthop
-    else:
-        hop = ipaddress.ip_address(address)
-        attrs += attribute(NEXT_HOP, hop.packed if hop.version == 4 else b"\xc0\x00\x02\x01")
-    if rng.random() < 0.3:
-        attrs += attribute(MED, struct.pack(">I", rng.choice([0, 10, 100, 2000])), 0x80)
-    if rng.random() < 0.5:
-        count = rng.randint(1, 6)
-        attrs += attribute(COMMUNITIES, struct.pack(">%dI" % count, *[rng.getrandbits(32) for _ in range(count)]),
-                           0xC0)
-    return attrs
+            nh += ipaddress.IPv6Address("fe80::%x" % (p + 1)).packed
+            self.nexthop6.append(attribute(MP_REACH, bytes([len(nh)]) + nh, 0x80))
+
+    def tail_bytes(self, tail):
+        middle, origin, prepend = tail
+        asns = middle + [origin] * (1 + prepend)
+        return struct.pack(">%dI" % len(asns), *asns), len(asns)
+
+    def block(self, peer, tail_bytes, v6):
+        rng = self.world.rng
+        tail, count = tail_bytes
+        if count + 2 <= 255:
+            path = bytes([AS_SEQUENCE, count + 2]) + rng.choice(self.heads[peer]) + tail
+        else:
+            asns = list(struct.unpack(">2I", rng.choice(self.heads[peer]))) + \
+                list(struct.unpack(">%dI" % count, tail))
+            path = segments([(AS_SEQUENCE, asns)])
+        if rng.random() < 0.004:
+            members = sorted({rng.choice(self.world.pool) for _ in range(rng.randint(1, 4))})
+            path += segments([(AS_SET, members)])
+        nexthop = self.nexthop6[peer] if v6 else self.nexthop4[peer]
+        return rng.choice(self.origins) + attribute(AS_PATH, path) + nexthop + rng.choice(self.extras)
 
 
 def write_rib(world, out, addpath_share):
     out.write(peer_index_table(world.peers))
-    cache = {}
+    attrs = RibAttributes(world)
     rng = world.rng
+    full = sorted(world.full)
+    partial = [p for p in range(len(world.peers)) if p not in world.full]
     for sequence, network in enumerate(world.prefixes):
-        tail = world.tail()
-        holders = [p for p in range(len(world.peers)) if world.has_prefix(p)] or [rng.randrange(len(world.peers))]
+        v6 = network.version == 6
+        tail = attrs.tail_bytes(world.tail())
+        holders = [p for p in full if rng.random() < 0.97] + [p for p in partial if rng.random() < 0.05]
+        holders = sorted(holders) or [rng.randrange(len(world.peers))]
         addpath = rng.random() < addpath_share
         entries = []
         for p in holders:
-            attrs = rib_attributes(world, p, tail, network.version == 6, cache)
-            entries.append((p, attrs, 1))
+            entries.append((p, attrs.block(p, tail, v6), 1))
             if addpath and rng.random() < 0.3:
-                entries.append((p, rib_attributes(world, p, world.tail(), network.version == 6, cache), 2))
+                entries.append((p, attrs.block(p, attrs.tail_bytes(world.tail()), v6), 2))
         out.write(rib_record(sequence, network, entries, addpath))
 
 

@@ -4,9 +4,11 @@
 //   E <record number> <offset> <reason>
 //   F <reason>            (the input could not be read to its end)
 //   C <label>: <count>
+// With --counts, only the counts: the reader's own speed, for bench/.
 // A path item is the AS number, then "p" when PRIVATE and "s" when IN_SET.
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "common/decompress.h"
 #include "parsers/mrt.h"
@@ -30,7 +32,7 @@ void printRoute(const route_record& route, std::string& line)
     std::puts(line.c_str());
 }
 
-int dump(ByteSource& source)
+int dump(ByteSource& source, bool routes)
 {
     char head[MrtFramer::headerSize];
     std::size_t got = 0;
@@ -48,7 +50,10 @@ int dump(ByteSource& source)
     std::string line;
     for (;;) {
         switch (reader.next()) {
-        case MrtReader::event::route: printRoute(reader.route(), line); continue;
+        case MrtReader::event::route:
+            if (routes)
+                printRoute(reader.route(), line);
+            continue;
         case MrtReader::event::parseError: {
             const mrt_parse_error& e = reader.error();
             std::printf("E %llu %llu %s\n", static_cast<unsigned long long>(e.position.number),
@@ -71,14 +76,16 @@ int dump(ByteSource& source)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fputs("usage: mrt_routes FILE\n", stderr);
+    const bool countsOnly = argc == 3 && std::string_view(argv[1]) == "--counts";
+    if (argc != 2 && !countsOnly) {
+        std::fputs("usage: mrt_routes [--counts] FILE\n", stderr);
         return 2;
     }
-    const auto source = openInputFile(argv[1]);
+    const char* path = argv[argc - 1];
+    const auto source = openInputFile(path);
     if (!source) {
-        std::perror(argv[1]);
+        std::perror(path);
         return 2;
     }
-    return dump(*source);
+    return dump(*source, !countsOnly);
 }
