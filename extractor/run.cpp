@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <sys/stat.h>
@@ -45,6 +46,16 @@ constexpr save_target saveTargets[] = {
     {ROW_INCOMPLETE, OUT_INCOMPLETE, &extraction_mode::incompleteFile, "\nNow writing incomplete paths to file...\n"},
 };
 
+// Whether a parse error is the classic reading's refusal of an AS number that
+// --modern reads (above 65535, or asdot). The reason quotes the refused token.
+bool failedOnWideAS(std::string_view reason) {
+    constexpr std::string_view refusal = "Invalid AS number or path flag: `";
+    if (reason.substr(0, refusal.size()) != refusal || reason.back() != '\'') return false;
+    const std::string_view token = reason.substr(refusal.size(), reason.size() - refusal.size() - 1);
+    const std::optional<asnum_t> as = asnumber::parse(token, asnumber::wideRange);
+    return as && (asnumber::needs32Bits(*as) || token.find('.') != std::string_view::npos);
+}
+
 class Extraction {
 public:
     explicit Extraction(const extraction_mode& settings) : settings(settings), cleaner(settings) {}
@@ -57,6 +68,7 @@ public:
     void writeGraph();
     void printStats();
     void warnUnreadRoutes();
+    void warnParseErrors();
     int finish();
     // An input that could not be read to its end fails the run, reported
     // after everything read before was written.
@@ -91,6 +103,7 @@ private:
     bool stdinTerm = false;
     bool stdoutTerm = false;
     std::uint64_t nextDraw = 0;
+    std::uint64_t wideASErrors = 0; // parse errors on an AS only --modern reads
     std::optional<std::string> readFailure;
 };
 
@@ -117,10 +130,13 @@ int Extraction::openOutputs() {
     const std::optional<file_identity> input =
         settings.inputFile ? regularFileIdentity(*settings.inputFile) : regularFileIdentity(STDIN_FILENO);
     files = std::make_unique<OutputSet>(input);
+    // A question would take its answer from the listing's first line.
+    const on_existing existing =
+        settings.force ? on_existing::overwrite : settings.inputFile ? on_existing::ask : on_existing::refuse;
     auto open = [&](output_index index, const std::optional<std::string>& name) {
         if (!name) return static_cast<int>(EXIT_OK);
         std::size_t fileIndex = 0;
-        if (const int status = openWriteFile(*files, *name, settings.force, fileIndex)) return status;
+        if (const int status = openWriteFile(*files, *name, existing, fileIndex)) return status;
         // Two settings naming one file share its output.
         if (fileIndex == openedFiles.size())
             openedFiles.push_back(std::make_unique<OutputFile>(files->stream(fileIndex), *name, false));
@@ -166,6 +182,7 @@ void Extraction::run() {
         if (parser.parseLine() != Parser::parsedOk) {
             ++counters.parseErrors;
             if (settings.verbose) reportParseError();
+            else if (failedOnWideAS(parser.errReason())) ++wideASErrors;
             continue;
         }
         processRoute();
@@ -279,6 +296,15 @@ void Extraction::warnUnreadRoutes() {
                  static_cast<unsigned long long>(unread.count), static_cast<unsigned long long>(unread.firstLine));
 }
 
+void Extraction::warnParseErrors() {
+    // Without -v, routes that could not be read would otherwise be lost
+    // without a word while the run ends as a success.
+    if (settings.verbose || counters.parseErrors == 0) return;
+    outputs[OUT_MAIN]->flush();
+    report("Warning: " + std::to_string(counters.parseErrors) + " route lines could not be read; -v lists them");
+    if (wideASErrors > 0) report(std::to_string(wideASErrors) + " of them hold 32-bit AS numbers: try --modern");
+}
+
 int Extraction::finish() {
     diagnostics.finish();
     if (stdoutTerm && stdinTerm) {
@@ -357,6 +383,7 @@ int runExtractor(int argc, const char* const* argv) {
     extraction->writeGraph();
     extraction->warnIfNoTable();
     extraction->printStats();
+    extraction->warnParseErrors();
     extraction->warnUnreadRoutes();
     return extraction->reportReadFailure(extraction->finish());
 }
