@@ -16,10 +16,17 @@ std::uint64_t pairKey(asnum_t from, asnum_t to) { return (std::uint64_t{from} <<
 
 bool inSet(const ASItem& item) { return (item.flags & ASItem::IN_SET) != 0; }
 
-// The mask bits of a route's prefix: its netmask, or the classful one that
-// --prefixes=allmask prints for a network given without length.
-std::uint32_t maskBits(const IPAddress& network, const std::optional<IPNetmask>& netmask) {
-    return netmask ? netmask->value() : IPPrefix(network).netmask().value();
+// The addresses of a route's IPv4 prefix: with its length, or the classful
+// one that --prefixes=allmask prints for a network given without length.
+// IPv6 routes cover no IPv4 address: first > last.
+std::pair<std::uint32_t, std::uint32_t> addressRange(const route_prefix& prefix) {
+    if (prefix.network.family != ip_family::ipv4) return {1, 0};
+    const auto& b = prefix.network.bytes;
+    const IPAddress network(b[0], b[1], b[2], b[3]);
+    const std::uint32_t mask =
+        prefix.length ? IPNetmask(static_cast<int>(*prefix.length)).value() : IPPrefix(network).netmask().value();
+    const std::uint32_t first = network.value() & mask;
+    return {first, first | ~mask};
 }
 
 // A text that fits one graph file line: line breaks would split it, so they
@@ -51,12 +58,9 @@ GraphBuilder::GraphBuilder(std::size_t foldSize) : foldAt(foldSize), minFold(fol
     crossings.reserve(foldSize);
 }
 
-void GraphBuilder::addRoute(std::span<const ASItem> path, const IPAddress& network,
-                            const std::optional<IPNetmask>& netmask) {
+void GraphBuilder::addRoute(std::span<const ASItem> path, const route_prefix& prefix) {
     routePairs.clear();
-    const std::uint32_t mask = maskBits(network, netmask);
-    const std::uint32_t first = network.value() & mask;
-    const std::uint32_t last = first | ~mask;
+    const auto [first, last] = addressRange(prefix);
 
     // The members of an AS set are nodes, but no adjacency leads into, out of
     // or through a set: its order means nothing, and which member meets the
@@ -122,9 +126,15 @@ std::uint64_t GraphBuilder::collectRuns(std::size_t begin, std::size_t end, std:
     for (std::size_t k = begin; k < end; ++k) {
         if (crossings[k].down != down) continue;
         paths += crossings[k].paths;
-        runs.push_back(address_run{crossings[k].first, crossings[k].last});
+        if (crossings[k].first <= crossings[k].last)
+            runs.push_back(address_run{crossings[k].first, crossings[k].last});
     }
-    if (runs.size() == start) return 0;
+    if (paths == 0) return 0;
+    if (runs.size() == start) {
+        // Only IPv6 routes crossed: one run of no address carries the count.
+        runs.push_back(address_run{1, 0});
+        return paths;
+    }
     // Listings come sorted by network, so the prefixes of a direction mostly
     // arrive in ascending order already (the sort keeps arrival order).
     const auto own = runs.begin() + static_cast<std::ptrdiff_t>(start);
@@ -211,7 +221,7 @@ void GraphBuilder::writeEdges(GraphFileWriter& out) {
         line.to = static_cast<asnum_t>(adjacency & 0xFFFFFFFFU);
         for (; i < crossings.size() && crossings[i].adjacency == adjacency; ++i) {
             const crossing& c = crossings[i];
-            const std::uint64_t addresses = std::uint64_t{c.last} - c.first + 1;
+            const std::uint64_t addresses = c.first <= c.last ? std::uint64_t{c.last} - c.first + 1 : 0;
             (c.down != 0 ? line.reversePaths : line.paths) += c.paths;
             (c.down != 0 ? line.reverseAddresses : line.addresses) += addresses;
         }

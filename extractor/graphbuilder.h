@@ -2,7 +2,8 @@
 // The AS graph that the reported paths describe: every AS of a path is a
 // node, every two consecutive different ASs an adjacency, and each direction
 // of an adjacency counts the routes that cross it (path covering) and the
-// distinct IPv4 addresses of their prefixes (IP covering).
+// distinct IPv4 addresses of their prefixes (IP covering): IPv6 routes count
+// in the path covering only.
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -16,7 +17,7 @@
 #include "common/iptools.h"
 #include "extractor/asnumberset.h"
 #include "graph/graphwriter.h"
-#include "parsers/fileparsers.h"
+#include "parsers/route.h"
 
 struct extraction_mode;
 
@@ -29,8 +30,8 @@ public:
     explicit GraphBuilder(std::size_t foldSize = defaultFoldSize);
 
     // One reported route: its cleaned path, nearest AS first, and its prefix
-    // (a network without netmask counts with its classful one).
-    void addRoute(std::span<const ASItem> path, const IPAddress& network, const std::optional<IPNetmask>& netmask);
+    // (an IPv4 network without length counts with its classful one).
+    void addRoute(std::span<const ASItem> path, const route_prefix& prefix);
 
     // Writes the graph as a graph file naming one source file, with nodes
     // and unoriented adjacencies in the graph file order. Called once, after
@@ -40,7 +41,7 @@ public:
 private:
     // One direction of an adjacency crossed by one route or, once folded,
     // by many: `paths` routes (all counted on the direction's first record)
-    // and the addresses first..last.
+    // and the addresses first..last, none when first > last (IPv6 routes).
     struct crossing {
         std::uint64_t adjacency; // the smaller AS << 32 | the larger
         std::uint32_t first;

@@ -18,12 +18,12 @@ std::uint64_t pathHash(std::span<const ASItem> path) {
 }
 
 void addRecord(path_group& group, std::span<const ASItem> path, std::uint64_t hash, const tag_field& tags,
-               const IPAddress& network, const std::optional<IPNetmask>& netmask) {
+               const route_prefix& prefix) {
     pathData& record = group.records.emplace_back();
     record.path.assign(path.begin(), path.end());
     record.occurrences = 1;
     record.tags = tags;
-    record.prefixes.push_back({network, netmask});
+    record.prefixes.push_back(prefix);
     group.hashes.push_back(hash);
 }
 
@@ -36,15 +36,15 @@ bool samePath(std::span<const ASItem> a, std::span<const ASItem> b) {
     return true;
 }
 
-void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& tags, const IPAddress& network,
-               const std::optional<IPNetmask>& netmask, bool unique) {
+void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& tags, const route_prefix& prefix,
+               bool unique) {
     if (path.empty()) return;
     const asnum_t key = path.back().asn;
     const std::uint64_t hash = pathHash(path);
 
     const auto [index, added] = map.groupOf.insert(key, static_cast<std::uint32_t>(map.groups.size()));
     if (added) {
-        addRecord(map.groups.emplace_back(), path, hash, tags, network, netmask);
+        addRecord(map.groups.emplace_back(), path, hash, tags, prefix);
         ++map.pathCount;
         return;
     }
@@ -62,13 +62,12 @@ void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& 
         if (unique) {
             // Only the last entry is compared, so a network seen with and
             // without a length, or again after another one, is listed again.
-            const prefix_entry& last = record.prefixes.back();
-            if (last.network == network && last.netmask == netmask) return;
+            if (record.prefixes.back() == prefix) return;
         }
-        record.prefixes.push_back({network, netmask});
+        record.prefixes.push_back(prefix);
         return;
     }
-    addRecord(group, path, hash, tags, network, netmask);
+    addRecord(group, path, hash, tags, prefix);
     ++map.pathCount;
 }
 
@@ -94,7 +93,7 @@ void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool 
             printASpath(out, record.path);
             if (show) {
                 out.put('\t');
-                for (const prefix_entry& p : record.prefixes) printPrefix(out, p.network, p.netmask, allmask);
+                for (const route_prefix& p : record.prefixes) printPrefix(out, p, allmask);
             }
             out.put('\n');
         }
@@ -107,21 +106,12 @@ void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool 
 }
 
 void writePathLine(OutputFile& out, const tag_field* tags, std::span<const ASItem> path, bool show,
-                   const IPAddress& network, const std::optional<IPNetmask>& netmask, bool allmask) {
+                   const route_prefix& prefix, bool allmask) {
     if (tags) out.write(std::string_view(tags->data(), 6));
     printASpath(out, path);
     if (show) {
         out.put('\t');
-        printPrefix(out, network, netmask, allmask);
+        printPrefix(out, prefix, allmask);
     }
     out.put('\n');
-}
-
-void writeToFile(OutputFile& out, const tag_field& tags, bool group, bool show, bool allmask, bool unique,
-                 bool anyTag, const IPAddress& network, const std::optional<IPNetmask>& netmask,
-                 std::span<const ASItem> path, GroupingMap& map) {
-    if (group)
-        updateMap(map, path, tags, network, netmask, unique);
-    else
-        writePathLine(out, anyTag ? &tags : nullptr, path, show, network, netmask, allmask);
 }

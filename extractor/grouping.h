@@ -12,23 +12,18 @@
 #include "common/asnumber.h"
 #include "common/iptools.h"
 #include "extractor/output.h"
-#include "parsers/fileparsers.h"
+#include "parsers/route.h"
 
 // A tag field: "CPpSI" positions, each its letter or a blank, then a blank.
 using tag_field = std::array<char, 7>;
 inline constexpr tag_field emptyTags = {' ', ' ', ' ', ' ', ' ', ' ', '\0'};
-
-struct prefix_entry {
-    IPAddress network;
-    std::optional<IPNetmask> netmask; // none when the route had no prefix length
-};
 
 // One distinct path of a grouping map.
 struct pathData {
     std::vector<ASItem> path;
     std::uint64_t occurrences = 0;
     tag_field tags = emptyTags;
-    std::vector<prefix_entry> prefixes; // in order of arrival
+    std::vector<route_prefix> prefixes; // in order of arrival
 };
 
 // The distinct paths that end in one AS, in order of first arrival, with a
@@ -51,8 +46,7 @@ public:
     std::uint64_t paths() const { return pathCount; }
 
 private:
-    friend void updateMap(GroupingMap&, std::span<const ASItem>, const tag_field&, const IPAddress&,
-                          const std::optional<IPNetmask>&, bool);
+    friend void updateMap(GroupingMap&, std::span<const ASItem>, const tag_field&, const route_prefix&, bool);
     friend void printMap(OutputFile&, GroupingMap&, bool, bool, bool, bool);
 
     ASMap groupOf; // origin AS -> index into groups
@@ -66,8 +60,8 @@ bool samePath(std::span<const ASItem> a, std::span<const ASItem> b);
 // Counts one more route with `path` (which must not be empty): merges its tag
 // letters into the record and appends its prefix (with unique, not when it
 // repeats the record's last prefix exactly).
-void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& tags, const IPAddress& network,
-               const std::optional<IPNetmask>& netmask, bool unique);
+void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& tags, const route_prefix& prefix,
+               bool unique);
 
 // Writes one line per distinct path: occurrences, [tags,] path[, prefixes].
 // The map is emptied as it is written.
@@ -75,9 +69,4 @@ void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool 
 
 // One line of the ungrouped formats: [tags] path [TAB prefix] LF.
 void writePathLine(OutputFile& out, const tag_field* tags, std::span<const ASItem> path, bool show,
-                   const IPAddress& network, const std::optional<IPNetmask>& netmask, bool allmask);
-
-// A route's unchanged path to a save file: into its map with group, else a line.
-void writeToFile(OutputFile& out, const tag_field& tags, bool group, bool show, bool allmask, bool unique,
-                 bool anyTag, const IPAddress& network, const std::optional<IPNetmask>& netmask,
-                 std::span<const ASItem> path, GroupingMap& map);
+                   const route_prefix& prefix, bool allmask);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/consoletools.h"
+#include "common/ipv6.h"
 #include "common/report.h"
 #include "extractor/settings.h"
 
@@ -140,18 +141,24 @@ void printASpath(OutputFile& out, std::span<const ASItem> path) {
     }
 }
 
-void printPrefix(OutputFile& out, const IPAddress& network, const std::optional<IPNetmask>& netmask, bool allmask) {
-    const std::uint32_t value = network.value();
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.writeUnsigned((value >> shift) & 0xFFU);
-        if (shift > 0) out.put('.');
+void printPrefix(OutputFile& out, const route_prefix& prefix, bool allmask) {
+    const auto& bytes = prefix.network.bytes;
+    if (prefix.network.family == ip_family::ipv6) {
+        char* const start = out.room(IPv6Address::maxText);
+        out.commit(static_cast<std::size_t>(IPv6Address(bytes).format(start) - start));
+    } else {
+        for (std::size_t i = 0; i < 4; ++i) {
+            out.writeUnsigned(bytes[i]);
+            if (i < 3) out.put('.');
+        }
     }
-    if (netmask) {
+    if (prefix.length) {
         out.put('/');
-        out.writeUnsigned(static_cast<std::uint64_t>(netmask->brief()));
-    } else if (allmask) {
+        out.writeUnsigned(*prefix.length);
+    } else if (allmask && prefix.network.family == ip_family::ipv4) {
         // A network printed without length is classful: its class gives it.
         out.put('/');
+        const IPAddress network(bytes[0], bytes[1], bytes[2], bytes[3]);
         out.writeUnsigned(static_cast<std::uint64_t>(IPPrefix(network).netmask().brief()));
     }
     out.put(' ');

@@ -10,7 +10,7 @@
 
 #include "common/iptools.h"
 #include "common/outputfiles.h"
-#include "parsers/fileparsers.h"
+#include "parsers/route.h"
 
 // A buffered output file. Millions of short lines are written, so text is
 // gathered in a large buffer and handed to the C stream in big blocks; a
@@ -84,6 +84,6 @@ void reportWriteError(const std::string& name, int error);
 // The ASs separated by blanks; each run of AS set members in parentheses.
 void printASpath(OutputFile& out, std::span<const ASItem> path);
 
-// The network, "/length" when it has a netmask (or, with allmask, its
-// classful length), and a blank.
-void printPrefix(OutputFile& out, const IPAddress& network, const std::optional<IPNetmask>& netmask, bool allmask);
+// The network (IPv6 in RFC 5952 form), "/length" when it has one (or, with
+// allmask, an IPv4 network's classful length), and a blank.
+void printPrefix(OutputFile& out, const route_prefix& prefix, bool allmask);

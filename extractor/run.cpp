@@ -14,25 +14,14 @@
 #include "common/outputfiles.h"
 #include "common/report.h"
 #include "common/version.h"
-#include "extractor/graphbuilder.h"
-#include "extractor/grouping.h"
 #include "extractor/output.h"
 #include "extractor/pipeline.h"
 #include "extractor/settings.h"
+#include "extractor/sinks.h"
 #include "extractor/statistics.h"
 #include "parsers/routeinput.h"
 
 namespace {
-
-// The IPv4 network and netmask of a route's prefix, as the outputs take them.
-IPAddress networkOf(const route_prefix& prefix) {
-    const auto& b = prefix.network.bytes;
-    return IPAddress(b[0], b[1], b[2], b[3]);
-}
-std::optional<IPNetmask> maskOf(const route_prefix& prefix) {
-    if (!prefix.length) return std::nullopt;
-    return IPNetmask(static_cast<int>(*prefix.length));
-}
 
 // Outputs and grouping maps by index: the main output, then the save file of
 // each feature.
@@ -72,9 +61,8 @@ public:
     int openInput();
     int openOutputs();
     void run();
-    void writeMaps();
+    void writeOutputs();
     void warnIfNoTable();
-    void writeGraph();
     void printStats();
     void warnUnreadRoutes();
     void warnParseErrors();
@@ -87,6 +75,7 @@ private:
     void processRoute(const route_record& route);
     void reportParseError(const route_error& error);
     void drawProgress();
+    void makeSinks();
 
     const extraction_mode& settings;
     std::unique_ptr<route_source> source;
@@ -99,14 +88,16 @@ private:
     // openedFiles[i] writes to output i of the set.
     std::unique_ptr<OutputSet> files;
     std::vector<std::unique_ptr<OutputFile>> openedFiles;
-    std::array<GroupingMap, outputCount> maps;
-    std::unique_ptr<GraphBuilder> graph; // with --graph
+    // The outputs' sinks in the order they are written at the end; those
+    // that take every reported route; the side file of each feature row.
+    std::vector<std::unique_ptr<path_sink>> sinks;
+    std::vector<path_sink*> reported;
+    std::array<path_sink*, counterRows> sideFiles{};
     // Parse error reports: a dump with many 32-bit ASs yields hundreds of
     // thousands, so they are buffered like the main output.
     OutputFile diagnostics{stderr, "(standard error)", false};
     bool reportedBefore = false;
     bool stderrIsTty = false;
-    bool anyTag = false;
     bool progress = false;
     bool stdinTerm = false;
     bool stdoutTerm = false;
@@ -165,8 +156,22 @@ int Extraction::openOutputs() {
     for (const save_target& target : saveTargets)
         if (const int status = open(target.out, settings.*target.file)) return status;
     if (const int status = open(OUT_GRAPH, settings.graphFile)) return status;
-    if (settings.graphFile) graph = std::make_unique<GraphBuilder>();
+    makeSinks();
     return EXIT_OK;
+}
+
+void Extraction::makeSinks() {
+    const path_format format = path_format::of(settings);
+    auto add = [this](std::unique_ptr<path_sink> sink) {
+        sinks.push_back(std::move(sink));
+        return sinks.back().get();
+    };
+    reported.push_back(add(pathSink(*outputs[OUT_MAIN], format, "\nNow writing output to file...\n", true)));
+    for (const save_target& target : saveTargets)
+        if (outputs[target.out])
+            sideFiles[target.row] = add(pathSink(*outputs[target.out], format, target.writingMessage, false));
+    if (outputs[OUT_GRAPH])
+        reported.push_back(add(graphSink(*outputs[OUT_GRAPH], graphSourceName(settings), graphComment(settings))));
 }
 
 void Extraction::drawProgress() {
@@ -180,9 +185,6 @@ void Extraction::drawProgress() {
 
 void Extraction::run() {
     if (stdoutTerm) printHeader(stdout);
-    anyTag = ((settings.prepMode | settings.cyclesMode | settings.privasMode | settings.setsMode |
-               settings.incompleteMode) &
-              TAG) != 0;
     progress = stdinTerm && stdoutTerm && settings.outputFile.has_value();
     if (progress) std::fputs(settings.group ? "Reading input file...\n" : "Processing...\n", stdout);
 
@@ -226,18 +228,11 @@ void Extraction::reportParseError(const route_error& error) {
 
 void Extraction::processRoute(const route_record& route) {
     const route_result& r = cleaner.clean(route.path, route.origin, counters);
-    const IPAddress network = networkOf(route.prefix);
-    const std::optional<IPNetmask> routeMask = maskOf(route.prefix);
 
     if (!r.cleanedPath.empty()) {
         if (r.keep) {
             ++counters(ROW_INPUT, COL_REPORTED);
-            if (settings.group)
-                updateMap(maps[OUT_MAIN], r.cleanedPath, r.tags, network, routeMask, settings.unique);
-            else
-                writePathLine(*outputs[OUT_MAIN], anyTag ? &r.tags : nullptr, r.cleanedPath, settings.show,
-                              network, routeMask, settings.allmask);
-            if (graph) graph->addRoute(r.cleanedPath, network, routeMask);
+            for (path_sink* sink : reported) sink->add(r.cleanedPath, r.tags, route.prefix);
         }
     } else {
         if (r.keep) ++counters(ROW_INPUT, COL_EMPTY_AFTER);
@@ -252,20 +247,13 @@ void Extraction::processRoute(const route_record& route) {
     for (const save_target& target : saveTargets) {
         if (!r.save[target.row]) continue;
         ++counters(target.row, COL_REPORTED);
-        writeToFile(*outputs[target.out], r.tags, settings.group, settings.show, settings.allmask, settings.unique,
-                    anyTag, network, routeMask, r.unchangedPath, maps[target.out]);
+        sideFiles[target.row]->add(r.unchangedPath, r.tags, route.prefix);
     }
 }
 
-void Extraction::writeMaps() {
-    if (!settings.group) return;
-    if (progress) std::fputs("\nNow writing output to file...\n", stdout);
-    printMap(*outputs[OUT_MAIN], maps[OUT_MAIN], anyTag, progress, settings.show, settings.allmask);
-    for (const save_target& target : saveTargets) {
-        if (!outputs[target.out] || maps[target.out].isEmpty()) continue;
-        if (progress) std::fputs(target.writingMessage, stdout);
-        printMap(*outputs[target.out], maps[target.out], anyTag, progress, settings.show, settings.allmask);
-    }
+void Extraction::writeOutputs() {
+    for (const std::unique_ptr<path_sink>& sink : sinks) sink->finish(progress);
+    sinks.clear();
 }
 
 void Extraction::warnIfNoTable() {
@@ -276,15 +264,6 @@ void Extraction::warnIfNoTable() {
     diagnostics.flush();
     report(std::string("Warning: no table header found in ") +
            (settings.inputFile ? settings.inputFile->c_str() : "(standard input)"));
-}
-
-void Extraction::writeGraph() {
-    if (!graph) return;
-    // A failed write leaves the stream in error: finish() reports it.
-    OutputFile& out = *outputs[OUT_GRAPH];
-    out.flush();
-    graph->write(out.stream(), graphSourceName(settings), graphComment(settings));
-    graph.reset();
 }
 
 void Extraction::printStats() {
@@ -388,8 +367,7 @@ int runExtractor(int argc, const char* const* argv) {
     if (const int status = extraction->openInput()) return status;
     if (const int status = extraction->openOutputs()) return status;
     extraction->run();
-    extraction->writeMaps();
-    extraction->writeGraph();
+    extraction->writeOutputs();
     extraction->warnIfNoTable();
     extraction->printStats();
     extraction->warnParseErrors();

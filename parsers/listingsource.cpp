@@ -23,17 +23,6 @@ std::size_t keepText(std::string& all, std::string_view text)
     return start;
 }
 
-route_prefix prefixOf(const IPAddress& network, const std::optional<IPNetmask>& mask)
-{
-    route_prefix prefix;
-    const std::uint32_t value = network.value();
-    for (std::size_t i = 0; i < 4; ++i)
-        prefix.network.bytes[i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
-    if (mask)
-        prefix.length = static_cast<std::uint8_t>(mask->brief());
-    return prefix;
-}
-
 } // namespace
 
 ListingSource::ListingSource(std::unique_ptr<ByteSource> input, bool modern)
@@ -166,7 +155,10 @@ route_step ListingSource::readRoute()
         reason = restReader.errReason();
         return route_step::error;
     }
-    currentRoute.prefix = prefixOf(line.network, line.routeMask);
+    std::optional<std::uint8_t> length;
+    if (line.routeMask)
+        length = static_cast<std::uint8_t>(line.routeMask->brief());
+    currentRoute.prefix = route_prefix::ipv4(line.network.value(), length);
     currentRoute.origin = restReader.parsed.origin;
     currentRoute.path = restReader.pathItems();
     currentRoute.position.number = line.readLines;

@@ -38,6 +38,18 @@ struct route_address {
 struct route_prefix {
     route_address network;
     std::optional<std::uint8_t> length;
+
+    // An IPv4 prefix from the address as a number, most significant byte first.
+    static route_prefix ipv4(std::uint32_t address, std::optional<std::uint8_t> length)
+    {
+        route_prefix prefix;
+        for (std::size_t i = 0; i < 4; ++i)
+            prefix.network.bytes[i] = static_cast<std::uint8_t>(address >> (24 - 8 * i));
+        prefix.length = length;
+        return prefix;
+    }
+
+    bool operator==(const route_prefix&) const = default;
 };
 
 // Who a route was heard from: the peer of an MRT RIB entry or BGP session.

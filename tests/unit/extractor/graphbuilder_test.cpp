@@ -18,8 +18,7 @@ namespace {
 
 struct route {
     std::vector<ASItem> path;
-    IPAddress network;
-    std::optional<IPNetmask> netmask;
+    route_prefix prefix;
 };
 
 std::vector<route> randomRoutes(std::size_t count) {
@@ -32,8 +31,11 @@ std::vector<route> randomRoutes(std::size_t count) {
         for (std::uint32_t k = 0; k < length; ++k)
             r.path.push_back(ASItem{1 + below(12) + (below(50) == 0 ? 70000 : 0),
                                     static_cast<std::uint8_t>(below(15) == 0 ? ASItem::IN_SET : 0)});
-        r.network = IPAddress::fromValue((10U << 24) | (below(4) << 20) | (below(64) << 8));
-        if (below(8) != 0) r.netmask = IPNetmask(static_cast<int>(12 + below(21)));
+        std::optional<std::uint8_t> prefixLength;
+        if (below(8) != 0) prefixLength = static_cast<std::uint8_t>(12 + below(21));
+        r.prefix = route_prefix::ipv4((10U << 24) | (below(4) << 20) | (below(64) << 8), prefixLength);
+        // IPv6 routes cross adjacencies without covering an IPv4 address.
+        if (below(6) == 0) r.prefix = {{ip_family::ipv6, {0x20, 0x01, 0x0d, 0xb8}}, 48};
         routes.push_back(r);
     }
     return routes;
@@ -45,7 +47,7 @@ struct file_closer {
 
 std::string graphText(const std::vector<route>& routes, std::size_t foldSize) {
     GraphBuilder builder(foldSize);
-    for (const route& r : routes) builder.addRoute(r.path, r.network, r.netmask);
+    for (const route& r : routes) builder.addRoute(r.path, r.prefix);
     const std::unique_ptr<std::FILE, file_closer> file(std::tmpfile());
     builder.write(file.get(), "source", "comment");
     std::string text(static_cast<std::size_t>(std::ftell(file.get())), '\0');

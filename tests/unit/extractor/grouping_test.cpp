@@ -38,6 +38,10 @@ tag_field tagsOf(const char* six) {
 }
 
 const IPAddress net10(10, 0, 0, 0);
+
+route_prefix v4(const IPAddress& network, std::optional<std::uint8_t> length) {
+    return route_prefix::ipv4(network.value(), length);
+}
 const IPAddress net10_1(10, 1, 0, 0);
 
 TEST(Output, PathFormat) {
@@ -86,25 +90,29 @@ TEST(Output, LongPathsMatchPlainFormatting) {
 
 TEST(Output, PrefixFormat) {
     captured c;
-    printPrefix(c.stream(), net10, IPNetmask(8), false);
-    printPrefix(c.stream(), IPAddress(192, 168, 1, 0), std::nullopt, false);
-    printPrefix(c.stream(), net10, std::nullopt, true);
-    printPrefix(c.stream(), IPAddress(172, 16, 0, 0), std::nullopt, true);
-    printPrefix(c.stream(), IPAddress(192, 168, 1, 0), std::nullopt, true);
-    printPrefix(c.stream(), IPAddress(224, 0, 0, 1), std::nullopt, true);
-    printPrefix(c.stream(), IPAddress(0, 0, 0, 0), IPNetmask(0), true);
-    EXPECT_EQ(c.text(), "10.0.0.0/8 192.168.1.0 10.0.0.0/8 172.16.0.0/16 192.168.1.0/24 224.0.0.1/32 0.0.0.0/0 ");
+    printPrefix(c.stream(), v4(net10, 8), false);
+    printPrefix(c.stream(), v4(IPAddress(192, 168, 1, 0), std::nullopt), false);
+    printPrefix(c.stream(), v4(net10, std::nullopt), true);
+    printPrefix(c.stream(), v4(IPAddress(172, 16, 0, 0), std::nullopt), true);
+    printPrefix(c.stream(), v4(IPAddress(192, 168, 1, 0), std::nullopt), true);
+    printPrefix(c.stream(), v4(IPAddress(224, 0, 0, 1), std::nullopt), true);
+    printPrefix(c.stream(), v4(IPAddress(0, 0, 0, 0), 0), true);
+    // IPv6 in RFC 5952 form; allmask adds nothing to a prefix without length.
+    printPrefix(c.stream(), {{ip_family::ipv6, {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 1}}, 64}, false);
+    printPrefix(c.stream(), {{ip_family::ipv6, {}}, std::nullopt}, true);
+    EXPECT_EQ(c.text(), "10.0.0.0/8 192.168.1.0 10.0.0.0/8 172.16.0.0/16 192.168.1.0/24 224.0.0.1/32 0.0.0.0/0 "
+                        "2001:db8:0:1::/64 :: ");
 }
 
 TEST(Grouping, MergesByPathAndOrdersByOriginAS) {
     GroupingMap map;
     const tag_field none = emptyTags;
-    updateMap(map, items({{1, 0}, {2, 0}, {5, 0}}), none, net10, IPNetmask(8), false);
-    updateMap(map, items({{3, 0}, {5, 0}}), none, net10, IPNetmask(8), false);
-    updateMap(map, items({{4, 0}}), none, net10, IPNetmask(8), false);
-    updateMap(map, items({{1, 0}, {2, 0}, {5, 0}}), none, net10_1, IPNetmask(16), false);
+    updateMap(map, items({{1, 0}, {2, 0}, {5, 0}}), none, v4(net10, 8), false);
+    updateMap(map, items({{3, 0}, {5, 0}}), none, v4(net10, 8), false);
+    updateMap(map, items({{4, 0}}), none, v4(net10, 8), false);
+    updateMap(map, items({{1, 0}, {2, 0}, {5, 0}}), none, v4(net10_1, 16), false);
     // Same numbers, different flags: another path.
-    updateMap(map, items({{3, 0}, {5, S}}), none, net10, std::nullopt, false);
+    updateMap(map, items({{3, 0}, {5, S}}), none, v4(net10, std::nullopt), false);
     EXPECT_EQ(map.paths(), 4U);
 
     captured c;
@@ -120,11 +128,11 @@ TEST(Grouping, TagsMergeAndUniqueComparesOnlyTheLastPrefix) {
     const auto p = items({{100, 0}, {100, 0}, {200, 0}});
     for (const bool unique : {false, true}) {
         GroupingMap map;
-        updateMap(map, p, tagsOf(" P    "), net10, IPNetmask(8), unique);
-        updateMap(map, p, tagsOf("C     "), net10, IPNetmask(8), unique);     // same prefix again
-        updateMap(map, p, emptyTags, net10, std::nullopt, unique);            // without length: differs
-        updateMap(map, p, emptyTags, net10_1, IPNetmask(16), unique);
-        updateMap(map, p, emptyTags, net10, IPNetmask(8), unique);            // recurs after another
+        updateMap(map, p, tagsOf(" P    "), v4(net10, 8), unique);
+        updateMap(map, p, tagsOf("C     "), v4(net10, 8), unique);     // same prefix again
+        updateMap(map, p, emptyTags, v4(net10, std::nullopt), unique);  // without length: differs
+        updateMap(map, p, emptyTags, v4(net10_1, 16), unique);
+        updateMap(map, p, emptyTags, v4(net10, 8), unique);           // recurs after another
         captured c;
         printMap(c.stream(), map, true, false, true, false);
         const std::string prefixes = unique ? "10.0.0.0/8 10.0.0.0 10.1.0.0/16 10.0.0.0/8 "
