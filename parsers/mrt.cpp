@@ -189,6 +189,7 @@ MrtReader::step MrtReader::truncated()
     }
     failureReason.assign(truncatedRecord);
     failurePending = true;
+    ++tally.records; // begun, and reported
     return fail(pastTheEnd);
 }
 
