@@ -1,10 +1,13 @@
 #include "common/bytesource.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <utility>
 
 void ByteSource::setFailure(std::string text)
 {
@@ -111,4 +114,37 @@ int StreamSource::peek()
     if (c != EOF)
         std::ungetc(c, stream);
     return c;
+}
+
+HeadFirstSource::HeadFirstSource(std::unique_ptr<ByteSource> inner, std::string head)
+    : inner(std::move(inner)), head(std::move(head))
+{
+}
+
+std::size_t HeadFirstSource::read(char* buffer, std::size_t capacity)
+{
+    if (headUsed < head.size()) {
+        const std::size_t n = std::min(capacity, head.size() - headUsed);
+        std::memcpy(buffer, head.data() + headUsed, n);
+        headUsed += n;
+        return n;
+    }
+    const std::size_t n = inner->read(buffer, capacity);
+    if (n == 0 && inner->failed() && !failed())
+        setFailure(inner->failure());
+    return n;
+}
+
+std::string readHead(ByteSource& source, std::size_t want)
+{
+    std::string head(want, '\0');
+    std::size_t got = 0;
+    while (got < want) {
+        const std::size_t n = source.read(head.data() + got, want - got);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    head.resize(got);
+    return head;
 }

@@ -77,6 +77,27 @@ private:
     bool ended = false;
 };
 
+// Another source with bytes already taken from it to look at its content
+// (`head`) put back in front: readers after the look see the whole input.
+class HeadFirstSource final : public ByteSource {
+public:
+    HeadFirstSource(std::unique_ptr<ByteSource> inner, std::string head);
+
+    std::size_t read(char* buffer, std::size_t capacity) override;
+    std::uint64_t consumed() const override { return inner->consumed(); }
+    std::uint64_t size() const override { return inner->size(); }
+    bool compressed() const override { return inner->compressed(); }
+
+private:
+    std::unique_ptr<ByteSource> inner;
+    std::string head;
+    std::size_t headUsed = 0;
+};
+
+// Reads from `source` until `want` bytes came or the input ended: what a
+// format check looks at.
+std::string readHead(ByteSource& source, std::size_t want);
+
 // A C stream, above all standard input: whatever another reader of the same
 // stream took or left in its buffer stays in order with what this reads.
 class StreamSource final : public ByteSource {

@@ -1,5 +1,6 @@
 #include "common/outputfiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -150,7 +151,7 @@ OutputSet::opening OutputSet::open(const std::string& name, bool force, confirm_
         return {FAILED, 0, errno, false};
     if (exists) {
         out.identity = file_identity{status.st_dev, status.st_ino};
-        if (input && S_ISREG(status.st_mode) && *out.identity == *input)
+        if (S_ISREG(status.st_mode) && std::find(inputs.begin(), inputs.end(), *out.identity) != inputs.end())
             return {FAILED, 0, 0, true};
         if (const auto index = sameTarget(out))
             return {OPENED, *index, 0, false};

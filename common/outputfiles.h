@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/types.h>
@@ -50,8 +51,8 @@ public:
     // Asked before an existing regular file is replaced; true to replace it.
     using confirm_fn = bool (*)(const std::string& name);
 
-    // `input`: the file being read, which no output may be.
-    explicit OutputSet(std::optional<file_identity> input = std::nullopt) : input(input) {}
+    // `inputs`: the files being read, which no output may be.
+    explicit OutputSet(std::vector<file_identity> inputs = {}) : inputs(std::move(inputs)) {}
     ~OutputSet() { abandon(); }
     OutputSet(const OutputSet&) = delete;
     OutputSet& operator=(const OutputSet&) = delete;
@@ -96,7 +97,7 @@ private:
     void removeTemporaries();
     void noteFailure(const std::string& name, int error);
 
-    std::optional<file_identity> input;
+    std::vector<file_identity> inputs;
     std::vector<output> outputs;
     failure_note failure;
 };

@@ -230,7 +230,13 @@ void GraphBuilder::writeEdges(GraphFileWriter& out) {
 }
 
 std::string graphSourceName(const extraction_mode& settings) {
-    return oneLine(settings.inputFile ? *settings.inputFile : "(standard input)");
+    // Several files are named one after the other.
+    std::string names;
+    for (const std::string& file : settings.inputFiles) {
+        if (!names.empty()) names += ' ';
+        names += file == "-" ? "(standard input)" : file;
+    }
+    return oneLine(names.empty() ? "(standard input)" : names);
 }
 
 std::string graphComment(const extraction_mode& settings) {

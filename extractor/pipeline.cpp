@@ -33,6 +33,16 @@ private:
 
 } // namespace
 
+bool selected(const route_record& route, const extraction_mode& settings) {
+    if (settings.family && route.prefix.network.family != *settings.family) return false;
+    if (settings.peerASs.empty() && settings.peerAddresses.empty()) return true;
+    if (!route.peer) return false;
+    const auto& as = settings.peerASs;
+    const auto& addresses = settings.peerAddresses;
+    return std::find(as.begin(), as.end(), route.peer->as) != as.end() ||
+           std::find(addresses.begin(), addresses.end(), route.peer->address) != addresses.end();
+}
+
 void seen_as_set::clear() {
     members.clear();
     if (!usingTable) return;

@@ -69,6 +69,10 @@ private:
     ASMap table;
 };
 
+// Whether a route is one the settings read: of the family chosen, heard from
+// a peer chosen.
+bool selected(const route_record& route, const extraction_mode& settings);
+
 class PathCleaner {
 public:
     explicit PathCleaner(const extraction_mode& settings) : settings(settings) {}

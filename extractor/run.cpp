@@ -1,5 +1,6 @@
 #include "extractor/run.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,12 +15,12 @@
 #include "common/outputfiles.h"
 #include "common/report.h"
 #include "common/version.h"
+#include "extractor/inputs.h"
 #include "extractor/output.h"
 #include "extractor/pipeline.h"
 #include "extractor/settings.h"
 #include "extractor/sinks.h"
 #include "extractor/statistics.h"
-#include "parsers/routeinput.h"
 
 namespace {
 
@@ -76,9 +77,10 @@ private:
     void reportParseError(const route_error& error);
     void drawProgress();
     void makeSinks();
+    void refusePeers();
 
     const extraction_mode& settings;
-    std::unique_ptr<route_source> source;
+    InputFiles inputs{settings};
     PathCleaner cleaner;
     path_counters counters;
     // Outputs by index; two settings naming one file share one stream.
@@ -103,36 +105,26 @@ private:
     bool stdoutTerm = false;
     std::uint64_t nextDraw = 0;
     std::uint64_t wideASErrors = 0; // parse errors on an AS only --modern reads
-    std::optional<std::string> readFailure;
+    bool peerRefused = false;        // --peer met a listing
 };
 
 int Extraction::openInput() {
     stdinTerm = isTerm(stdin);
     stdoutTerm = isTerm(stdout);
     stderrIsTty = isatty(fileno(stderr)) != 0;
-    const source_options options{settings.modern};
-    if (!settings.inputFile) {
-        source = openRouteStdin(options);
-        return EXIT_OK;
-    }
-    source = openRouteFile(settings.inputFile->c_str(), options);
-    if (source) return EXIT_OK;
-    const int err = errno;
-    printHeader(stderr);
-    std::fprintf(stderr, "Error: Unable to open input file: `%s'\n", settings.inputFile->c_str());
-    std::fprintf(stderr, "(%s)\n", std::strerror(err));
-    return EXIT_FILE_ERROR;
+    return inputs.open();
 }
 
 int Extraction::openOutputs() {
     // The dump, named or redirected, is never an output: it would be
     // replaced (or, through a descriptor, grown) while it is being read.
-    const std::optional<file_identity> input =
-        settings.inputFile ? regularFileIdentity(*settings.inputFile) : regularFileIdentity(STDIN_FILENO);
-    files = std::make_unique<OutputSet>(input);
+    const std::vector<file_identity> identities = inputs.identities();
+    files = std::make_unique<OutputSet>(identities);
     // A question would take its answer from the listing's first line.
+    const bool readsStdin = settings.inputFiles.empty() ||
+                            std::find(settings.inputFiles.begin(), settings.inputFiles.end(), "-") != settings.inputFiles.end();
     const on_existing existing =
-        settings.force ? on_existing::overwrite : settings.inputFile ? on_existing::ask : on_existing::refuse;
+        settings.force ? on_existing::overwrite : !readsStdin ? on_existing::ask : on_existing::refuse;
     auto open = [&](output_index index, const std::optional<std::string>& name) {
         if (!name) return static_cast<int>(EXIT_OK);
         std::size_t fileIndex = 0;
@@ -146,7 +138,8 @@ int Extraction::openOutputs() {
 
     if (settings.outputFile) {
         if (const int status = open(OUT_MAIN, settings.outputFile)) return status;
-    } else if (input && regularFileIdentity(STDOUT_FILENO) == input) {
+    } else if (const auto out = regularFileIdentity(STDOUT_FILENO);
+               out && std::find(identities.begin(), identities.end(), *out) != identities.end()) {
         report("Error: Unable to open file `(standard output)' for writing", "It is the input file");
         return EXIT_FILE_ERROR;
     } else {
@@ -177,10 +170,10 @@ void Extraction::makeSinks() {
 void Extraction::drawProgress() {
     // printPercentage redraws only every half percent anyway; asking it only
     // when that much input went by keeps the per-line cost at one compare.
-    const std::uint64_t size = source->size();
-    if (size == 0 || source->bytesRead() < nextDraw) return;
-    nextDraw = source->bytesRead() + size / 200;
-    printPercentage(static_cast<float>(source->bytesRead()), static_cast<float>(size));
+    const std::uint64_t size = inputs.size();
+    if (size == 0 || inputs.bytesRead() < nextDraw) return;
+    nextDraw = inputs.bytesRead() + size / 200;
+    printPercentage(static_cast<float>(inputs.bytesRead()), static_cast<float>(size));
 }
 
 void Extraction::run() {
@@ -188,18 +181,31 @@ void Extraction::run() {
     progress = stdinTerm && stdoutTerm && settings.outputFile.has_value();
     if (progress) std::fputs(settings.group ? "Reading input file...\n" : "Processing...\n", stdout);
 
-    for (route_step step = source->next(); step != route_step::end; step = source->next()) {
+    const bool peersChosen = !settings.peerASs.empty() || !settings.peerAddresses.empty();
+    for (route_step step = inputs.next(); step != route_step::end; step = inputs.next()) {
         if (progress) drawProgress();
+        if (peersChosen && !inputs.namesPeers()) {
+            refusePeers();
+            break;
+        }
         if (step == route_step::error) {
             ++counters.parseErrors;
-            if (settings.verbose) reportParseError(source->error());
-            else if (failedOnWideAS(source->error().reason)) ++wideASErrors;
+            if (settings.verbose) reportParseError(inputs.error());
+            else if (failedOnWideAS(inputs.error().reason)) ++wideASErrors;
             continue;
         }
-        processRoute(source->route());
+        if (selected(inputs.route(), settings)) processRoute(inputs.route());
     }
-    if (progress) printPercentage(static_cast<float>(source->bytesRead()), static_cast<float>(source->size()));
-    readFailure = source->readFailure();
+    if (progress) printPercentage(static_cast<float>(inputs.bytesRead()), static_cast<float>(inputs.size()));
+}
+
+void Extraction::refusePeers() {
+    // A listing is one router's table: there is no peer to choose.
+    peerRefused = true;
+    outputs[OUT_MAIN]->flush();
+    diagnostics.flush();
+    report("Error: --peer chooses among the peers of an MRT archive, but `" + inputs.name() + "' is a listing",
+           "A listing holds the routes of one router only");
 }
 
 void Extraction::reportParseError(const route_error& error) {
@@ -210,10 +216,15 @@ void Extraction::reportParseError(const route_error& error) {
         diagnostics.flush();
         printHeader(stderr);
     }
-    diagnostics.write("Parse error in line ");
+    // An MRT record is named by its number and where it starts.
+    diagnostics.write(error.position.byteOffset ? "Parse error in record " : "Parse error in line ");
     diagnostics.writeUnsigned(error.position.number);
+    if (error.position.byteOffset) {
+        diagnostics.write(" at byte ");
+        diagnostics.writeUnsigned(*error.position.byteOffset);
+    }
     diagnostics.write(" of file `");
-    diagnostics.write(settings.inputFile ? std::string_view(*settings.inputFile) : "(standard input)");
+    diagnostics.write(inputs.name());
     diagnostics.write("':\n");
     diagnostics.write(error.text);
     diagnostics.put('\n');
@@ -259,29 +270,32 @@ void Extraction::writeOutputs() {
 void Extraction::warnIfNoTable() {
     // Only an input read whole can be said to hold no table; a read failure
     // is reported on its own.
-    if (source->contentSeen() || readFailure) return;
-    outputs[OUT_MAIN]->flush();
-    diagnostics.flush();
-    report(std::string("Warning: no table header found in ") +
-           (settings.inputFile ? settings.inputFile->c_str() : "(standard input)"));
+    for (const InputFiles::outcome& file : inputs.outcomes()) {
+        if (file.contentSeen || file.readFailure) continue;
+        outputs[OUT_MAIN]->flush();
+        diagnostics.flush();
+        report("Warning: no table header found in " + file.name);
+    }
 }
 
 void Extraction::printStats() {
     if (!settings.verbose) return;
     outputs[OUT_MAIN]->flush();
     diagnostics.flush();
-    printStatistics(stderr, counters, source->readCount(), source->parsedCount());
+    printStatistics(stderr, counters, inputs.readCount(), inputs.parsedCount());
+    printContentCounts(stderr, inputs.contentCounts());
 }
 
 void Extraction::warnUnreadRoutes() {
     // Routes beyond the end of a table that a modern reading would have taken
     // are data lost without a word unless said here, with or without -v.
-    const std::optional<std::string> warning = source->unreadWarning();
-    if (!warning) return;
-    outputs[OUT_MAIN]->flush();
-    diagnostics.flush();
-    printHeader(stderr);
-    std::fprintf(stderr, "Warning: %s\n", warning->c_str());
+    for (const InputFiles::outcome& file : inputs.outcomes()) {
+        if (!file.unreadWarning) continue;
+        outputs[OUT_MAIN]->flush();
+        diagnostics.flush();
+        printHeader(stderr);
+        std::fprintf(stderr, "Warning: %s\n", file.unreadWarning->c_str());
+    }
 }
 
 void Extraction::warnParseErrors() {
@@ -299,7 +313,6 @@ int Extraction::finish() {
         outputs[OUT_MAIN]->flush();
         std::fputs("\n", stdout);
     }
-    source.reset();
 
     // Output that could not be written is lost data: say so, fail the run,
     // and replace none of the old files.
@@ -329,12 +342,15 @@ int Extraction::finish() {
 }
 
 int Extraction::reportReadFailure(int status) const {
-    if (!readFailure) return status;
-    printHeader(stderr);
-    std::fprintf(stderr, "Error: Unable to read input file `%s'\n",
-                 settings.inputFile ? settings.inputFile->c_str() : "(standard input)");
-    std::fprintf(stderr, "(%s)\n", readFailure->c_str());
-    return 2;
+    for (const InputFiles::outcome& file : inputs.outcomes()) {
+        if (!file.readFailure) continue;
+        printHeader(stderr);
+        std::fprintf(stderr, "Error: Unable to read input file `%s'\n", file.name.c_str());
+        std::fprintf(stderr, "(%s)\n", file.readFailure->c_str());
+        status = EXIT_FILE_ERROR;
+    }
+    if (peerRefused && status == EXIT_OK) return EXIT_SYNTAX_ERROR;
+    return status;
 }
 
 } // namespace

@@ -1,12 +1,16 @@
 #include "extractor/settings.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <system_error>
 
 #include "common/consoletools.h"
+#include "common/ipv6.h"
 #include "common/version.h"
 
 namespace {
@@ -57,6 +61,28 @@ std::optional<asnum_t> parseVantageAS(const char* text) { return asnumber::parse
 // Only --modern reads ASs beyond 16 bits, or asdot.
 bool needsModern(const char* text, asnum_t as) {
     return asnumber::needs32Bits(as) || std::string_view(text).find('.') != std::string_view::npos;
+}
+
+// A peer's address: dotted IPv4 or any IPv6 form.
+std::optional<route_address> parseAddress(std::string_view text) {
+    route_address address;
+    if (const auto v6 = IPv6Address::parse(text)) {
+        address.family = ip_family::ipv6;
+        address.bytes = v6->bytes();
+        return address;
+    }
+    for (std::size_t i = 0; i < 4; ++i) {
+        unsigned value = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        const std::size_t used = static_cast<std::size_t>(end - text.data());
+        if (ec != std::errc() || used == 0 || used > 3 || value > 255) return std::nullopt;
+        address.bytes[i] = static_cast<std::uint8_t>(value);
+        text.remove_prefix(used);
+        if (i < 3 && (text.empty() || text.front() != '.')) return std::nullopt;
+        if (i < 3) text.remove_prefix(1);
+    }
+    if (!text.empty()) return std::nullopt;
+    return address;
 }
 
 std::string quoted(std::string_view prefix, std::string_view text) {
@@ -188,6 +214,29 @@ bool pendInput(parse_state& s, std::string_view) { return s.inputPending = true;
 bool pendGraph(parse_state& s, std::string_view) { return s.graphPending = true; }
 bool endOptions(parse_state& s, std::string_view) { return s.optionsEnded = true; }
 
+bool applyFamily(parse_state& s, std::string_view value) {
+    if (value == "ipv4") s.settings.family = ip_family::ipv4;
+    else if (value == "ipv6") s.settings.family = ip_family::ipv6;
+    else if (value == "all") s.settings.family.reset();
+    else return s.fail(quoted("Invalid family for --family: ", value));
+    return true;
+}
+
+bool applyPeers(parse_state& s, std::string_view value) {
+    const bool ok = forEachToken(value, [&s](std::string_view token) {
+        if (const auto address = parseAddress(token)) {
+            s.settings.peerAddresses.push_back(*address);
+        } else if (const auto as = asnumber::parse(token, asnumber::wideRange)) {
+            s.settings.peerASs.push_back(*as);
+        } else {
+            return false;
+        }
+        return true;
+    });
+    if (ok && !(s.settings.peerASs.empty() && s.settings.peerAddresses.empty())) return true;
+    return s.fail(quoted("Invalid peer list for --peer: ", value));
+}
+
 bool applyPrefixes(parse_state& s, std::string_view value) {
     if (parsePfxMode(std::string(value), s.settings)) return true;
     return s.fail(quoted("Invalid mode for --prefixes: ", value));
@@ -279,6 +328,15 @@ constexpr option_row optionTable[] = {
      "      A line that looks like a route but cannot be read is a parse\n"
      "      error instead of the end of the table; IPv6 routes are parse\n"
      "      errors (not supported)\n\n"},
+    {"--family", takes::attached, section::settings, applyFamily, "Repeated use of --family option", true,
+     "=ipv4|ipv6|all\n"
+     "      Read only the IPv4 or only the IPv6 routes (default all); a listing\n"
+     "      holds IPv4 routes only\n\n"},
+    {"--peer", takes::attached, section::settings, applyPeers, "Repeated use of --peer option", true,
+     "=LIST\n"
+     "      Keep only the routes of an MRT archive heard from the peers in LIST,\n"
+     "      comma-separated AS numbers or peer addresses; an error for a\n"
+     "      listing, whose only peer is the router itself\n\n"},
     {"", takes::text, section::settings, nullptr, "", false, modesParagraph},
     {"--incomplete", takes::attached, section::settings, applyFeature<INCOMPLETE_OPTION>,
      "Repeated use of --incomplete option", true,
@@ -343,8 +401,7 @@ bool takeValue(parse_state& s, bool& taken) {
     extraction_mode& settings = s.settings;
     const char* arg = s.arg;
     if (s.inputPending) {
-        if (settings.inputFile) return s.fail("There is more than one input file");
-        settings.inputFile = arg;
+        settings.inputFiles.emplace_back(arg);
         s.inputPending = false;
         taken = true;
     }
@@ -384,12 +441,11 @@ const option_row* findOption(std::string_view a) {
     return nullptr;
 }
 
-// A free argument: the input file; `-' alone is standard input.
+// A free argument: an input file; `-' alone is standard input.
 bool takeFreeArgument(parse_state& s) {
     const std::string_view a(s.arg);
-    if (s.settings.inputFile || (!s.optionsEnded && a.size() > 1 && a[0] == '-'))
-        return s.fail(quoted("Unrecognized option: ", a));
-    s.settings.inputFile = s.arg;
+    if (!s.optionsEnded && a.size() > 1 && a[0] == '-') return s.fail(quoted("Unrecognized option: ", a));
+    s.settings.inputFiles.emplace_back(s.arg);
     return true;
 }
 
@@ -434,6 +490,8 @@ constexpr final_check finalChecks[] = {
      "Vantage point number expected"},
     {[](const parse_state& s) { return s.modernVantage && !s.settings.modern; }, ""},
     {[](const parse_state& s) { return s.graphPending; }, "I need a name for the file to write the AS graph in"},
+    {[](const parse_state& s) { return std::count(s.settings.inputFiles.begin(), s.settings.inputFiles.end(), "-") > 1; },
+     "Standard input (`-') is named more than once"},
 };
 
 void printSection(std::FILE* stream, section part) {
@@ -461,8 +519,8 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
     }
     for (const final_check& check : finalChecks)
         if (check.fails(s)) return s.fail(std::string(check.message));
-    // `-' names standard input, as no name at all does.
-    if (settings.inputFile == "-") settings.inputFile.reset();
+    // `-' alone names standard input, as no name at all does.
+    if (settings.inputFiles == std::vector<std::string>{"-"}) settings.inputFiles.clear();
     return true;
 }
 
@@ -485,7 +543,7 @@ void printHelp(std::FILE* stream, const char* programName) {
     if (!programName) programName = "routesift";
 
     std::fprintf(stream, "%sHALCYN toolkit%s AS path extractor\n", bold, reset);
-    std::fprintf(stream, "USAGE: %s [settings] [options] [[-s] <filename>]\n\n", programName);
+    std::fprintf(stream, "USAGE: %s [settings] [options] [[-s] <filename>]...\n\n", programName);
     std::fprintf(stream, "%sSettings%s are:\n", underline, reset);
     printSection(stream, section::settings);
     std::fputs("Note: modes included in {} can be combined together, using comma as\n"
@@ -505,8 +563,10 @@ void printHelp(std::FILE* stream, const char* programName) {
                stream);
     std::fprintf(stream, "%sMore options%s are:\n", underline, reset);
     printSection(stream, section::more);
-    std::fputs("\nA <filename> of `-' is standard input. Input may be compressed with gzip,\n"
-               "bzip2 or xz (recognised by its first bytes).\n\n"
+    std::fputs("\nA <filename> of `-' is standard input. Several files are read in turn,\n"
+               "as if they were one. A file is a BGP table listing or an MRT archive (a\n"
+               "RIB dump or an update file), recognised by its content, and may be\n"
+               "compressed with gzip, bzip2 or xz (recognised by its first bytes).\n\n"
                "Exit status: 0 after a complete run or the help text; 1 when the command\n"
                "line cannot be understood; 2 when a file cannot be opened, read or written;\n"
                "3 when an existing output file is not to be overwritten.\n",

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/asnumber.h"
+#include "parsers/route.h"
 
 // A feature mode is a set of these bits; KEEP is the empty set.
 inline constexpr std::uint8_t KEEP = 0;
@@ -22,7 +23,7 @@ inline constexpr std::uint8_t VPOINT_ALWAYS = 1;
 inline constexpr std::uint8_t VPOINT_AUTO = 2;
 
 struct extraction_mode {
-    std::optional<std::string> inputFile;      // none: standard input
+    std::vector<std::string> inputFiles;       // read in turn; none, or "-": standard input
     std::optional<std::string> outputFile;     // none: standard output
     std::optional<std::string> cyclesFile;     // save files, named only with a save mode
     std::optional<std::string> prepFile;
@@ -46,6 +47,9 @@ struct extraction_mode {
     bool help = false;    // --help, -h
     bool version = false; // --version
     bool modern = false;  // --modern: read today's listings, 32-bit ASs included
+    std::optional<ip_family> family;      // --family: the routes read; none: all
+    std::vector<asnum_t> peerASs;         // --peer: keep routes heard from these peers
+    std::vector<route_address> peerAddresses; // (either list names one); both empty: all
     // The arguments that shaped the paths, as typed: a graph file names them
     // so that it says how it was made.
     std::vector<std::string> givenSettings;

@@ -63,3 +63,10 @@ void printStatistics(std::FILE* stream, const path_counters& c, std::uint64_t re
     std::fprintf(stream, "           %11lu %11lu %11lu\n", static_cast<unsigned long>(readLines),
                  static_cast<unsigned long>(parsedLines), static_cast<unsigned long>(c.parseErrors));
 }
+
+void printContentCounts(std::FILE* stream, const std::vector<std::pair<std::string, std::uint64_t>>& counts) {
+    if (counts.empty()) return;
+    std::fputs("\nInput records                                    count\n", stream);
+    for (const auto& [label, count] : counts)
+        std::fprintf(stream, "%-42s %11llu\n", label.c_str(), static_cast<unsigned long long>(count));
+}

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <utility>
 
-#include "common/readahead.h"
 
 namespace {
 
@@ -36,7 +35,7 @@ ListingSource::ListingSource(std::unique_ptr<ByteSource> input, bool modern)
     restReader.setModern(modern);
     parser.setRestDeferred(true);
     restReader.setPathList(false);
-    parser.openSource(std::make_unique<ReadAhead>(std::move(input)));
+    parser.openSource(std::move(input));
     sizeBytes = parser.fileSize();
 }
 

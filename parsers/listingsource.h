@@ -21,7 +21,8 @@
 
 class ListingSource final : public route_source {
 public:
-    // Reads `input` (decompressed already); `modern` as bgpParser::setModern.
+    // Reads `input` (decompressed already, and best read ahead on a thread of
+    // its own); `modern` as bgpParser::setModern.
     // The input is only touched by the first next().
     ListingSource(std::unique_ptr<ByteSource> input, bool modern);
     ~ListingSource() override;

@@ -31,3 +31,12 @@ route_error MrtSource::error() const
 {
     return route_error{reader.error().position, errorText, reader.error().reason};
 }
+
+std::vector<std::pair<std::string, std::uint64_t>> MrtSource::contentCounts() const
+{
+    std::vector<std::pair<std::string, std::uint64_t>> counts;
+    forEachCount(reader.counts(), [&counts](std::string_view label, std::uint64_t count) {
+        counts.emplace_back(std::string(label), count);
+    });
+    return counts;
+}

@@ -29,6 +29,8 @@ public:
     std::uint64_t size() const override { return input->size(); }
     std::optional<std::string> readFailure() const override { return failure; }
     bool contentSeen() const override { return reader.counts().records > 0; }
+    std::vector<std::pair<std::string, std::uint64_t>> contentCounts() const override;
+    bool namesPeers() const override { return true; }
 
     // What the archive held, for -v (forEachCount lists them).
     const mrt_counts& counts() const { return reader.counts(); }

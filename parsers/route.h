@@ -8,6 +8,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/asnumber.h"
 
@@ -118,4 +120,9 @@ public:
     // Once at the end: a warning about routes the input holds but this reading
     // left alone, if any (the text after "Warning: ").
     virtual std::optional<std::string> unreadWarning() const { return std::nullopt; }
+    // Known after the first next(): whether routes name the peer they were
+    // heard from (MRT) or have none but the router itself (a listing).
+    virtual bool namesPeers() const { return false; }
+    // What the input held besides routes, for -v: each kind with its count.
+    virtual std::vector<std::pair<std::string, std::uint64_t>> contentCounts() const { return {}; }
 };

@@ -21,10 +21,12 @@ parse_outcome parse(std::vector<const char*> args) {
     return out;
 }
 
+std::vector<std::string> files(std::initializer_list<const char*> names) { return {names.begin(), names.end()}; }
+
 TEST(ParseArguments, DefaultsWithoutArguments) {
     const auto r = parse({});
     ASSERT_TRUE(r.ok);
-    EXPECT_FALSE(r.settings.inputFile);
+    EXPECT_TRUE(r.settings.inputFiles.empty());
     EXPECT_FALSE(r.settings.outputFile);
     EXPECT_EQ(r.settings.prepMode, FIX);
     EXPECT_EQ(r.settings.cyclesMode, DELETE);
@@ -49,19 +51,19 @@ TEST(ParseArguments, ValuesAreAlwaysTheNextArgument) {
 
     r = parse({"-s", "-v"});
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(*r.settings.inputFile, "-v");
+    EXPECT_EQ(r.settings.inputFiles, files({"-v"}));
 
     r = parse({"-o", "out.txt", "in.txt"});
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(*r.settings.outputFile, "out.txt");
-    EXPECT_EQ(*r.settings.inputFile, "in.txt");
+    EXPECT_EQ(r.settings.inputFiles, files({"in.txt"}));
 
     // An option in a value position is only a value.
     r = parse({"--prepending=save", "--cycles=save", "both.txt"});
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(*r.settings.prepFile, "--cycles=save");
     EXPECT_EQ(r.settings.cyclesMode, DELETE);
-    EXPECT_EQ(*r.settings.inputFile, "both.txt");
+    EXPECT_EQ(r.settings.inputFiles, files({"both.txt"}));
 
     // Options in value positions stay values.
     r = parse({"-o", "--cycles=save", "x.txt"});
@@ -70,11 +72,11 @@ TEST(ParseArguments, ValuesAreAlwaysTheNextArgument) {
     r = parse({"--privas=save", "--incomplete=tag,save", "-s", "both.txt"});
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(*r.settings.privasFile, "--incomplete=tag,save");
-    EXPECT_EQ(*r.settings.inputFile, "both.txt");
+    EXPECT_EQ(r.settings.inputFiles, files({"both.txt"}));
     r = parse({"--privas=save", "-o", "-s", "both.txt"});
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(*r.settings.privasFile, "-o");
-    EXPECT_EQ(*r.settings.inputFile, "both.txt");
+    EXPECT_EQ(r.settings.inputFiles, files({"both.txt"}));
 
     r = parse({"-o"}); // a trailing -o has no effect
     ASSERT_TRUE(r.ok);
@@ -90,16 +92,29 @@ TEST(ParseArguments, ValuesAreAlwaysTheNextArgument) {
     EXPECT_TRUE(r.settings.show && r.settings.allmask && !r.settings.unique);
 }
 
+TEST(ParseArguments, FamilyAndPeers) {
+    auto r = parse({"--family=ipv6", "--peer=3356,2001:DB8::1,192.0.2.1,4.933"});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.settings.family, ip_family::ipv6);
+    EXPECT_EQ(r.settings.peerASs, (std::vector<asnum_t>{3356, 263077}));
+    ASSERT_EQ(r.settings.peerAddresses.size(), 2U);
+    EXPECT_EQ(r.settings.peerAddresses[0].family, ip_family::ipv6);
+    EXPECT_EQ(r.settings.peerAddresses[1].bytes[3], 1);
+    r = parse({"--family=all"});
+    EXPECT_TRUE(r.ok && !r.settings.family);
+}
+
 TEST(ParseArguments, DashNamesStandardInputAndDashedFilesNeedSOrDoubleDash) {
     auto r = parse({"-v", "-"});
     ASSERT_TRUE(r.ok);
-    EXPECT_FALSE(r.settings.inputFile);
-    EXPECT_FALSE(parse({"-", "x"}).ok);
-    r = parse({"--", "-v", "--group"}); // a second free argument after -- is still one too many
-    EXPECT_EQ(r.error, "Unrecognized option: `--group'");
+    EXPECT_TRUE(r.settings.inputFiles.empty());
+    // Several files are read in turn, standard input among them at most once.
+    r = parse({"-", "x", "-s", "-y", "--", "--group"});
+    EXPECT_EQ(r.settings.inputFiles, files({"-", "x", "-y", "--group"}));
+    EXPECT_EQ(parse({"-", "x", "-"}).error, "Standard input (`-') is named more than once");
     r = parse({"-v", "--", "-dump.txt"});
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(*r.settings.inputFile, "-dump.txt");
+    EXPECT_EQ(r.settings.inputFiles, files({"-dump.txt"}));
     EXPECT_TRUE(r.settings.verbose);
     r = parse({"-h"});
     EXPECT_TRUE(r.ok && r.settings.help);
@@ -137,11 +152,12 @@ TEST(ParseArguments, EachFailureHasItsMessage) {
         {{"--vpoint:none"}, "`=' expected after --vpoint option"},
         {{"--setsfoo=fix"}, "`=' expected after --sets option"},
         {{"--sets=fix", "--sets=tag"}, "Repeated use of --sets option"},
-        {{"a", "b"}, "Unrecognized option: `b'"},
         {{"--help", "--bogus", "x"}, "Unrecognized option: `--bogus'"},
         {{"--grop", "table.txt"}, "Unrecognized option: `--grop'"},
         {{"table.txt", "-x"}, "Unrecognized option: `-x'"},
-        {{"a", "-s", "b"}, "There is more than one input file"},
+        {{"--family=ip4"}, "Invalid family for --family: `ip4'"},
+        {{"--peer=3356,1.2.3"}, "Invalid peer list for --peer: `3356,1.2.3'"},
+        {{"--peer=,"}, "Invalid peer list for --peer: `,'"},
         {{"-o", "a", "-o", "b"}, "There is more than one output file"},
         {{"-v", "-v"}, "Option -v is used at least twice"},
         {{"-f", "-f"}, "Option -f is used at least twice"},
@@ -155,7 +171,7 @@ TEST(ParseArguments, EachFailureHasItsMessage) {
 }
 
 TEST(ParseArguments, LongArgumentsAreQuotedWhole) {
-    const std::string longName(10000, 'x');
+    const std::string longName("-" + std::string(10000, 'x'));
     const auto r = parse({"a", longName.c_str()});
     ASSERT_FALSE(r.ok);
     EXPECT_EQ(r.error, "Unrecognized option: `" + longName + "'");

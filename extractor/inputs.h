@@ -1,0 +1,67 @@
+#pragma once
+// routesift's inputs: the files named (or standard input) read in turn as
+// one stream of routes, as if they were one file. What each file ended with
+// is kept for the reports that follow the output.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/outputfiles.h"
+#include "parsers/route.h"
+
+struct extraction_mode;
+
+class InputFiles {
+public:
+    // How a file ended.
+    struct outcome {
+        std::string name;
+        bool contentSeen = false;
+        std::optional<std::string> readFailure;
+        std::optional<std::string> unreadWarning;
+    };
+
+    explicit InputFiles(const extraction_mode& settings);
+
+    // Opens every input before any is read, so that a missing file fails the
+    // run before output starts; reports the failure and returns its status.
+    int open();
+    // The next route or parse error, file after file; end after the last.
+    route_step next();
+    const route_record& route() const { return current->route(); }
+    route_error error() const { return current->error(); }
+    // The file being read, as reports name it.
+    const std::string& name() const { return names[index]; }
+    // Whether the file being read names the peers of its routes.
+    bool namesPeers() const { return current->namesPeers(); }
+
+    // Over all files: bytes consumed and size (0 when one is unknown), lines
+    // or records read and parsed, what they held besides routes.
+    std::uint64_t bytesRead() const { return bytesDone + (current ? current->bytesRead() : 0); }
+    std::uint64_t size() const { return totalSize; }
+    std::uint64_t readCount() const { return readDone + (current ? current->readCount() : 0); }
+    std::uint64_t parsedCount() const { return parsedDone + (current ? current->parsedCount() : 0); }
+    const std::vector<std::pair<std::string, std::uint64_t>>& contentCounts() const { return counts; }
+    // The files read to their end, in order.
+    const std::vector<outcome>& outcomes() const { return ended; }
+    // The regular files among the inputs, which no output may be.
+    std::vector<file_identity> identities() const;
+
+private:
+    void endFile();
+
+    const extraction_mode& settings;
+    std::vector<std::string> names;               // "(standard input)" for standard input
+    std::vector<std::unique_ptr<route_source>> sources;
+    std::size_t index = 0;
+    route_source* current = nullptr;
+    std::uint64_t totalSize = 0;
+    std::uint64_t bytesDone = 0;
+    std::uint64_t readDone = 0;
+    std::uint64_t parsedDone = 0;
+    std::vector<std::pair<std::string, std::uint64_t>> counts;
+    std::vector<outcome> ended;
+};
