@@ -357,6 +357,7 @@ template <typename Lines>
 bool ASGraph::readRelationships(Lines& reader, std::string_view line, std::uint64_t lineNumber,
                                 std::string_view name) {
     differential = false;
+    relationships = true;
     sourceFiles.emplace_back(name);
     // Every relationship is a known orientation; coverings are not part of
     // the format and stay 0.

@@ -86,6 +86,10 @@ public:
     // graph's AS fields in the wide columns, and save keeps the type.
     bool& hasWideASNumbers() noexcept { return wide; }
     bool hasWideASNumbers() const noexcept { return wide; }
+    // Read from an AS-relationship file: every orientation states a business
+    // relationship (customer -> provider, peers both ways). Graph files have
+    // no way to say so, and coverings inferred from paths are no such claim.
+    bool hasRelationships() const noexcept { return relationships; }
     asnumber::as_range asRange() const noexcept { return wide ? asnumber::wideRange : asnumber::classicRange; }
 
     // Orientation <-> its value in graph files: INCOMING -1, UNDIRECTED 0, OUTGOING 1.
@@ -103,6 +107,7 @@ private:
 
     bool differential = false;
     bool wide = false;
+    bool relationships = false;
     std::string errorReason;
     std::vector<std::string> sourceFiles;
     std::string comment;
