@@ -15,6 +15,7 @@
 #include "common/asnumber.h"
 #include "common/bytesource.h"
 #include "graph/graph.h"
+#include "graph/relationships.h"
 
 // The weight of one direction of one adjacency. Index 0 / 1 of the arrays is
 // the first / second compared graph of a differential graph; a normal graph
@@ -104,6 +105,7 @@ private:
     bool readRelationships(Lines& reader, std::string_view firstLine, std::uint64_t lineNumber,
                            std::string_view name);
     bool readEdgeLine(std::string_view line);
+    void addRelationships(std::vector<as_relationship>& read);
 
     bool differential = false;
     bool wide = false;
