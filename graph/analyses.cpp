@@ -42,23 +42,27 @@ private:
     void search(std::uint32_t root) {
         enter(root);
         while (!calls_.empty()) {
-            frame& f = calls_.back();
-            const auto others = t_.neighbours(f.v);
-            const auto dirs = t_.directions(f.v);
-            bool descended = false;
-            while (f.next < others.size() && !descended) {
-                const std::uint32_t k = f.next++;
-                if (!isCustomerLink(dirs[k])) continue;
-                const std::uint32_t u = others[k];
-                if (index_[u] == unset) {
-                    enter(u);
-                    descended = true;
-                } else if (comp[u] == unset) {
-                    low_[f.v] = std::min(low_[f.v], index_[u]);
-                }
-            }
-            if (!descended) finish();
+            const std::optional<std::uint32_t> next = nextUnvisited(calls_.back());
+            // Entering a node may move the frames: none is held across it.
+            if (next)
+                enter(*next);
+            else
+                finish();
         }
+    }
+    // Walks on from where the frame stopped: the next customer not yet
+    // visited, after lowering the frame's link value by those on the stack.
+    std::optional<std::uint32_t> nextUnvisited(frame& f) {
+        const auto others = t_.neighbours(f.v);
+        const auto dirs = t_.directions(f.v);
+        while (f.next < others.size()) {
+            const std::uint32_t k = f.next++;
+            if (!isCustomerLink(dirs[k])) continue;
+            const std::uint32_t u = others[k];
+            if (index_[u] == unset) return u;
+            if (comp[u] == unset) low_[f.v] = std::min(low_[f.v], index_[u]);
+        }
+        return std::nullopt;
     }
     void finish() {
         const std::uint32_t v = calls_.back().v;
