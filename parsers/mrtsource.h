@@ -1,7 +1,7 @@
 #pragma once
 // An MRT archive as a route source: the MRT reader behind the interface every
-// input of routesift offers. Reading is on the caller's thread: decoding a
-// record costs less than decompressing it, which the input layer does ahead.
+// input of routesift offers. Records are decoded on the caller's thread; the
+// input is read and decompressed ahead on another.
 #include <cstdint>
 #include <memory>
 #include <optional>
