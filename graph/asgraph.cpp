@@ -28,6 +28,10 @@ constexpr std::uint64_t reservedNodesAtMost = std::uint64_t{1} << 20;
 // limit keeps a long comment in one piece rather than turning its rest into
 // a bad data line.
 constexpr std::size_t relationshipLineLimit = 65536;
+// Comment and blank lines before a relationship file's first relationship:
+// real files have a few dozen. The bound makes a stream that never delivers
+// a valid first line (a device, a pipe of blank lines) a refusal, not a hang.
+constexpr std::uint64_t relationshipLeadAtMost = 65536;
 
 // Lines of a graph or relationship file: at most `limit` characters, the
 // line feed included, the rest of a longer line counting as the next one.
@@ -41,12 +45,17 @@ public:
         if (!reader.next(limit, line)) return false;
         std::size_t i = 0;
         while (i < line.size() && line[i] != '\n' && line[i] != '\r' && line[i] != '\0') ++i;
+        nul = i < line.size() && line[i] == '\0';
         line = line.substr(0, i);
         return true;
     }
+    // The last line held a NUL character: no text file does, so the input
+    // is binary (or a device such as /dev/zero that never ends).
+    bool hadNul() const noexcept { return nul; }
 
 private:
     LineReader reader;
+    bool nul = false;
 };
 
 std::string quoted(std::string_view message, std::string_view text) {
@@ -380,11 +389,11 @@ bool ASGraph::readFromFile(ByteSource& input, std::string_view name) {
     // wrong with it.
     const std::string first(line);
     std::uint64_t lineNumber = 1;
-    while (line.empty() || isRelationshipComment(line)) {
+    while (!reader.hadNul() && lineNumber <= relationshipLeadAtMost && (line.empty() || isRelationshipComment(line))) {
         ++lineNumber;
         if (!reader.next(relationshipLineLimit, line)) break;
     }
-    if (looksLikeRelationship(line)) return readRelationships(reader, line, lineNumber, name);
+    if (!reader.hadNul() && looksLikeRelationship(line)) return readRelationships(reader, line, lineNumber, name);
     return fail(quoted("Invalid file type string: `", first));
 }
 
@@ -399,6 +408,10 @@ bool ASGraph::readRelationships(Lines& reader, std::string_view line, std::uint6
     known.oriented = true;
     std::string reason;
     do {
+        // A NUL ends the text: the rest is binary, or a device that never ends.
+        if (reader.hadNul())
+            return fail("Invalid relationship line format on line " + std::to_string(lineNumber) + ": `" +
+                        std::string(line) + "'");
         if (line.empty() || isRelationshipComment(line)) continue;
         const std::optional<as_relationship> rel = parseRelationship(line, lineNumber, reason);
         if (!rel) return fail(std::move(reason));
