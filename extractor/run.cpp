@@ -12,6 +12,7 @@
 #include "common/consoletools.h"
 #include "common/outputfiles.h"
 #include "common/report.h"
+#include "common/version.h"
 #include "extractor/graphbuilder.h"
 #include "extractor/grouping.h"
 #include "extractor/output.h"
@@ -335,9 +336,11 @@ int runExtractor(int argc, const char* const* argv) {
         std::fprintf(stderr, "Type `%s --help' for more information\n", programName);
         return EXIT_SYNTAX_ERROR;
     }
-    if (settings.help) {
-        printHeader(stdout);
-        printHelp(stdout, programName);
+    if (settings.help || settings.version) {
+        if (settings.help)
+            printHelp(stdout, programName);
+        else
+            std::printf("routesift %s\n", halcynVersion);
         errno = 0;
         if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return EXIT_OK;
         reportWriteError("(standard output)", errno != 0 ? errno : EIO);

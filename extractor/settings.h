@@ -43,7 +43,8 @@ struct extraction_mode {
     bool unique = false;  // --prefixes=unique: no prefix twice in a row for a path
     bool verbose = false; // -v
     bool force = false;   // -f: overwrite without asking
-    bool help = false;    // --help
+    bool help = false;    // --help, -h
+    bool version = false; // --version
     bool modern = false;  // --modern: read today's listings, 32-bit ASs included
     // The arguments that shaped the paths, as typed: a graph file names them
     // so that it says how it was made.

@@ -90,6 +90,23 @@ TEST(ParseArguments, ValuesAreAlwaysTheNextArgument) {
     EXPECT_TRUE(r.settings.show && r.settings.allmask && !r.settings.unique);
 }
 
+TEST(ParseArguments, DashNamesStandardInputAndDashedFilesNeedSOrDoubleDash) {
+    auto r = parse({"-v", "-"});
+    ASSERT_TRUE(r.ok);
+    EXPECT_FALSE(r.settings.inputFile);
+    EXPECT_FALSE(parse({"-", "x"}).ok);
+    r = parse({"--", "-v", "--group"}); // a second free argument after -- is still one too many
+    EXPECT_EQ(r.error, "Unrecognized option: `--group'");
+    r = parse({"-v", "--", "-dump.txt"});
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(*r.settings.inputFile, "-dump.txt");
+    EXPECT_TRUE(r.settings.verbose);
+    r = parse({"-h"});
+    EXPECT_TRUE(r.ok && r.settings.help);
+    r = parse({"--version"});
+    EXPECT_TRUE(r.ok && r.settings.version);
+}
+
 TEST(ParseArguments, EachFailureHasItsMessage) {
     const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
         {{"--prepending=fix,save"}, "I need a name for the file to save paths with prepending in"},
@@ -121,7 +138,9 @@ TEST(ParseArguments, EachFailureHasItsMessage) {
         {{"--setsfoo=fix"}, "`=' expected after --sets option"},
         {{"--sets=fix", "--sets=tag"}, "Repeated use of --sets option"},
         {{"a", "b"}, "Unrecognized option: `b'"},
-        {{"--help", "--bogus", "x"}, "Unrecognized option: `x'"},
+        {{"--help", "--bogus", "x"}, "Unrecognized option: `--bogus'"},
+        {{"--grop", "table.txt"}, "Unrecognized option: `--grop'"},
+        {{"table.txt", "-x"}, "Unrecognized option: `-x'"},
         {{"a", "-s", "b"}, "There is more than one input file"},
         {{"-o", "a", "-o", "b"}, "There is more than one output file"},
         {{"-v", "-v"}, "Option -v is used at least twice"},
