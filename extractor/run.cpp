@@ -297,8 +297,10 @@ int Extraction::finish() {
     };
     if (standardOutput) check(*standardOutput);
     for (const std::unique_ptr<OutputFile>& file : openedFiles) check(*file);
-    if (status != EXIT_OK) {
-        files->abandon();
+    // An input that could not be read to its end fails the run as well: the
+    // old files stay, as on any failure.
+    if (status != EXIT_OK || readFailure) {
+        if (files) files->abandon();
     } else if (files && !files->commit()) {
         reportWriteError(files->failedName(), files->failedError());
         status = EXIT_FILE_ERROR;
