@@ -82,10 +82,16 @@ bool confirmOverwrite(const std::string& name) {
     return askOverwrite(name);
 }
 
+bool refuseOverwrite(const std::string& name) {
+    report("Error: file `" + name + "' already exists (use -f to overwrite it)");
+    return false;
+}
+
 } // namespace
 
-int openWriteFile(OutputSet& files, const std::string& name, bool force, std::size_t& index) {
-    const OutputSet::opening opened = files.open(name, force, confirmOverwrite);
+int openWriteFile(OutputSet& files, const std::string& name, on_existing existing, std::size_t& index) {
+    const OutputSet::opening opened = files.open(name, existing == on_existing::overwrite,
+                                                 existing == on_existing::ask ? confirmOverwrite : refuseOverwrite);
     switch (opened.outcome) {
     case OutputSet::OPENED: index = opened.index; return EXIT_OK;
     case OutputSet::DECLINED: return EXIT_DECLINED;

@@ -65,11 +65,17 @@ private:
     std::unique_ptr<char[]> buffer;
 };
 
-// Opens `name` for writing as one output of `files`, asking (after the
-// banner) before an existing file is replaced unless `force`; `index` is the
-// output's place in the set. Returns EXIT_OK, EXIT_FILE_ERROR (reported on
-// standard error) or EXIT_DECLINED.
-int openWriteFile(OutputSet& files, const std::string& name, bool force, std::size_t& index);
+// What to do when an output file exists already.
+enum class on_existing {
+    ask,       // ask on standard error, read the answer from standard input
+    overwrite, // -f
+    refuse,    // standard input is the listing: nobody there to answer
+};
+
+// Opens `name` for writing as one output of `files`, dealing with an existing
+// file as `existing` says; `index` is the output's place in the set. Returns
+// EXIT_OK, EXIT_FILE_ERROR (reported on standard error) or EXIT_DECLINED.
+int openWriteFile(OutputSet& files, const std::string& name, on_existing existing, std::size_t& index);
 
 // Reports that the output `name` could not be written, for the reason
 // `error`. A reader that went away (a closed pipe) is no news: nothing is said.
