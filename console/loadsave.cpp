@@ -11,6 +11,7 @@
 #include "common/outputfiles.h"
 #include "common/report.h"
 #include "console/commands.h"
+#include "console/writing.h"
 #include "graph/asgraph.h"
 #include "graph/components.h"
 
@@ -104,12 +105,7 @@ void loadGraph(const std::string& fileName, console_state& state) {
     state.loadedFileName = fileName;
 }
 
-void saveGraph(const std::string& fileName, const command_target& target, long index, const console_state& state,
-               bool forceOverwrite) {
-    const std::unique_ptr<ASComponent> component = chooseComponent(target, index, state);
-    if (!component) return;
-    const std::unique_ptr<ASGraph> graph = graphOf(*component, state);
-
+void writeFile(const std::string& fileName, bool forceOverwrite, const char* what, const file_producer& produce) {
     // The old file is replaced only once the new one is complete.
     OutputSet files;
     const OutputSet::opening opened = files.open(fileName, forceOverwrite, confirmOverwrite);
@@ -121,16 +117,26 @@ void saveGraph(const std::string& fileName, const command_target& target, long i
         return;
     }
     std::string reason;
-    const bool written = graph->writeToFile(files.stream(opened.index));
+    const bool written = produce(files.stream(opened.index), reason);
     if (interruptPending())
         return; // the old file stays
-    if (!written)
-        reason = graph->errReason();
-    else if (!files.commit())
-        reason = systemReason("Could not write graph file", files.failedError());
+    if (written && !files.commit())
+        reason = systemReason(std::string("Could not write ") + what + " file", files.failedError());
     if (!reason.empty()) {
         files.abandon();
         std::fflush(stdout);
-        std::fprintf(stderr, "Error: unable to write graph to file:\n%s", reason.c_str());
+        std::fprintf(stderr, "Error: unable to write %s to file:\n%s", what, reason.c_str());
     }
+}
+
+void saveGraph(const std::string& fileName, const command_target& target, long index, const console_state& state,
+               bool forceOverwrite) {
+    const std::unique_ptr<ASComponent> component = chooseComponent(target, index, state);
+    if (!component) return;
+    const std::unique_ptr<ASGraph> graph = graphOf(*component, state);
+    writeFile(fileName, forceOverwrite, "graph", [&graph](std::FILE* out, std::string& reason) {
+        if (graph->writeToFile(out)) return true;
+        reason = graph->errReason();
+        return false;
+    });
 }
