@@ -149,6 +149,7 @@ MrtReader::event MrtReader::fail(std::string_view reason)
 {
     ++tally.parseErrors;
     lastError.position = current.position;
+    lastError.header = framer.headerRead() ? std::optional<mrt_header>(framer.header()) : std::nullopt;
     lastError.reason.assign(reason);
     return event::parseError;
 }

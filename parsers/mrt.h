@@ -19,6 +19,7 @@
 
 struct mrt_parse_error {
     route_position position; // the record's number and offset
+    std::optional<mrt_header> header; // unless the input ended inside it
     std::string reason;
 };
 

@@ -21,14 +21,25 @@ route_step MrtSource::next()
         if (number != lastDamaged)
             ++damagedRecords;
         lastDamaged = number;
-        errorText = "MRT record " + std::to_string(number) + " at byte " +
-                    std::to_string(reader.error().position.byteOffset.value_or(0));
+        describeRecord(reader.error().header);
         return route_step::error;
     }
     case MrtReader::event::readFailure: failure = reader.failure(); return route_step::end;
     case MrtReader::event::end: break;
     }
     return route_step::end;
+}
+
+// What the damaged record claims to be: "TABLE_DUMP_V2 subtype 2, 120 bytes".
+void MrtSource::describeRecord(const std::optional<mrt_header>& header)
+{
+    if (!header) {
+        errorText = "MRT record header cut short";
+        return;
+    }
+    const char* name = mrtTypeName(header->type);
+    errorText = name != nullptr ? name : "MRT type " + std::to_string(header->type);
+    errorText += " subtype " + std::to_string(header->subtype) + ", " + std::to_string(header->length) + " bytes";
 }
 
 route_error MrtSource::error() const

@@ -19,7 +19,8 @@ public:
 
     route_step next() override;
     const route_record& route() const override { return reader.route(); }
-    // The text names the record: "MRT record 7 at byte 1234".
+    // The text says what the record claims to be: "TABLE_DUMP_V2 subtype 2,
+    // 120 bytes".
     route_error error() const override;
 
     // Records framed, and of them those without a parse error.
@@ -34,6 +35,8 @@ public:
     const mrt_counts& counts() const { return reader.counts(); }
 
 private:
+    void describeRecord(const std::optional<mrt_header>& header);
+
     std::unique_ptr<ByteSource> input;
     MrtReader reader;
     std::optional<std::string> failure;
