@@ -31,8 +31,7 @@ std::unique_ptr<ASComponent> chooseComponent(const command_target& target, long 
     const std::unique_ptr<ASComponents>& split = strong ? state.sccs : state.ccs;
     const long count = componentCount(split);
     if (index < 1 || index > count) {
-        std::fprintf(stderr, strong ? "Error: SCC index out of range [1-%li]\n" : "Error: CC index out of range [1-%li]\n",
-                     count);
+        report(std::string(strong ? "Error: SCC" : "Error: CC") + " index out of range [1-" + std::to_string(count) + "]");
         return nullptr;
     }
     return split->graph(static_cast<std::size_t>(index - 1));
@@ -77,9 +76,7 @@ void loadGraph(const std::string& fileName, console_state& state) {
     // Compressed graph files are read as they are published.
     const std::unique_ptr<ByteSource> file = openInputFile(fileName.c_str());
     if (!file) {
-        const int err = errno;
-        std::fprintf(stderr, "Error: unable to open file `%s' for reading\n", fileName.c_str());
-        std::fprintf(stderr, "(%s)\n", std::strerror(err));
+        reportSystemError("Error: unable to open file `" + fileName + "' for reading", errno);
         return;
     }
     state.graph = std::make_unique<ASGraph>();
@@ -89,11 +86,9 @@ void loadGraph(const std::string& fileName, console_state& state) {
         // then the damage is the reason to give.
         if (file->compressed() && !file->failed()) drain(*file);
         if (file->failed()) {
-            std::fprintf(stderr, "Error: unable to read file `%s'\n", fileName.c_str());
-            std::fprintf(stderr, "(%s)\n", file->failure().c_str());
+            report("Error: unable to read file `" + fileName + "'", file->failure());
         } else {
-            std::fprintf(stderr, "File `%s' does not appear to be a valid graph file:\n", fileName.c_str());
-            std::fprintf(stderr, "%s\n", state.graph->errReason().c_str());
+            report("File `" + fileName + "' does not appear to be a valid graph file:\n" + state.graph->errReason());
         }
         return;
     }
@@ -128,7 +123,6 @@ void saveGraph(const std::string& fileName, const command_target& target, long i
         reason = systemReason("Could not write graph file", files.failedError());
     if (!reason.empty()) {
         files.abandon();
-        std::fflush(stdout);
-        std::fprintf(stderr, "Error: unable to write graph to file:\n%s", reason.c_str());
+        reportText(report_level::error, "Error: unable to write graph to file:\n" + reason);
     }
 }

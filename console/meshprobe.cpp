@@ -68,8 +68,7 @@ int main(int argc, char** argv)
     std::string reason;
     if (!parseArguments(argc, argv, parameters, reason)) {
         printHeader(stderr);
-        report("Syntax error: " + reason);
-        std::fprintf(stderr, "Type %s --help for more information\n", programName);
+        report("Syntax error: " + reason + "\nType " + programName + " --help for more information");
         return EXIT_SYNTAX_ERROR;
     }
 

@@ -117,10 +117,7 @@ int Extraction::openInput() {
         return EXIT_OK;
     }
     if (parser.openFile(settings.inputFile->c_str())) return EXIT_OK;
-    const int err = errno;
-    printHeader(stderr);
-    std::fprintf(stderr, "Error: Unable to open input file: `%s'\n", settings.inputFile->c_str());
-    std::fprintf(stderr, "(%s)\n", std::strerror(err));
+    reportSystemError("Error: Unable to open input file: `" + *settings.inputFile + "'", errno);
     return EXIT_FILE_ERROR;
 }
 
@@ -264,7 +261,7 @@ void Extraction::warnIfNoTable() {
     if (parser.tableSeen() || parser.readFailed()) return;
     outputs[OUT_MAIN]->flush();
     diagnostics.flush();
-    report(std::string("Warning: no table header found in ") +
+    report(report_level::warning, std::string("Warning: no table header found in ") +
            (settings.inputFile ? settings.inputFile->c_str() : "(standard input)"));
 }
 
@@ -291,9 +288,8 @@ void Extraction::warnUnreadRoutes() {
     if (unread.count == 0) return;
     outputs[OUT_MAIN]->flush();
     diagnostics.flush();
-    printHeader(stderr);
-    std::fprintf(stderr, "Warning: %llu route lines from line %llu on were not read (try --modern)\n",
-                 static_cast<unsigned long long>(unread.count), static_cast<unsigned long long>(unread.firstLine));
+    report(report_level::warning, "Warning: " + std::to_string(unread.count) + " route lines from line " +
+                                      std::to_string(unread.firstLine) + " on were not read (try --modern)");
 }
 
 void Extraction::warnParseErrors() {
@@ -301,8 +297,11 @@ void Extraction::warnParseErrors() {
     // without a word while the run ends as a success.
     if (settings.verbose || counters.parseErrors == 0) return;
     outputs[OUT_MAIN]->flush();
-    report("Warning: " + std::to_string(counters.parseErrors) + " route lines could not be read; -v lists them");
-    if (wideASErrors > 0) report(std::to_string(wideASErrors) + " of them hold 32-bit AS numbers: try --modern");
+    std::string message =
+        "Warning: " + std::to_string(counters.parseErrors) + " route lines could not be read; -v lists them";
+    if (wideASErrors > 0)
+        message.append("\n").append(std::to_string(wideASErrors)).append(" of them hold 32-bit AS numbers: try --modern");
+    report(report_level::warning, message);
 }
 
 int Extraction::finish() {
@@ -342,11 +341,8 @@ int Extraction::finish() {
 
 int Extraction::reportReadFailure(int status) const {
     if (!readFailure) return status;
-    printHeader(stderr);
-    std::fprintf(stderr, "Error: Unable to read input file `%s'\n",
-                 settings.inputFile ? settings.inputFile->c_str() : "(standard input)");
-    std::fprintf(stderr, "(%s)\n", readFailure->c_str());
-    return 2;
+    report("Error: Unable to read input file `" + settings.inputFile.value_or("(standard input)") + "'", *readFailure);
+    return EXIT_FILE_ERROR;
 }
 
 } // namespace
@@ -358,8 +354,7 @@ int runExtractor(int argc, const char* const* argv) {
     guardStandardDescriptors();
     setReportPrefix([] { printHeader(stderr); });
     if (!parseArguments(argc, argv, settings, error)) {
-        report("Syntax error: " + error);
-        std::fprintf(stderr, "Type `%s --help' for more information\n", programName);
+        report("Syntax error: " + error + "\nType `" + programName + " --help' for more information");
         return EXIT_SYNTAX_ERROR;
     }
     if (settings.help || settings.version) {
