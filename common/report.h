@@ -11,6 +11,7 @@ enum exit_status : int {
     EXIT_SYNTAX_ERROR = 1,  // the command line cannot be understood (meshprobe -e: a command failed)
     EXIT_FILE_ERROR = 2,    // a file (or standard output) cannot be opened, read or written
     EXIT_DECLINED = 3,      // an output file exists and is not to be overwritten
+    EXIT_COMMAND_FAILED = 1, // meshprobe -e: a command failed
 };
 
 // How grave a message is. Only errors are counted: meshprobe -e stops at the

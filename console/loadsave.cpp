@@ -52,6 +52,14 @@ std::unique_ptr<ASGraph> graphOf(const ASComponent& component, const console_sta
     return out;
 }
 
+// `-' is standard input, when it does not carry the commands.
+std::unique_ptr<ByteSource> openGraphInput(const std::string& fileName, const console_state& state) {
+    if (fileName != "-") return openInputFile(fileName.c_str());
+    if (state.standardInputFree)
+        return decompressing(std::make_unique<StreamSource>(stdin, false, StreamSource::pacing::blocks));
+    return nullptr;
+}
+
 bool confirmOverwrite(const std::string& name) {
     return askOverwrite(name);
 }
@@ -74,7 +82,11 @@ void loadGraph(const std::string& fileName, console_state& state) {
     clearMem(state);
 
     // Compressed graph files are read as they are published.
-    const std::unique_ptr<ByteSource> file = openInputFile(fileName.c_str());
+    const std::unique_ptr<ByteSource> file = openGraphInput(fileName, state);
+    if (!file && fileName == "-") {
+        report("Error: unable to open file `-' for reading", "standard input carries the commands");
+        return;
+    }
     if (!file) {
         reportSystemError("Error: unable to open file `" + fileName + "' for reading", errno);
         return;

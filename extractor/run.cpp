@@ -141,18 +141,24 @@ int Extraction::openOutputs() {
         return static_cast<int>(EXIT_OK);
     };
 
-    if (settings.outputFile) {
-        if (const int status = open(OUT_MAIN, settings.outputFile)) return status;
-    } else if (input && regularFileIdentity(STDOUT_FILENO) == input) {
-        report("Error: Unable to open file `(standard output)' for writing", "It is the input file");
-        return EXIT_FILE_ERROR;
-    } else {
+    // Standard output carries the paths, or with --graph - the graph.
+    auto openStandardOutput = [&](output_index index) {
+        if (input && regularFileIdentity(STDOUT_FILENO) == input) {
+            report("Error: Unable to open file `(standard output)' for writing", "It is the input file");
+            return static_cast<int>(EXIT_FILE_ERROR);
+        }
         standardOutput = OutputFile::standardOutput();
-        outputs[OUT_MAIN] = standardOutput.get();
-    }
+        outputs[index] = standardOutput.get();
+        return static_cast<int>(EXIT_OK);
+    };
+
+    if (const int status = settings.outputFile ? open(OUT_MAIN, settings.outputFile) : openStandardOutput(OUT_MAIN))
+        return status;
     for (const save_target& target : saveTargets)
         if (const int status = open(target.out, settings.*target.file)) return status;
-    if (const int status = open(OUT_GRAPH, settings.graphFile)) return status;
+    const bool graphToStandardOutput = settings.graphFile == "-";
+    if (const int status = graphToStandardOutput ? openStandardOutput(OUT_GRAPH) : open(OUT_GRAPH, settings.graphFile))
+        return status;
     if (settings.graphFile) graph = std::make_unique<GraphBuilder>();
     return EXIT_OK;
 }
