@@ -18,12 +18,21 @@
 #include "extractor/grouping.h"
 #include "extractor/output.h"
 #include "extractor/pipeline.h"
-#include "extractor/routefeed.h"
 #include "extractor/settings.h"
 #include "extractor/statistics.h"
-#include "parsers/fileparsers.h"
+#include "parsers/routeinput.h"
 
 namespace {
+
+// The IPv4 network and netmask of a route's prefix, as the outputs take them.
+IPAddress networkOf(const route_prefix& prefix) {
+    const auto& b = prefix.network.bytes;
+    return IPAddress(b[0], b[1], b[2], b[3]);
+}
+std::optional<IPNetmask> maskOf(const route_prefix& prefix) {
+    if (!prefix.length) return std::nullopt;
+    return IPNetmask(static_cast<int>(*prefix.length));
+}
 
 // Outputs and grouping maps by index: the main output, then the save file of
 // each feature.
@@ -75,13 +84,12 @@ public:
     int reportReadFailure(int status) const;
 
 private:
-    void processRoute();
-    void reportParseError();
+    void processRoute(const route_record& route);
+    void reportParseError(const route_error& error);
     void drawProgress();
 
     const extraction_mode& settings;
-    // The table is read and parsed ahead on threads of its own.
-    RouteFeed parser;
+    std::unique_ptr<route_source> source;
     PathCleaner cleaner;
     path_counters counters;
     // Outputs by index; two settings naming one file share one stream.
@@ -111,12 +119,13 @@ int Extraction::openInput() {
     stdinTerm = isTerm(stdin);
     stdoutTerm = isTerm(stdout);
     stderrIsTty = isatty(fileno(stderr)) != 0;
-    parser.setModern(settings.modern);
+    const source_options options{settings.modern};
     if (!settings.inputFile) {
-        parser.openStdin();
+        source = openRouteStdin(options);
         return EXIT_OK;
     }
-    if (parser.openFile(settings.inputFile->c_str())) return EXIT_OK;
+    source = openRouteFile(settings.inputFile->c_str(), options);
+    if (source) return EXIT_OK;
     reportSystemError("Error: Unable to open input file: `" + *settings.inputFile + "'", errno);
     return EXIT_FILE_ERROR;
 }
@@ -166,10 +175,10 @@ int Extraction::openOutputs() {
 void Extraction::drawProgress() {
     // printPercentage redraws only every half percent anyway; asking it only
     // when that much input went by keeps the per-line cost at one compare.
-    const std::uint64_t size = parser.fileSize();
-    if (size == 0 || parser.filePos() < nextDraw) return;
-    nextDraw = parser.filePos() + size / 200;
-    printPercentage(static_cast<float>(parser.filePos()), static_cast<float>(size));
+    const std::uint64_t size = source->size();
+    if (size == 0 || source->bytesRead() < nextDraw) return;
+    nextDraw = source->bytesRead() + size / 200;
+    printPercentage(static_cast<float>(source->bytesRead()), static_cast<float>(size));
 }
 
 void Extraction::run() {
@@ -180,21 +189,21 @@ void Extraction::run() {
     progress = stdinTerm && stdoutTerm && settings.outputFile.has_value();
     if (progress) std::fputs(settings.group ? "Reading input file...\n" : "Processing...\n", stdout);
 
-    while (parser.nextLine() == Parser::lineReady) {
+    for (route_step step = source->next(); step != route_step::end; step = source->next()) {
         if (progress) drawProgress();
-        if (parser.parseLine() != Parser::parsedOk) {
+        if (step == route_step::error) {
             ++counters.parseErrors;
-            if (settings.verbose) reportParseError();
-            else if (failedOnWideAS(parser.errReason())) ++wideASErrors;
+            if (settings.verbose) reportParseError(source->error());
+            else if (failedOnWideAS(source->error().reason)) ++wideASErrors;
             continue;
         }
-        processRoute();
+        processRoute(source->route());
     }
-    if (progress) printPercentage(static_cast<float>(parser.filePos()), static_cast<float>(parser.fileSize()));
-    if (parser.readFailed()) readFailure = parser.readFailure();
+    if (progress) printPercentage(static_cast<float>(source->bytesRead()), static_cast<float>(source->size()));
+    readFailure = source->readFailure();
 }
 
-void Extraction::reportParseError() {
+void Extraction::reportParseError(const route_error& error) {
     diagnostics.put('\n');
     if (!reportedBefore) {
         // The banner precedes the first diagnostic and goes straight to the stream.
@@ -203,13 +212,13 @@ void Extraction::reportParseError() {
         printHeader(stderr);
     }
     diagnostics.write("Parse error in line ");
-    diagnostics.writeUnsigned(parser.readLines());
+    diagnostics.writeUnsigned(error.position.number);
     diagnostics.write(" of file `");
     diagnostics.write(settings.inputFile ? std::string_view(*settings.inputFile) : "(standard input)");
     diagnostics.write("':\n");
-    diagnostics.write(parser.currentLine());
+    diagnostics.write(error.text);
     diagnostics.put('\n');
-    diagnostics.write(parser.errReason());
+    diagnostics.write(error.reason);
     diagnostics.put('\n');
     if (stderrIsTty) {
         // Someone is watching: keep reports and output lines in their order.
@@ -218,19 +227,20 @@ void Extraction::reportParseError() {
     }
 }
 
-void Extraction::processRoute() {
-    const RouteFeed::route& route = parser.parsed();
+void Extraction::processRoute(const route_record& route) {
     const route_result& r = cleaner.clean(route.path, route.origin, counters);
+    const IPAddress network = networkOf(route.prefix);
+    const std::optional<IPNetmask> routeMask = maskOf(route.prefix);
 
     if (!r.cleanedPath.empty()) {
         if (r.keep) {
             ++counters(ROW_INPUT, COL_REPORTED);
             if (settings.group)
-                updateMap(maps[OUT_MAIN], r.cleanedPath, r.tags, route.network, route.routeMask, settings.unique);
+                updateMap(maps[OUT_MAIN], r.cleanedPath, r.tags, network, routeMask, settings.unique);
             else
                 writePathLine(*outputs[OUT_MAIN], anyTag ? &r.tags : nullptr, r.cleanedPath, settings.show,
-                              route.network, route.routeMask, settings.allmask);
-            if (graph) graph->addRoute(r.cleanedPath, route.network, route.routeMask);
+                              network, routeMask, settings.allmask);
+            if (graph) graph->addRoute(r.cleanedPath, network, routeMask);
         }
     } else {
         if (r.keep) ++counters(ROW_INPUT, COL_EMPTY_AFTER);
@@ -246,7 +256,7 @@ void Extraction::processRoute() {
         if (!r.save[target.row]) continue;
         ++counters(target.row, COL_REPORTED);
         writeToFile(*outputs[target.out], r.tags, settings.group, settings.show, settings.allmask, settings.unique,
-                    anyTag, route.network, route.routeMask, r.unchangedPath, maps[target.out]);
+                    anyTag, network, routeMask, r.unchangedPath, maps[target.out]);
     }
 }
 
@@ -264,7 +274,7 @@ void Extraction::writeMaps() {
 void Extraction::warnIfNoTable() {
     // Only an input read whole can be said to hold no table; a read failure
     // is reported on its own.
-    if (parser.tableSeen() || parser.readFailed()) return;
+    if (source->contentSeen() || readFailure) return;
     outputs[OUT_MAIN]->flush();
     diagnostics.flush();
     report(report_level::warning, std::string("Warning: no table header found in ") +
@@ -284,18 +294,17 @@ void Extraction::printStats() {
     if (!settings.verbose) return;
     outputs[OUT_MAIN]->flush();
     diagnostics.flush();
-    printStatistics(stderr, counters, parser.readLines(), parser.parsedLines());
+    printStatistics(stderr, counters, source->readCount(), source->parsedCount());
 }
 
 void Extraction::warnUnreadRoutes() {
     // Routes beyond the end of a table that a modern reading would have taken
     // are data lost without a word unless said here, with or without -v.
-    const bgpParser::unread_routes& unread = parser.unreadRoutes();
-    if (unread.count == 0) return;
+    const std::optional<std::string> warning = source->unreadWarning();
+    if (!warning) return;
     outputs[OUT_MAIN]->flush();
     diagnostics.flush();
-    report(report_level::warning, "Warning: " + std::to_string(unread.count) + " route lines from line " +
-                                      std::to_string(unread.firstLine) + " on were not read (try --modern)");
+    report(report_level::warning, "Warning: " + *warning);
 }
 
 void Extraction::warnParseErrors() {
@@ -316,7 +325,7 @@ int Extraction::finish() {
         outputs[OUT_MAIN]->flush();
         std::fputs("\n", stdout);
     }
-    parser.closeFile();
+    source.reset();
 
     // Output that could not be written is lost data: say so, fail the run,
     // and replace none of the old files.

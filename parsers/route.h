@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "common/asnumber.h"
@@ -65,4 +66,44 @@ struct route_record {
     std::span<const ASItem> path; // nearest AS first, origin AS last; valid until the source moves on
     std::uint8_t origin = 0;      // ORIGIN_* bits
     route_position position;
+};
+
+// A line or record that could not be read as a route.
+struct route_error {
+    route_position position;
+    std::string_view text;   // the line as read, or a description of the record
+    std::string_view reason; // why it was refused
+};
+
+// What route_source::next found.
+enum class route_step : std::uint8_t { route, error, end };
+
+// One input as a stream of routes: a listing, an MRT file. The whole reading
+// (threads, buffers, the format's state) stays behind this interface. What
+// next() hands out stays valid until the next call of next().
+class route_source {
+public:
+    virtual ~route_source() = default;
+
+    // Reads on: the next route, the next parse error, or the end of the input.
+    virtual route_step next() = 0;
+    // After route_step::route: the route found.
+    virtual const route_record& route() const = 0;
+    // After route_step::error: where, what and why.
+    virtual route_error error() const = 0;
+
+    // Lines (listing) or records (MRT) read so far, and of them those read without error.
+    virtual std::uint64_t readCount() const = 0;
+    virtual std::uint64_t parsedCount() const = 0;
+    // Bytes of the file consumed (compressed ones for compressed input), and its
+    // size, 0 when unknown (standard input): the progress display.
+    virtual std::uint64_t bytesRead() const = 0;
+    virtual std::uint64_t size() const = 0;
+    // Once at the end: why the input could not be read to its end, if so.
+    virtual std::optional<std::string> readFailure() const = 0;
+    // Once at the end: whether a table header (listing) or any record (MRT) was met.
+    virtual bool contentSeen() const = 0;
+    // Once at the end: a warning about routes the input holds but this reading
+    // left alone, if any (the text after "Warning: ").
+    virtual std::optional<std::string> unreadWarning() const { return std::nullopt; }
 };

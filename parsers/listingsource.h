@@ -1,70 +1,44 @@
 #pragma once
-// The BGP table parser on a thread of its own. The extractor's main flow
-// drives it exactly as it would drive a bgpParser (nextLine, parseLine, the
-// parsed record, the counters), while the table is read, decompressed and
-// parsed ahead on two other threads: reading and parsing overlap with the
-// cleaning and printing of the routes before them. Routes travel in batches
-// through a fixed set of buffers, in input order, so the output is the same
-// as a single thread's and memory stays flat. The parsing thread finds the
-// routes and reads their networks (which depend on the lines before) and
-// next hops; the number columns and the AS path are read on the extractor's
-// thread, so that the two threads share the work about evenly.
+// A table listing as a route source. The listing is read, decompressed and
+// parsed ahead on two other threads while the consumer cleans and prints the
+// routes before: routes travel in batches through a fixed set of buffers, in
+// input order, so the routes are the same as a single thread's and memory
+// stays flat. The parsing thread finds the routes and reads their networks
+// (which depend on the lines before) and next hops; the number columns and
+// the AS path are read on the consumer's thread, in next(), so that the two
+// threads share the work about evenly.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
 #include "common/blockqueue.h"
+#include "common/bytesource.h"
 #include "parsers/fileparsers.h"
+#include "parsers/route.h"
 
-class RouteFeed {
+class ListingSource final : public route_source {
 public:
-    RouteFeed();
-    ~RouteFeed();
-    RouteFeed(const RouteFeed&) = delete;
-    RouteFeed& operator=(const RouteFeed&) = delete;
+    // Reads `input` (decompressed already); `modern` as bgpParser::setModern.
+    // The input is only touched by the first next().
+    ListingSource(std::unique_ptr<ByteSource> input, bool modern);
+    ~ListingSource() override;
+    ListingSource(const ListingSource&) = delete;
+    ListingSource& operator=(const ListingSource&) = delete;
 
-    // As bgpParser's: the input is only touched by the first nextLine.
-    bool openFile(const char* path);
-    void openStdin();
-    void closeFile();
+    route_step next() override;
+    const route_record& route() const override { return currentRoute; }
+    route_error error() const override;
 
-    // Set before the first nextLine, as on bgpParser.
-    void setModern(bool on)
-    {
-        parser.setModern(on);
-        restReader.setModern(on);
-    }
-
-    // What the extractor takes of a route.
-    struct route {
-        IPAddress network;
-        std::optional<IPNetmask> routeMask;
-        std::uint8_t origin = 0;
-        std::span<const ASItem> path; // valid until the next parseLine
-    };
-
-    int nextLine();
-    int parseLine();
-    // The route of the current line after parseLine gave 0.
-    const route& parsed() const { return currentRoute; }
-
-    std::uint32_t readLines() const { return readCount; }
-    std::uint32_t parsedLines() const { return parsedCount - restFailures; }
-    std::uint64_t filePos() const { return position; }
-    std::uint64_t fileSize() const { return sizeBytes; }
-    const char* currentLine() const { return current->text.data() + item().lineStart; }
-    const char* errReason() const { return reason; }
-    // Known once nextLine reported the end of the input.
-    const bgpParser::unread_routes& unreadRoutes() const { return unread; }
-    // Known once nextLine reported the end of the input: a table header (or a
-    // pager line that reopened one) was met.
-    bool tableSeen() const { return seenTable; }
-    bool readFailed() const { return !failure.empty(); }
-    const std::string& readFailure() const { return failure; }
+    std::uint64_t readCount() const override { return readLines; }
+    std::uint64_t parsedCount() const override { return parsedLines - restFailures; }
+    std::uint64_t bytesRead() const override { return position; }
+    std::uint64_t size() const override { return sizeBytes; }
+    std::optional<std::string> readFailure() const override;
+    bool contentSeen() const override { return seenTable; }
+    std::optional<std::string> unreadWarning() const override;
 
 private:
     // Two cache lines (the processor fetches lines in pairs).
@@ -112,11 +86,14 @@ private:
 
     bool fill(batch& b);
     bool nextBatch();
+    // The next line of the current batch; false at the end of the input.
+    bool nextLine();
+    route_step readRoute();
     const parsed_line& item() const { return current->lines[index]; }
 
     // What each thread writes sits on cache lines of its own: a counter
     // that the parsing thread bumps for every line, sharing a line with
-    // state the extractor reads for every route, would send that line back
+    // state the consumer reads for every route, would send that line back
     // and forth between the cores twice a route.
     // Written by the parsing thread.
     alignas(apart) bgpParser parser;
@@ -125,15 +102,14 @@ private:
     alignas(apart) bgpParser restReader;
     std::size_t installedColumns = 0;
     alignas(apart) Prefetcher<batch> batches;
-    alignas(apart) bool opened = false;
-    batch* current = nullptr;
+    alignas(apart) batch* current = nullptr;
     std::size_t index = 0;
-    route currentRoute;
+    route_record currentRoute;
     const char* reason = "";
-    std::uint32_t restFailures = 0;
+    std::uint64_t restFailures = 0;
     bool ended = false;
-    std::uint32_t readCount = 0;
-    std::uint32_t parsedCount = 0;
+    std::uint64_t readLines = 0;
+    std::uint64_t parsedLines = 0;
     std::uint64_t position = 0;
     std::uint64_t sizeBytes = 0;
     bgpParser::unread_routes unread;

@@ -1,8 +1,8 @@
-#include "extractor/routefeed.h"
+#include "parsers/listingsource.h"
 
+#include <cstring>
 #include <utility>
 
-#include "common/decompress.h"
 #include "common/readahead.h"
 
 namespace {
@@ -23,53 +23,40 @@ std::size_t keepText(std::string& all, std::string_view text)
     return start;
 }
 
+route_prefix prefixOf(const IPAddress& network, const std::optional<IPNetmask>& mask)
+{
+    route_prefix prefix;
+    const std::uint32_t value = network.value();
+    for (std::size_t i = 0; i < 4; ++i)
+        prefix.network.bytes[i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+    if (mask)
+        prefix.length = static_cast<std::uint8_t>(mask->brief());
+    return prefix;
+}
+
 } // namespace
 
-RouteFeed::RouteFeed()
+ListingSource::ListingSource(std::unique_ptr<ByteSource> input, bool modern)
     : batches(batchCount, [] {
           auto b = std::make_unique<batch>();
           b->lines.resize(batchLines);
           return b;
       })
 {
+    parser.setModern(modern);
+    restReader.setModern(modern);
     parser.setRestDeferred(true);
     restReader.setPathList(false);
-}
-
-RouteFeed::~RouteFeed()
-{
-    batches.stop();
-}
-
-bool RouteFeed::openFile(const char* path)
-{
-    if (opened)
-        return false;
-    std::unique_ptr<ByteSource> input = openInputFile(path);
-    if (!input)
-        return false;
-    opened = parser.openSource(std::make_unique<ReadAhead>(std::move(input)));
+    parser.openSource(std::make_unique<ReadAhead>(std::move(input)));
     sizeBytes = parser.fileSize();
-    return opened;
 }
 
-void RouteFeed::openStdin()
-{
-    if (opened)
-        return;
-    auto input = std::make_unique<StreamSource>(stdin, false, StreamSource::pacing::blocks);
-    opened = parser.openSource(std::make_unique<ReadAhead>(decompressing(std::move(input))));
-    sizeBytes = 0;
-}
-
-void RouteFeed::closeFile()
+ListingSource::~ListingSource()
 {
     batches.stop();
-    parser.closeFile();
-    opened = false;
 }
 
-bool RouteFeed::fill(batch& b)
+bool ListingSource::fill(batch& b)
 {
     b.count = 0;
     b.text.clear();
@@ -81,7 +68,7 @@ bool RouteFeed::fill(batch& b)
             break;
         }
         parsed_line& slot = b.lines[b.count++];
-        // The extractor draws its progress bar between nextLine and parseLine.
+        // The consumer draws its progress display before each line's route.
         slot.filePos = parser.filePos();
         slot.result = parser.parseLine();
         slot.readLines = parser.readLines();
@@ -113,18 +100,16 @@ bool RouteFeed::fill(batch& b)
     return !b.last;
 }
 
-bool RouteFeed::nextBatch()
+bool ListingSource::nextBatch()
 {
-    if (current) {
-        if (current->last) {
-            ended = true;
-            readCount = current->readLines;
-            parsedCount = current->parsedLines;
-            unread = current->unread;
-            seenTable = current->tableSeen;
-            failure = current->failure;
-            return false;
-        }
+    if (current && current->last) {
+        ended = true;
+        readLines = current->readLines;
+        parsedLines = current->parsedLines;
+        unread = current->unread;
+        seenTable = current->tableSeen;
+        failure = current->failure;
+        return false;
     }
     current = batches.next();
     index = 0;
@@ -137,12 +122,10 @@ bool RouteFeed::nextBatch()
     return true;
 }
 
-int RouteFeed::nextLine()
+bool ListingSource::nextLine()
 {
-    if (!opened)
-        return Parser::noInput;
     if (ended)
-        return Parser::endOfInput;
+        return false;
     // The parsing thread starts here, after the outputs were opened: an
     // overwrite question is answered from standard input before any of the
     // table is read from it.
@@ -152,33 +135,64 @@ int RouteFeed::nextLine()
         ++index;
     while (current == nullptr || index >= current->count) {
         if (!nextBatch())
-            return Parser::endOfInput;
+            return false;
     }
-    readCount = item().readLines;
+    readLines = item().readLines;
     position = item().filePos;
-    return Parser::lineReady;
+    return true;
 }
 
-int RouteFeed::parseLine()
+route_step ListingSource::next()
 {
-    if (current == nullptr || index >= current->count)
-        return Parser::noLine;
-    const parsed_line& line = current->lines[index];
+    if (!nextLine())
+        return route_step::end;
+    return readRoute();
+}
+
+route_step ListingSource::readRoute()
+{
+    const parsed_line& line = item();
     if (line.result != Parser::parsedOk) {
         reason = current->text.data() + line.reasonStart;
-        return line.result;
+        return route_step::error;
     }
     if (line.columnsIndex != installedColumns) {
         restReader.setRowColumns(current->columns[line.columnsIndex]);
         installedColumns = line.columnsIndex;
     }
     const std::string_view text(current->text.data() + line.lineStart, line.lineLength);
-    const int result = restReader.readRest(text, {line.shift, line.nextHopEnd});
-    if (result != Parser::parsedOk) {
+    if (restReader.readRest(text, {line.shift, line.nextHopEnd}) != Parser::parsedOk) {
         ++restFailures;
         reason = restReader.errReason();
-        return result;
+        return route_step::error;
     }
-    currentRoute = route{line.network, line.routeMask, restReader.parsed.origin, restReader.pathItems()};
-    return result;
+    currentRoute.prefix = prefixOf(line.network, line.routeMask);
+    currentRoute.origin = restReader.parsed.origin;
+    currentRoute.path = restReader.pathItems();
+    currentRoute.position.number = line.readLines;
+    return route_step::route;
+}
+
+route_error ListingSource::error() const
+{
+    // The line up to an embedded NUL, as a C string would show it.
+    const char* line = current->text.data() + item().lineStart;
+    return {{item().readLines, std::nullopt}, std::string_view(line, std::strlen(line)), reason};
+}
+
+std::optional<std::string> ListingSource::readFailure() const
+{
+    if (failure.empty())
+        return std::nullopt;
+    return failure;
+}
+
+std::optional<std::string> ListingSource::unreadWarning() const
+{
+    // Routes beyond the end of a table that a modern reading would have taken
+    // are data lost without a word unless said.
+    if (unread.count == 0)
+        return std::nullopt;
+    return std::to_string(unread.count) + " route lines from line " + std::to_string(unread.firstLine) +
+           " on were not read (try --modern)";
 }
