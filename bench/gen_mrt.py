@@ -357,42 +357,23 @@ def listing_routes(lines):
 
 
 def listing_path(text):
-    """AS path segments and origin code of a listing's path text."""
+    """AS path segments and origin code of a listing's path text: braces are
+    an AS_SET each, parentheses a confederation sequence."""
     tokens = text.split()
     code = {"i": 0, "e": 1, "?": 2}[tokens.pop()]
     segs = []
-
-    def add(stype, asn):
-        if not segs or segs[-1][0] != stype or stype == AS_SET and closed[0]:
-            segs.append((stype, []))
-        segs[-1][1].append(asn)
-    closed = [True]
+    in_group = False
     for token in tokens:
         if token.startswith("{"):
-            closed[0] = True
-            for member in token.strip("{}").split(","):
-                add(AS_SET, as_value(member))
-                closed[0] = False
-            closed[0] = True
-        elif token.startswith("("):
-            add(AS_CONFED_SEQUENCE, as_value(token.strip("()")))
-        elif token.endswith(")"):
-            add(AS_CONFED_SEQUENCE, as_value(token.strip(")")))
-        elif segs and segs[-1][0] == AS_CONFED_SEQUENCE and not segs[-1][2:] and in_group(tokens, token):
-            add(AS_CONFED_SEQUENCE, as_value(token))
-        else:
-            add(AS_SEQUENCE, as_value(token))
+            segs.append((AS_SET, [as_value(m) for m in token.strip("{}").split(",")]))
+            continue
+        opens = token.startswith("(")
+        kind = AS_CONFED_SEQUENCE if opens or in_group else AS_SEQUENCE
+        in_group = (opens or in_group) and not token.endswith(")")
+        if not segs or segs[-1][0] != kind or opens:
+            segs.append((kind, []))
+        segs[-1][1].append(as_value(token.strip("()")))
     return segs, code
-
-
-def in_group(tokens, token):
-    """Whether a bare token sits inside an open parenthesised group."""
-    depth = 0
-    for t in tokens:
-        if t is token:
-            return depth > 0
-        depth += t.count("(") - t.count(")")
-    return False
 
 
 def as_value(text):

@@ -4,6 +4,7 @@
 // these run; each prints its own results and error messages.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "console/state.h"
 
@@ -29,6 +30,11 @@ enum target_code : std::int32_t {
     T_UNORIENTED = 17,
     T_CHANGES = 18,
     T_DURATION = 19,
+    T_VALENCY = 20,
+    T_KCORES = 21,
+    T_CONES = 22,
+    T_XML = 23,
+    T_RELATIONSHIPS = 24,
 };
 
 struct command_target {
@@ -47,3 +53,17 @@ void loadGraph(const std::string& fileName, console_state& state);
 void clearMem(console_state& state);
 void saveGraph(const std::string& fileName, const command_target& target, long index,
                const console_state& state, bool forceOverwrite);
+
+// The analyses of dump and show: the degrees, core numbers or cone sizes of
+// every AS (dump) or their distributions (show) in the chosen graph.
+void dumpMeasure(target_code property, const ASComponent& graph, const console_state& state);
+void showMeasure(target_code property, const ASComponent& graph, const console_state& state);
+// Everything about one AS: `text` names it.
+void inspectAS(std::string_view text, const console_state& state);
+// The valley-free test of the AS paths in a file; "-v " before the name
+// lists the first offending link of every failing path.
+void checkValleys(std::string_view text, const console_state& state);
+// Writes the graph or a component as a CSV edge list or node table, as
+// GraphML or as an AS-relationship file.
+void writeResults(const std::string& fileName, const command_target& target, long index,
+                  const console_state& state, bool forceOverwrite);

@@ -165,6 +165,9 @@ void dumpGraph(const command_target& target, long index, const console_state& st
             std::fwrite(line, 1, static_cast<std::size_t>(end - line), stdout);
         });
         return;
+    case T_VALENCY:
+    case T_KCORES:
+    case T_CONES: dumpMeasure(property, chosen->graph(), state); return;
     default: break;
     }
 

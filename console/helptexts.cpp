@@ -62,7 +62,19 @@ constexpr std::string_view dumpHelp[] = {
     "                   - the following values represent the number of\n",
     "                     times the edge appeared with a given orientation\n",
     "                     (see above for the meaning of the various\n",
-    "                     orientation symbols)\n\n",
+    "                     orientation symbols)\n",
+    "  valency       lists the degrees of every AS: its adjacencies (each\n",
+    "                neighbour counts once), incoming and outgoing ones (an\n",
+    "                adjacency usable both ways is both), and for a graph\n",
+    "                read from an AS-relationship file its customers,\n",
+    "                providers and peers\n",
+    "  kcores        lists the core number of every AS: the largest k such\n",
+    "                that the AS belongs to a subgraph where every AS has at\n",
+    "                least k neighbours\n",
+    "  cones         lists the customer cone size of every AS (itself and\n",
+    "                every AS reached going down from providers to\n",
+    "                customers); needs a graph read from an AS-relationship\n",
+    "                file\n\n",
     "When dealing with differential graphs, most values (including edge\n",
     "orientations) are reported twice, meaning that the first group of\n",
     "values represents the first of the compared graphs, while the second\n",
@@ -106,7 +118,13 @@ constexpr std::string_view showHelp[] = {
     "                 end ASs appeared in the paths)\n",
     "   differences   in order to unlock a new series of keywords which can\n",
     "                 be used to get information about graph comparisons\n",
-    "                 results\n\n",
+    "                 results\n",
+    "   valency       shows the distributions of the degrees of the ASs\n",
+    "                 (see `help dump')\n",
+    "   kcores        shows the distribution of the core numbers and the\n",
+    "                 members of the innermost core\n",
+    "   cones         shows the distribution of the customer cone sizes and\n",
+    "                 the largest cones\n\n",
     " <diffProperty> is one of the following differential properties (use\n",
     " this argument only when <property> is `differences'):\n\n",
     "   attendances   shows a distribution of the number of compared graphs\n",
@@ -163,6 +181,42 @@ constexpr std::string_view saveHelp[] = {
     "             to\n\n",
 };
 
+constexpr std::string_view inspectHelp[] = {
+    "\nThe `inspect' command tells everything about one AS at once: its\n",
+    "degrees, its neighbours by orientation (customers, providers and\n",
+    "peers for a graph read from an AS-relationship file), its strongly\n",
+    "connected and connected components with their sizes, its core number\n",
+    "and its customer cone size. Command syntax is:\n\n",
+    "inspect <as>\n\n",
+};
+
+constexpr std::string_view valleyfreeHelp[] = {
+    "\nThe `valleyfree' command checks a file of AS paths, one per line as\n",
+    "routesift writes them, against a graph read from an AS-relationship\n",
+    "file. A path is valley-free when it climbs customer-to-provider links,\n",
+    "crosses at most one peer link and then only descends. It counts the\n",
+    "valley-free paths, the paths with a valley and the paths crossing a\n",
+    "link the graph does not know. Command syntax is:\n\n",
+    "valleyfree [-v] <filename>\n\n",
+    "where -v lists the first offending link of every other path\n\n",
+};
+
+constexpr std::string_view writeHelp[] = {
+    "\nThe `write' command writes the graph, one of its components or the\n",
+    "per-AS results to a file that other tools read. Command syntax is:\n\n",
+    "write {graph|scc <n>|cc <n>} <format> <filename>\n\n",
+    "where <format> is one of:\n\n",
+    "  edges          a CSV edge list with a header row: source, target,\n",
+    "                 orientation (forward, backward, both, none), path and\n",
+    "                 IP coverings of each direction\n",
+    "  nodes          a CSV table of the ASs: component numbers, degrees,\n",
+    "                 core number and customer cone size\n",
+    "  xml            GraphML with the same attributes, for networkx,\n",
+    "                 igraph and Gephi\n",
+    "  relationships  an AS-relationship file (provider|customer|-1,\n",
+    "                 peer|peer|0), for a graph read from one\n\n",
+};
+
 constexpr std::string_view exitHelp[] = {
     "\nBoth `exit' and `quit' are used to clean up memory and abandon the\n",
     "program. Command syntaxes are:\n\n",
@@ -202,5 +256,8 @@ void printCommandHelp(command_code code, std::FILE* out)
     case CMD_ECHO: writeAll(echoHelp, out); break;
     case CMD_SAVE: writeAll(saveHelp, out); break;
     case CMD_EXIT: writeAll(exitHelp, out); break;
+    case CMD_INSPECT: writeAll(inspectHelp, out); break;
+    case CMD_VALLEYFREE: writeAll(valleyfreeHelp, out); break;
+    case CMD_WRITE: writeAll(writeHelp, out); break;
     }
 }

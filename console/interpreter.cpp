@@ -14,8 +14,10 @@ namespace {
 // Keyword entries of the table, by name, so the parser reads as the language.
 enum keyword_entry : int {
     K_EXIT = 0, K_QUIT, K_DUMP, K_SHOW, K_HELP, K_LOAD, K_CLEAR, K_ECHO, K_SAVE,
+    K_INSPECT, K_VALLEYFREE, K_WRITE,
     K_GRAPH, K_SCC, K_ANYSCC, K_CC, K_ANYCC,
     K_INFORMATION, K_NODES, K_EDGES, K_INDEX, K_IPCOVERING, K_PATHCOVERING, K_DIFFERENCES,
+    K_VALENCY, K_KCORES, K_CONES, K_XML, K_RELATIONSHIPS,
     K_ATTENDANCES, K_DIRECTED, K_UNDIRECTED, K_ORIENTED, K_UNORIENTED, K_CHANGES, K_DURATION,
 };
 
@@ -175,6 +177,9 @@ private:
             }
             cmd_.stopped = true;
             break;
+        case K_INSPECT: takeText(CMD_INSPECT, "Error: AS number expected\n"); break;
+        case K_VALLEYFREE: takeText(CMD_VALLEYFREE, "Error: file name expected\n"); break;
+        case K_WRITE: accept(CMD_WRITE); break;
         case K_ECHO:
             cmd_.code = CMD_ECHO;
             cmd_.text = tokens_.rest();
@@ -216,6 +221,18 @@ private:
         cmd_.stopped = true;
     }
 
+    // A command whose only argument is the rest of the line.
+    void takeText(command_code code, std::string_view missing)
+    {
+        cmd_.code = code;
+        cmd_.text = tokens_.rest();
+        if (!cmd_.help && (!cmd_.text || cmd_.text->empty()))
+            reportError({missing});
+        else
+            cmd_.accepted = true;
+        cmd_.stopped = true;
+    }
+
     void takeIndex(std::string_view missing, std::string_view invalid)
     {
         const std::optional<std::string_view> token = tokens_.next();
@@ -242,7 +259,21 @@ private:
         case K_PATHCOVERING: setProperty(T_PATHCOVERING); break;
         case K_DIFFERENCES: setProperty(T_DIFFERENCES); break;
         case K_INDEX: setProperty(T_INDEX); break;
+        case K_VALENCY: setProperty(T_VALENCY); break;
+        case K_KCORES: setProperty(T_KCORES); break;
+        case K_CONES: setProperty(T_CONES); break;
+        case K_XML: setProperty(T_XML); break;
+        case K_RELATIONSHIPS: setProperty(T_RELATIONSHIPS); break;
         default: break;
+        }
+        // What follows the format of write is its file name.
+        if (cmd_.accepted && cmd_.code == CMD_WRITE) {
+            cmd_.text = tokens_.rest();
+            if (!cmd_.text || cmd_.text->empty()) {
+                reportError({"Error: file name expected\n"});
+                cmd_.accepted = false;
+            }
+            cmd_.stopped = true;
         }
     }
 
@@ -291,11 +322,32 @@ bool isAnyComponent(target_code object)
     return object == T_ANYSCC || object == T_ANYCC;
 }
 
+bool isFormat(target_code property)
+{
+    return property == T_XML || property == T_RELATIONSHIPS;
+}
+
+bool checkWrite(const command_target& t)
+{
+    if (t.object != T_GRAPH && t.object != T_SCC && t.object != T_CC) {
+        reportError({"Error: `write' command works on the graph, an scc or a cc\n"});
+    } else if (t.property != T_NODES && t.property != T_EDGES && !isFormat(t.property)) {
+        reportError({"Error: `write' command writes nodes, edges, xml or relationships\n"});
+    } else {
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 bool checkCombination(const parsed_command& cmd)
 {
     const command_target& t = cmd.target;
+    if ((cmd.code == CMD_SHOW || cmd.code == CMD_DUMP) && isFormat(t.property)) {
+        reportError({"Error: xml and relationships are formats of the `write' command\n"});
+        return false;
+    }
     switch (cmd.code) {
     case CMD_SHOW:
         if (t.property == T_INFORMATION && t.object != T_GRAPH) {
@@ -336,6 +388,7 @@ bool checkCombination(const parsed_command& cmd)
             return false;
         }
         return true;
+    case CMD_WRITE: return checkWrite(t);
     default: return true;
     }
 }
@@ -362,6 +415,15 @@ void execute(const parsed_command& cmd, console_state& state, bool forceOverwrit
             loadGraph(std::string(*cmd.text), state);
         break;
     case CMD_CLEAR: clearMem(state); break;
+    case CMD_INSPECT: inspectAS(*cmd.text, state); break;
+    case CMD_VALLEYFREE:
+        if (fileNameUsable(*cmd.text))
+            checkValleys(*cmd.text, state);
+        break;
+    case CMD_WRITE:
+        if (fileNameUsable(*cmd.text))
+            writeResults(std::string(*cmd.text), cmd.target, cmd.index, state, forceOverwrite);
+        break;
     case CMD_ECHO: echoString(cmd.text, state.echo); break;
     case CMD_SAVE:
         if (fileNameUsable(*cmd.text))

@@ -19,18 +19,24 @@ enum command_code : int {
     CMD_ECHO = 5,
     CMD_SAVE = 6,
     CMD_EXIT = 7,
+    CMD_INSPECT = 8,
+    CMD_VALLEYFREE = 9,
+    CMD_WRITE = 10,
 };
 
-// Every keyword, grouped by the token position that may use it.
-inline constexpr std::array<std::string_view, 28> commandString = {
+// Every keyword, grouped by the token position that may use it. A new
+// keyword must not share a first letter with an older one of its position:
+// every abbreviation that worked before keeps naming the same keyword.
+inline constexpr std::array<std::string_view, 36> commandString = {
     "exit",        "quit",         "dump",        "show",        "help",       "load",
-    "clear",       "echo",         "save",        "graph",       "scc",        "anyscc",
-    "cc",          "anycc",        "information", "nodes",      "edges",      "index",
-    "ipcovering",  "pathcovering", "differences", "attendances", "directed",  "undirected",
-    "oriented",    "unoriented",   "changes",     "duration",
+    "clear",       "echo",         "save",        "inspect",     "valleyfree", "write",
+    "graph",       "scc",          "anyscc",      "cc",          "anycc",      "information",
+    "nodes",       "edges",        "index",       "ipcovering",  "pathcovering", "differences",
+    "valency",     "kcores",       "cones",       "xml",     "relationships", "attendances",
+    "directed",    "undirected",   "oriented",    "unoriented",  "changes",    "duration",
 };
 // First entry of each position's slice; a slice ends where the next begins.
-inline constexpr std::array<int, 4> argIndex = {0, 9, 14, 21};
+inline constexpr std::array<int, 4> argIndex = {0, 12, 17, 29};
 
 // Number of keywords of `position` (1..4) that `token` is a prefix of. When
 // exactly one matches, `match` is that keyword; otherwise it is empty.

@@ -11,6 +11,7 @@
 #include "common/outputfiles.h"
 #include "common/report.h"
 #include "console/commands.h"
+#include "console/writing.h"
 #include "graph/asgraph.h"
 #include "graph/components.h"
 
@@ -109,12 +110,7 @@ void loadGraph(const std::string& fileName, console_state& state) {
     state.loadedFileName = fileName;
 }
 
-void saveGraph(const std::string& fileName, const command_target& target, long index, const console_state& state,
-               bool forceOverwrite) {
-    const std::unique_ptr<ASComponent> component = chooseComponent(target, index, state);
-    if (!component) return;
-    const std::unique_ptr<ASGraph> graph = graphOf(*component, state);
-
+void writeFile(const std::string& fileName, bool forceOverwrite, const char* what, const file_producer& produce) {
     // The old file is replaced only once the new one is complete.
     OutputSet files;
     const OutputSet::opening opened = files.open(fileName, forceOverwrite, confirmOverwrite);
@@ -126,15 +122,25 @@ void saveGraph(const std::string& fileName, const command_target& target, long i
         return;
     }
     std::string reason;
-    const bool written = graph->writeToFile(files.stream(opened.index));
+    const bool written = produce(files.stream(opened.index), reason);
     if (interruptPending())
         return; // the old file stays
-    if (!written)
-        reason = graph->errReason();
-    else if (!files.commit())
-        reason = systemReason("Could not write graph file", files.failedError());
+    if (written && !files.commit())
+        reason = systemReason(std::string("Could not write ") + what + " file", files.failedError());
     if (!reason.empty()) {
         files.abandon();
-        reportText(report_level::error, "Error: unable to write graph to file:\n" + reason);
+        reportText(report_level::error, std::string("Error: unable to write ") + what + " to file:\n" + reason);
     }
+}
+
+void saveGraph(const std::string& fileName, const command_target& target, long index, const console_state& state,
+               bool forceOverwrite) {
+    const std::unique_ptr<ASComponent> component = chooseComponent(target, index, state);
+    if (!component) return;
+    const std::unique_ptr<ASGraph> graph = graphOf(*component, state);
+    writeFile(fileName, forceOverwrite, "graph", [&graph](std::FILE* out, std::string& reason) {
+        if (graph->writeToFile(out)) return true;
+        reason = graph->errReason();
+        return false;
+    });
 }

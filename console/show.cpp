@@ -288,6 +288,9 @@ void showCount(const command_target& target, long index, const console_state& st
         else
             reportError("So, what should I show?\n");
         break;
+    case T_VALENCY:
+    case T_KCORES:
+    case T_CONES: showMeasure(target.property, chosen->graph(), state); break;
     case T_INDEX: break;
     default: reportError("So, what should I show?\n"); break;
     }

@@ -15,6 +15,7 @@
 #include "common/asnumber.h"
 #include "common/bytesource.h"
 #include "graph/graph.h"
+#include "graph/relationships.h"
 
 // The weight of one direction of one adjacency. Index 0 / 1 of the arrays is
 // the first / second compared graph of a differential graph; a normal graph
@@ -86,6 +87,10 @@ public:
     // graph's AS fields in the wide columns, and save keeps the type.
     bool& hasWideASNumbers() noexcept { return wide; }
     bool hasWideASNumbers() const noexcept { return wide; }
+    // Read from an AS-relationship file: every orientation states a business
+    // relationship (customer -> provider, peers both ways). Graph files have
+    // no way to say so, and coverings inferred from paths are no such claim.
+    bool hasRelationships() const noexcept { return relationships; }
     asnumber::as_range asRange() const noexcept { return wide ? asnumber::wideRange : asnumber::classicRange; }
 
     // Orientation <-> its value in graph files: INCOMING -1, UNDIRECTED 0, OUTGOING 1.
@@ -100,9 +105,11 @@ private:
     bool readRelationships(Lines& reader, std::string_view firstLine, std::uint64_t lineNumber,
                            std::string_view name);
     bool readEdgeLine(std::string_view line);
+    void addRelationships(std::vector<as_relationship>& read);
 
     bool differential = false;
     bool wide = false;
+    bool relationships = false;
     std::string errorReason;
     std::vector<std::string> sourceFiles;
     std::string comment;

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "graph/graph.h"
@@ -38,6 +39,12 @@ public:
     // Nodes and adjacencies of component c (0-based).
     std::uint32_t nodes(std::size_t c) const noexcept { return start_[c + 1] - start_[c]; }
     std::uint32_t edges(std::size_t c) const noexcept { return edgeCount_[c]; }
+    // The component (0-based) holding the node `id`; none when the source lacks it.
+    std::optional<std::size_t> componentOf(const I& id) const noexcept {
+        const std::uint32_t n = source_->nodeLookup_.find(id);
+        if (n == graph_detail::npos) return std::nullopt;
+        return label_[n];
+    }
 
     // Component c as a graph of its own, listing as any graph does, with the
     // source's orientations and weights. Its records are shared with the

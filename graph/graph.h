@@ -401,6 +401,24 @@ public:
         }
     }
 
+    // forEachEdge for measures that number the nodes 0..nodes()-1 in
+    // ascending identifier order: f(from, to, dir) with the ends' numbers
+    // and the orientation seen from `from`, in the same order.
+    template <typename F>
+    void forEachNumberedEdge(F&& f) const {
+        ensureAdjacency();
+        const std::vector<std::uint32_t>& order = sortedNodes();
+        std::vector<std::uint32_t> number(order.size());
+        for (std::uint32_t k = 0; k < order.size(); ++k) number[order[k]] = k;
+        for (std::uint32_t k = 0; k < order.size(); ++k) {
+            const std::uint32_t n = order[k];
+            for (std::uint32_t j = adjStart_[n]; j < adjStart_[n + 1]; ++j) {
+                const adj_entry& adj = adjacency_[j];
+                if (!adj.fromOther()) f(k, number[otherEnd(adj)], dirs_[adj.edge()]);
+            }
+        }
+    }
+
 private:
     // The component searches read the neighbour arrays and build component
     // graphs that share this graph's adjacency records.

@@ -101,23 +101,22 @@ void forEachCount(const mrt_counts& counts, const std::function<void(std::string
         {"peer index tables", &mrt_counts::peerIndexTables},
         {"RIB records", &mrt_counts::ribRecords},
         {"RIB entries", &mrt_counts::ribEntries},
-        {"multicast RIB records skipped", &mrt_counts::ribMulticast},
-        {"generic RIB records skipped", &mrt_counts::ribGeneric},
+        {"multicast RIBs skipped", &mrt_counts::ribMulticast},
+        {"generic RIBs skipped", &mrt_counts::ribGeneric},
         {"TABLE_DUMP entries", &mrt_counts::tableDumpEntries},
         {"UPDATE messages", &mrt_counts::updates},
         {"prefixes announced", &mrt_counts::announced},
         {"prefixes withdrawn", &mrt_counts::withdrawn},
         {"other BGP messages", &mrt_counts::otherMessages},
         {"state changes", &mrt_counts::stateChanges},
-        {"announcements of other families skipped", &mrt_counts::otherFamilies},
-        {"prefixes with host bits cleared", &mrt_counts::hostBitsCleared},
-        {"damaged records or entries", &mrt_counts::parseErrors},
+        {"other families skipped", &mrt_counts::otherFamilies},
+        {"host bits cleared", &mrt_counts::hostBitsCleared},
+        {"damaged records/entries", &mrt_counts::parseErrors},
     };
     for (const auto& [label, member] : named)
         visit(label, counts.*member);
     for (const auto& [key, count] : counts.otherRecords)
-        visit("type " + std::to_string(key >> 16) + " subtype " + std::to_string(key & 0xffff) + " records skipped",
-              count);
+        visit("type " + std::to_string(key >> 16) + " subtype " + std::to_string(key & 0xffff) + " skipped", count);
 }
 
 MrtReader::MrtReader(ByteSource& input, std::string_view head) : source(input), framer(input, head)
@@ -150,6 +149,7 @@ MrtReader::event MrtReader::fail(std::string_view reason)
 {
     ++tally.parseErrors;
     lastError.position = current.position;
+    lastError.header = framer.headerRead() ? std::optional<mrt_header>(framer.header()) : std::nullopt;
     lastError.reason.assign(reason);
     return event::parseError;
 }
@@ -189,6 +189,7 @@ MrtReader::step MrtReader::truncated()
     }
     failureReason.assign(truncatedRecord);
     failurePending = true;
+    ++tally.records; // begun, and reported
     return fail(pastTheEnd);
 }
 

@@ -19,6 +19,7 @@
 
 struct mrt_parse_error {
     route_position position; // the record's number and offset
+    std::optional<mrt_header> header; // unless the input ended inside it
     std::string reason;
 };
 
@@ -42,8 +43,8 @@ struct mrt_counts {
     std::map<std::uint32_t, std::uint64_t> otherRecords; // key: type << 16 | subtype
 };
 
-// Every count with its label, in a fixed order; the other record types one
-// by one ("type 11 subtype 0").
+// Every count with its label (at most 24 characters, for a table), in a fixed
+// order; the other record types one by one ("type 11 subtype 0 skipped").
 void forEachCount(const mrt_counts& counts, const std::function<void(std::string_view, std::uint64_t)>& visit);
 
 class MrtReader {

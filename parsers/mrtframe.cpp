@@ -25,19 +25,27 @@ struct known_type {
     std::uint16_t type;
     std::uint16_t lastSubtype;
     std::uint16_t firstSubtype;
+    const char* name;
 };
 
 constexpr known_type knownTypes[] = {
-    {11, 1, 0},  // OSPFv2
-    {12, 2, 1},  // TABLE_DUMP: AFI IPv4, IPv6
-    {13, 12, 1}, // TABLE_DUMP_V2
-    {16, 11, 0}, // BGP4MP
-    {17, 11, 0}, // BGP4MP_ET
-    {32, 2, 0},  // ISIS
-    {33, 2, 0},  // ISIS_ET
-    {48, 1, 0},  // OSPFv3
-    {49, 1, 0},  // OSPFv3_ET
+    {11, 1, 0, "OSPFv2"},
+    {12, 2, 1, "TABLE_DUMP"}, // subtypes: AFI IPv4, IPv6
+    {13, 12, 1, "TABLE_DUMP_V2"},
+    {16, 11, 0, "BGP4MP"},
+    {17, 11, 0, "BGP4MP_ET"},
+    {32, 2, 0, "ISIS"},
+    {33, 2, 0, "ISIS_ET"},
+    {48, 1, 0, "OSPFv3"},
+    {49, 1, 0, "OSPFv3_ET"},
 };
+
+const known_type* findType(std::uint16_t type)
+{
+    const auto known = std::find_if(std::begin(knownTypes), std::end(knownTypes),
+                                    [type](const known_type& k) { return k.type == type; });
+    return known == std::end(knownTypes) ? nullptr : known;
+}
 
 } // namespace
 
@@ -90,9 +98,11 @@ MrtFramer::result MrtFramer::next()
 {
     ++count;
     recordOffset = base + pos;
+    haveHeader = false;
     if (!fill(headerSize))
         return end == pos ? result::end : result::truncated;
     current = readHeader(buffer.data() + pos);
+    haveHeader = true;
     if (current.length > maxBody) {
         pos += headerSize;
         return discard(current.length) ? result::oversized : result::truncated;
@@ -109,8 +119,13 @@ bool looksLikeMrt(std::string_view head)
     if (head.size() < MrtFramer::headerSize)
         return false;
     const mrt_header h = readHeader(reinterpret_cast<const std::uint8_t*>(head.data()));
-    const auto known = std::find_if(std::begin(knownTypes), std::end(knownTypes),
-                                    [&h](const known_type& k) { return k.type == h.type; });
-    return h.timestamp != 0 && known != std::end(knownTypes) && h.subtype >= known->firstSubtype &&
+    const known_type* known = findType(h.type);
+    return h.timestamp != 0 && known != nullptr && h.subtype >= known->firstSubtype &&
            h.subtype <= known->lastSubtype && h.length <= MrtFramer::maxBody;
+}
+
+const char* mrtTypeName(std::uint16_t type)
+{
+    const known_type* known = findType(type);
+    return known != nullptr ? known->name : nullptr;
 }

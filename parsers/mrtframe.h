@@ -37,7 +37,9 @@ public:
     MrtFramer(ByteSource& source, std::string_view head);
 
     result next();
+    // The record's header; after `truncated`, only when all of it was read.
     const mrt_header& header() const { return current; }
+    bool headerRead() const { return haveHeader; }
     // Valid until the next call.
     std::span<const std::uint8_t> body() const { return {buffer.data() + bodyAt, current.length}; }
     // The record's number (from 1) and the offset of its header in the
@@ -56,6 +58,7 @@ private:
     std::uint64_t base = 0;  // input offset of buffer[0]
     std::size_t bodyAt = 0;
     mrt_header current;
+    bool haveHeader = false;
     std::uint64_t count = 0;
     std::uint64_t recordOffset = 0;
 };
@@ -64,3 +67,7 @@ private:
 // and subtype this reader knows, a length within maxBody. Needs at least
 // MrtFramer::headerSize bytes.
 bool looksLikeMrt(std::string_view head);
+
+// The name of a record type ("TABLE_DUMP_V2"), or null for a type this
+// reader does not know.
+const char* mrtTypeName(std::uint16_t type);

@@ -21,6 +21,7 @@ import argparse
 import difflib
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -79,10 +80,16 @@ def main() -> int:
         env.setdefault("TERM", "xterm")
         stdin_path = os.path.join(case, "stdin")
         stdin = open(stdin_path, "rb") if os.path.exists(stdin_path) else open(os.devnull, "rb")
+        # The case runs in a session of its own, so that a hang is ended whole:
+        # killing only the shell would leave the program under test running.
+        child = subprocess.Popen(["bash", "-c", cmd], cwd=work, env=env, stdin=stdin,
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, start_new_session=True)
         try:
-            proc = subprocess.run(["bash", "-c", cmd], cwd=work, env=env, stdin=stdin,
-                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+            out, err = child.communicate(timeout=timeout)
+            proc = subprocess.CompletedProcess(child.args, child.returncode, out, err)
         except subprocess.TimeoutExpired:
+            os.killpg(child.pid, signal.SIGKILL)
+            child.communicate()
             print(f"{case}: timed out after {timeout} s (a hang?)")
             return 1
         finally:

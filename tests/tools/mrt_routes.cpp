@@ -1,17 +1,18 @@
-// Every route, parse error and count the MRT reader finds in a file, one per
+// Every route, parse error and count the MRT source finds in a file, one per
 // line, for the agreement checks against the independent reader:
 //   R <prefix> <peer AS> <peer address> <origin bits> <path>
-//   E <record number> <offset> <reason>
+//   E <record number> <offset> <reason> (<record>)
 //   F <reason>            (the input could not be read to its end)
 //   C <label>: <count>
 // With --counts, only the counts: the reader's own speed, for bench/.
 // A path item is the AS number, then "p" when PRIVATE and "s" when IN_SET.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "common/decompress.h"
-#include "parsers/mrt.h"
+#include "parsers/mrtsource.h"
 #include "parsers/routetext.h"
 
 namespace {
@@ -32,12 +33,12 @@ void printRoute(const route_record& route, std::string& line)
     std::puts(line.c_str());
 }
 
-int dump(ByteSource& source, bool routes)
+int dump(std::unique_ptr<ByteSource> input, bool routes)
 {
     char head[MrtFramer::headerSize];
     std::size_t got = 0;
     while (got < sizeof head) {
-        const std::size_t more = source.read(head + got, sizeof head - got);
+        const std::size_t more = input->read(head + got, sizeof head - got);
         if (more == 0)
             break;
         got += more;
@@ -46,29 +47,27 @@ int dump(ByteSource& source, bool routes)
         std::puts("not MRT");
         return 1;
     }
-    MrtReader reader(source, {head, got});
+    MrtSource source(std::move(input), {head, got});
     std::string line;
-    for (;;) {
-        switch (reader.next()) {
-        case MrtReader::event::route:
-            if (routes)
-                printRoute(reader.route(), line);
-            continue;
-        case MrtReader::event::parseError: {
-            const mrt_parse_error& e = reader.error();
-            std::printf("E %llu %llu %s\n", static_cast<unsigned long long>(e.position.number),
-                        static_cast<unsigned long long>(*e.position.byteOffset), e.reason.c_str());
-            continue;
+    for (route_step step = source.next(); step != route_step::end; step = source.next()) {
+        if (step == route_step::route && routes)
+            printRoute(source.route(), line);
+        if (step == route_step::error) {
+            const route_error e = source.error();
+            std::printf("E %llu %llu %.*s (%.*s)\n", static_cast<unsigned long long>(e.position.number),
+                        static_cast<unsigned long long>(*e.position.byteOffset), static_cast<int>(e.reason.size()),
+                        e.reason.data(), static_cast<int>(e.text.size()), e.text.data());
         }
-        case MrtReader::event::readFailure: std::printf("F %s\n", reader.failure().c_str()); break;
-        case MrtReader::event::end: break;
-        }
-        break;
     }
-    forEachCount(reader.counts(), [](std::string_view label, std::uint64_t count) {
+    if (const std::optional<std::string> failure = source.readFailure())
+        std::printf("F %s\n", failure->c_str());
+    forEachCount(source.counts(), [](std::string_view label, std::uint64_t count) {
         std::printf("C %.*s: %llu\n", static_cast<int>(label.size()), label.data(),
                     static_cast<unsigned long long>(count));
     });
+    std::printf("C records read without error: %llu of %llu\n",
+                static_cast<unsigned long long>(source.parsedCount()),
+                static_cast<unsigned long long>(source.readCount()));
     return 0;
 }
 
@@ -82,10 +81,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const char* path = argv[argc - 1];
-    const auto source = openInputFile(path);
+    std::unique_ptr<ByteSource> source = openInputFile(path);
     if (!source) {
         std::perror(path);
         return 2;
     }
-    return dump(*source, !countsOnly);
+    return dump(std::move(source), !countsOnly);
 }

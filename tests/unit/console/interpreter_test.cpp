@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -81,6 +83,35 @@ TEST(MatchingKeywords, OnlyTheOwnSliceWholePrefixesAndExactCase)
             }
         }
     }
+}
+
+TEST(MatchingKeywords, EveryClassicAbbreviationStillNamesItsKeyword)
+{
+    // The language before the analyses and exports, frozen: every prefix
+    // that named exactly one of these keywords must still name it.
+    const std::vector<std::vector<std::string_view>> classic = {
+        {"exit", "quit", "dump", "show", "help", "load", "clear", "echo", "save"},
+        {"graph", "scc", "anyscc", "cc", "anycc"},
+        {"information", "nodes", "edges", "index", "ipcovering", "pathcovering", "differences"},
+        {"attendances", "directed", "undirected", "oriented", "unoriented", "changes", "duration"},
+    };
+    int checked = 0;
+    for (std::size_t slice = 0; slice < classic.size(); ++slice) {
+        const int position = static_cast<int>(slice) + 1;
+        for (const std::string_view keyword : classic[slice]) {
+            for (std::size_t length = 1; length <= keyword.size(); ++length) {
+                const std::string_view prefix = keyword.substr(0, length);
+                const auto named = std::count_if(classic[slice].begin(), classic[slice].end(),
+                                                 [prefix](std::string_view k) { return k.starts_with(prefix); });
+                if (named != 1) continue;
+                const Resolved r = resolve(prefix, position);
+                EXPECT_EQ(r.count, 1) << prefix << " at " << position;
+                EXPECT_EQ(r.match, keyword) << prefix << " at " << position;
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(checked, 158);
 }
 
 TEST(ParseCommand, AbbreviatedCommandsFillTheTarget)

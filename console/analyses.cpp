@@ -1,0 +1,335 @@
+// The analyses of the console: degrees, k-cores and customer cones listed
+// per AS (dump) or as distributions (show), the report on one AS (inspect)
+// and the valley-free test of a file of AS paths (valleyfree).
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/decompress.h"
+#include "common/interrupts.h"
+#include "common/linereader.h"
+#include "common/report.h"
+#include "console/commands.h"
+#include "console/printing.h"
+#include "graph/analyses.h"
+#include "graph/components.h"
+
+namespace {
+
+constexpr const char* noRelationships = "Error: customer cones need a graph read from an AS-relationship file\n";
+constexpr std::size_t membersPerLine = 10;
+constexpr std::size_t largestConesShown = 10;
+// Paths with thousands of prepended ASs exist; a longer line is read in pieces.
+constexpr std::size_t pathLineLimit = std::size_t{1} << 20;
+
+int widthOf(const console_state& state)
+{
+    return static_cast<int>(asnumber::fieldWidth(state.graph->asRange()));
+}
+
+// One degree measure: its name in the texts and where it is kept.
+struct degree_measure {
+    const char* unit;
+    std::uint32_t as_degrees::*field;
+};
+constexpr degree_measure plainDegrees[] = {
+    {"adjacencies", &as_degrees::total},
+    {"incoming adjacencies", &as_degrees::in},
+    {"outgoing adjacencies", &as_degrees::out},
+};
+constexpr degree_measure relationshipDegrees[] = {
+    {"customers", &as_degrees::customers},
+    {"providers", &as_degrees::providers},
+    {"peers", &as_degrees::peers},
+};
+
+// The distribution of one value per AS, then the first AS with the most.
+void showPerAS(const as_topology& t, const std::vector<std::uint32_t>& values, const char* label, const char* unit,
+               const char* mostCaption)
+{
+    CountDistribution counts;
+    std::uint32_t most = 0;
+    for (std::uint32_t v = 0; v < t.size(); ++v) {
+        countValue(counts, std::uint64_t{values[v]});
+        if (values[v] > values[most]) most = v;
+    }
+    printDistribution(counts, label, unit, false);
+    if (t.size() > 0 && mostCaption != nullptr)
+        std::printf("%s%lu (%u)\n", mostCaption, static_cast<unsigned long>(t.as(most)), values[most]);
+}
+
+std::vector<as_degrees> allDegrees(const as_topology& t)
+{
+    std::vector<as_degrees> out(t.size());
+    for (std::uint32_t v = 0; v < t.size(); ++v) out[v] = degreesOf(t, v);
+    return out;
+}
+
+void showDegrees(const as_topology& t, bool relationships)
+{
+    const std::vector<as_degrees> degrees = allDegrees(t);
+    std::vector<std::uint32_t> values(t.size());
+    const auto show = [&](const degree_measure& m) {
+        for (std::uint32_t v = 0; v < t.size(); ++v) values[v] = degrees[v].*m.field;
+        const std::string caption = std::string("First AS with the most ") + m.unit + ": ";
+        showPerAS(t, values, "ASs with", m.unit, caption.c_str());
+    };
+    for (const degree_measure& m : plainDegrees) show(m);
+    if (relationships)
+        for (const degree_measure& m : relationshipDegrees) show(m);
+}
+
+void printMembers(const std::vector<asnum_t>& members, int width)
+{
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        std::printf(" %*lu", width, static_cast<unsigned long>(members[i]));
+        if ((i + 1) % membersPerLine == 0 || i + 1 == members.size()) std::fputc('\n', stdout);
+    }
+}
+
+void showCores(const as_topology& t, int width)
+{
+    const std::vector<std::uint32_t> cores = coreNumbers(t);
+    showPerAS(t, cores, "ASs with", "as core number", nullptr);
+    if (t.size() == 0) return;
+    const std::uint32_t innermost = *std::max_element(cores.begin(), cores.end());
+    std::vector<asnum_t> members;
+    for (std::uint32_t v = 0; v < t.size(); ++v)
+        if (cores[v] == innermost) members.push_back(t.as(v));
+    std::printf("Innermost core: %zu ASs with core number %u\n", members.size(), innermost);
+    printMembers(members, width);
+}
+
+void showCones(const as_topology& t, int width)
+{
+    const std::vector<std::uint32_t> cones = coneSizes(t);
+    showPerAS(t, cones, "ASs with a customer cone of", "ASs", nullptr);
+    std::vector<std::uint32_t> order(t.size());
+    for (std::uint32_t v = 0; v < t.size(); ++v) order[v] = v;
+    const std::size_t shown = std::min(largestConesShown, order.size());
+    // Node numbers follow the AS numbers: among equal cones the smaller AS comes first.
+    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
+                      [&cones](std::uint32_t a, std::uint32_t b) { return cones[a] > cones[b] || (cones[a] == cones[b] && a < b); });
+    if (shown > 0) std::puts("Largest customer cones:");
+    for (std::size_t i = 0; i < shown; ++i)
+        std::printf("%*lu %10u ASs\n", width, static_cast<unsigned long>(t.as(order[i])), cones[order[i]]);
+}
+
+void dumpValues(const as_topology& t, const std::vector<std::uint32_t>& values, int width)
+{
+    for (std::uint32_t v = 0; v < t.size() && !interruptPending(); ++v)
+        std::printf("%*lu %10u\n", width, static_cast<unsigned long>(t.as(v)), values[v]);
+}
+
+void dumpDegrees(const as_topology& t, bool relationships, int width)
+{
+    for (std::uint32_t v = 0; v < t.size() && !interruptPending(); ++v) {
+        const as_degrees d = degreesOf(t, v);
+        std::printf("%*lu %10u %10u %10u", width, static_cast<unsigned long>(t.as(v)), d.total, d.in, d.out);
+        if (relationships) std::printf(" %10u %10u %10u", d.customers, d.providers, d.peers);
+        std::fputc('\n', stdout);
+    }
+}
+
+// What inspect calls the neighbours of each orientation, seen from the AS.
+struct neighbour_group {
+    edge_dir dir;
+    const char* plain;
+    const char* relationship;
+};
+constexpr neighbour_group neighbourGroups[] = {
+    {INCOMING, "Incoming from", "Customers"},
+    {OUTGOING, "Outgoing to", "Providers"},
+    {UNDIRECTED, "Both ways", "Peers"},
+};
+
+void printNeighbours(const as_topology& t, std::uint32_t v, bool relationships, int width)
+{
+    for (const neighbour_group& g : neighbourGroups) {
+        std::vector<asnum_t> members;
+        const auto others = t.neighbours(v);
+        const auto dirs = t.directions(v);
+        for (std::size_t k = 0; k < others.size(); ++k)
+            if (dirs[k] == g.dir) members.push_back(t.as(others[k]));
+        std::printf("%s: %zu\n", relationships ? g.relationship : g.plain, members.size());
+        printMembers(members, width);
+    }
+}
+
+void printComponentOf(const char* name, const std::unique_ptr<ASComponents>& split, asnum_t as)
+{
+    const std::optional<std::size_t> c = split ? split->componentOf(as) : std::nullopt;
+    if (c) std::printf("%s %zu with %u nodes and %u edges\n", name, *c + 1, split->nodes(*c), split->edges(*c));
+}
+
+// A file of paths as routesift writes them: one path per line, or its
+// grouped lines (count, tags, path, prefixes separated by tabs).
+std::string_view pathField(std::string_view line)
+{
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string_view::npos) return line;
+    const std::size_t second = line.find('\t', tab + 1);
+    if (second == std::string_view::npos) return {};
+    const std::size_t third = line.find('\t', second + 1);
+    return line.substr(second + 1, third == std::string_view::npos ? std::string_view::npos : third - second - 1);
+}
+
+// The ASs of a path; false with the offending token when one is no AS number.
+bool readPath(std::string_view text, std::vector<asnum_t>& path, std::string_view& bad)
+{
+    path.clear();
+    std::size_t pos = 0;
+    while ((pos = text.find_first_not_of(' ', pos)) != std::string_view::npos) {
+        const std::size_t stop = std::min(text.find(' ', pos), text.size());
+        const std::string_view token = text.substr(pos, stop - pos);
+        const std::optional<asnum_t> as = asnumber::parse(token, asnumber::wideRange);
+        if (!as) {
+            bad = token;
+            return false;
+        }
+        path.push_back(*as);
+        pos = stop;
+    }
+    return true;
+}
+
+struct valley_counts {
+    std::uint64_t free = 0, valley = 0, unknown = 0, unread = 0;
+};
+
+void reportPath(std::uint64_t lineNumber, const std::vector<asnum_t>& path, const path_check& check)
+{
+    std::printf("Line %llu: %s %lu %lu\n", static_cast<unsigned long long>(lineNumber),
+                check.verdict == VALLEY ? "valley at" : "unknown link", static_cast<unsigned long>(path[check.at - 1]),
+                static_cast<unsigned long>(path[check.at]));
+}
+
+void checkPaths(LineReader& lines, const as_topology& t, bool detail, valley_counts& counts)
+{
+    std::string_view line;
+    std::vector<asnum_t> path;
+    std::uint64_t lineNumber = 0;
+    while (lines.next(pathLineLimit, line) && !interruptPending()) {
+        ++lineNumber;
+        std::string_view bad;
+        const std::string_view field = pathField(line);
+        if (field.find_first_not_of(' ') == std::string_view::npos) continue;
+        if (!readPath(field, path, bad)) {
+            ++counts.unread;
+            if (!detail) continue;
+            report(report_level::warning,
+                   "Invalid AS number `" + std::string(bad) + "' on line " + std::to_string(lineNumber));
+            continue;
+        }
+        const path_check check = checkPath(t, path);
+        if (check.verdict == VALLEY_FREE) {
+            ++counts.free;
+            continue;
+        }
+        ++(check.verdict == VALLEY ? counts.valley : counts.unknown);
+        if (detail) reportPath(lineNumber, path, check);
+    }
+}
+
+} // namespace
+
+void dumpMeasure(target_code property, const ASComponent& graph, const console_state& state)
+{
+    const as_topology t(graph);
+    const bool relationships = state.graph->hasRelationships();
+    switch (property) {
+    case T_VALENCY: dumpDegrees(t, relationships, widthOf(state)); break;
+    case T_KCORES: dumpValues(t, coreNumbers(t), widthOf(state)); break;
+    default:
+        if (!relationships)
+            reportError(noRelationships);
+        else
+            dumpValues(t, coneSizes(t), widthOf(state));
+        break;
+    }
+}
+
+void showMeasure(target_code property, const ASComponent& graph, const console_state& state)
+{
+    const as_topology t(graph);
+    const bool relationships = state.graph->hasRelationships();
+    switch (property) {
+    case T_VALENCY: showDegrees(t, relationships); break;
+    case T_KCORES: showCores(t, widthOf(state)); break;
+    default:
+        if (!relationships)
+            reportError(noRelationships);
+        else
+            showCones(t, widthOf(state));
+        break;
+    }
+}
+
+void inspectAS(std::string_view text, const console_state& state)
+{
+    if (!state.graph) {
+        reportError("There is no graph to currently work on\n");
+        return;
+    }
+    const std::optional<asnum_t> as = asnumber::parse(text, asnumber::wideRange);
+    const as_topology t(*state.graph);
+    const std::optional<std::uint32_t> v = as ? t.find(*as) : std::nullopt;
+    if (!v) {
+        report(as ? "Error: AS " + std::string(text) + " is not in the graph"
+                  : "Error: invalid AS number `" + std::string(text) + "'");
+        return;
+    }
+    const bool relationships = state.graph->hasRelationships();
+    const as_degrees d = degreesOf(t, *v);
+    std::printf("AS %lu\n", static_cast<unsigned long>(*as));
+    std::printf("Adjacencies: %u (incoming %u, outgoing %u)\n", d.total, d.in, d.out);
+    printNeighbours(t, *v, relationships, widthOf(state));
+    printComponentOf("SCC", state.sccs, *as);
+    printComponentOf("CC", state.ccs, *as);
+    std::printf("Core number: %u\n", coreNumbers(t)[*v]);
+    if (relationships)
+        std::printf("Customer cone: %u ASs\n", coneSize(t, *v));
+    else
+        std::puts("Customer cone: unknown without relationships");
+}
+
+void checkValleys(std::string_view text, const console_state& state)
+{
+    if (!state.graph) {
+        reportError("There is no graph to currently work on\n");
+        return;
+    }
+    if (!state.graph->hasRelationships()) {
+        reportError("Error: the valley-free test needs a graph read from an AS-relationship file\n");
+        return;
+    }
+    const bool detail = text.starts_with("-v ") && text.size() > 3;
+    const std::string name(detail ? text.substr(3) : text);
+    const std::unique_ptr<ByteSource> file = openInputFile(name.c_str());
+    if (!file) {
+        reportSystemError("Error: unable to open file `" + name + "' for reading", errno);
+        return;
+    }
+    const as_topology t(*state.graph);
+    LineReader lines(*file);
+    valley_counts counts;
+    checkPaths(lines, t, detail, counts);
+    if (interruptPending()) return;
+    if (file->failed()) {
+        report("Error: unable to read file `" + name + "'", file->failure());
+        return;
+    }
+    const struct {
+        const char* label;
+        std::uint64_t count;
+    } totals[] = {{"Valley-free paths:", counts.free},
+                  {"Paths with a valley:", counts.valley},
+                  {"Paths with unknown links:", counts.unknown},
+                  {"Lines not read as paths:", counts.unread}};
+    for (const auto& total : totals)
+        std::printf("%-26s%10llu\n", total.label, static_cast<unsigned long long>(total.count));
+}

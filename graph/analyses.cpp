@@ -1,0 +1,348 @@
+#include "graph/analyses.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+struct link_entry {
+    std::uint32_t a;
+    std::uint32_t b;
+    edge_dir dir; // seen from a
+};
+
+// Provider -> customer arcs: the adjacency points at v from a customer.
+bool isCustomerLink(edge_dir fromProvider) noexcept { return fromProvider == INCOMING; }
+
+// Strongly connected components of the provider -> customer arcs, by
+// Tarjan's method with an explicit stack. Components come out numbered so
+// that an arc never leads to a higher number: customers before providers.
+class CustomerComponents {
+public:
+    static constexpr std::uint32_t unset = 0xFFFFFFFFU;
+    std::vector<std::uint32_t> comp;      // node -> component
+    std::vector<std::uint32_t> completed; // nodes by component, as the components were found
+    std::uint32_t count = 0;
+
+    explicit CustomerComponents(const as_topology& t) : comp(t.size(), unset), t_(t), index_(t.size(), unset), low_(t.size(), 0) {
+        for (std::uint32_t v = 0; v < t.size(); ++v)
+            if (index_[v] == unset) search(v);
+    }
+
+private:
+    struct frame {
+        std::uint32_t v;
+        std::uint32_t next; // position in v's neighbour list
+    };
+    void enter(std::uint32_t v) {
+        index_[v] = low_[v] = counter_++;
+        stack_.push_back(v);
+        calls_.push_back(frame{v, 0});
+    }
+    void search(std::uint32_t root) {
+        enter(root);
+        while (!calls_.empty()) {
+            const std::optional<std::uint32_t> next = nextUnvisited(calls_.back());
+            // Entering a node may move the frames: none is held across it.
+            if (next)
+                enter(*next);
+            else
+                finish();
+        }
+    }
+    // Walks on from where the frame stopped: the next customer not yet
+    // visited, after lowering the frame's link value by those on the stack.
+    std::optional<std::uint32_t> nextUnvisited(frame& f) {
+        const auto others = t_.neighbours(f.v);
+        const auto dirs = t_.directions(f.v);
+        while (f.next < others.size()) {
+            const std::uint32_t k = f.next++;
+            if (!isCustomerLink(dirs[k])) continue;
+            const std::uint32_t u = others[k];
+            if (index_[u] == unset) return u;
+            if (comp[u] == unset) low_[f.v] = std::min(low_[f.v], index_[u]);
+        }
+        return std::nullopt;
+    }
+    void finish() {
+        const std::uint32_t v = calls_.back().v;
+        calls_.pop_back();
+        if (!calls_.empty()) low_[calls_.back().v] = std::min(low_[calls_.back().v], low_[v]);
+        if (low_[v] != index_[v]) return;
+        std::uint32_t w;
+        do {
+            w = stack_.back();
+            stack_.pop_back();
+            comp[w] = count;
+            completed.push_back(w);
+        } while (w != v);
+        ++count;
+    }
+
+    const as_topology& t_;
+    std::vector<std::uint32_t> index_;
+    std::vector<std::uint32_t> low_;
+    std::vector<std::uint32_t> stack_;
+    std::vector<frame> calls_;
+    std::uint32_t counter_ = 0;
+};
+
+// Components as a graph of their own: members and distinct successors.
+struct component_graph {
+    std::vector<std::uint32_t> memberStart, members;
+    std::vector<std::uint32_t> succStart, succ;
+};
+
+component_graph condense(const as_topology& t, const CustomerComponents& cc) {
+    component_graph g;
+    const std::uint32_t n = t.size();
+    g.memberStart.assign(cc.count + 1, 0);
+    for (std::uint32_t v = 0; v < n; ++v) ++g.memberStart[cc.comp[v] + 1];
+    for (std::uint32_t c = 0; c < cc.count; ++c) g.memberStart[c + 1] += g.memberStart[c];
+    g.members = cc.completed;
+    std::vector<std::uint32_t> seen(cc.count, CustomerComponents::unset);
+    g.succStart.reserve(cc.count + 1);
+    g.succStart.push_back(0);
+    for (std::uint32_t c = 0; c < cc.count; ++c) {
+        for (std::uint32_t m = g.memberStart[c]; m < g.memberStart[c + 1]; ++m) {
+            const std::uint32_t v = g.members[m];
+            const auto others = t.neighbours(v);
+            const auto dirs = t.directions(v);
+            for (std::size_t k = 0; k < others.size(); ++k) {
+                const std::uint32_t s = cc.comp[others[k]];
+                if (!isCustomerLink(dirs[k]) || s == c || seen[s] == c) continue;
+                seen[s] = c;
+                g.succ.push_back(s);
+            }
+        }
+        g.succStart.push_back(static_cast<std::uint32_t>(g.succ.size()));
+    }
+    return g;
+}
+
+// Cone sizes by sets of nodes as bit vectors, built customers first: a
+// component's cone is its members and the cones of its successors. Only
+// components with successors get a vector. A node's column is its place in
+// the order the search completed the components, so that every component
+// holds a range of columns and every cone lies at or before its own range
+// (a depth-first search completes customers first): a block of columns
+// concerns only the components from the one holding its first column on,
+// and most vectors are still empty in a block, which is then skipped. The
+// columns are taken a block at a time to keep the vectors within a budget.
+class ConeCounter {
+public:
+    ConeCounter(const as_topology& t, const component_graph& g, std::uint32_t components)
+        : g_(g), components_(components), slot_(components, none) {
+        for (std::uint32_t c = 0; c < components; ++c)
+            if (g.succStart[c + 1] > g.succStart[c]) slot_[c] = inner_++;
+        const std::size_t columnsWords = (t.size() + 63) / 64;
+        words_ = std::max<std::size_t>(1, std::min(columnsWords, budgetWords / std::max<std::uint32_t>(inner_, 1)));
+        bits_.resize(words_ * inner_);
+        filled_.assign(inner_, false);
+        counts_.assign(inner_, 0);
+    }
+
+    std::vector<std::uint32_t> sizes(std::uint32_t n) {
+        std::uint32_t first = 0; // the component holding the block's first column
+        for (std::size_t lo = 0; lo < n; lo += words_ * 64) {
+            while (g_.memberStart[first + 1] <= lo) ++first;
+            runBlock(lo, first);
+        }
+        std::vector<std::uint32_t> out(n);
+        for (std::uint32_t c = 0; c < components_; ++c) {
+            const std::uint32_t own = g_.memberStart[c + 1] - g_.memberStart[c];
+            const std::uint32_t size = slot_[c] == none ? own : counts_[slot_[c]];
+            for (std::uint32_t m = g_.memberStart[c]; m < g_.memberStart[c + 1]; ++m) out[g_.members[m]] = size;
+        }
+        return out;
+    }
+
+private:
+    static constexpr std::uint32_t none = 0xFFFFFFFFU;
+    static constexpr std::size_t budgetWords = std::size_t{1} << 20; // 8 MiB of vectors
+
+    // Sets the columns of component c that fall in the block.
+    bool setMembers(std::uint64_t* vec, std::uint32_t c, std::size_t lo) const {
+        const std::size_t from = std::max<std::size_t>(g_.memberStart[c], lo);
+        const std::size_t to = std::min<std::size_t>(g_.memberStart[c + 1], lo + words_ * 64);
+        for (std::size_t col = from; col < to; ++col) vec[(col - lo) / 64] |= std::uint64_t{1} << ((col - lo) % 64);
+        return from < to;
+    }
+
+    static std::uint32_t ones(std::uint64_t x) noexcept {
+        // Bit counting without relying on the processor's instruction.
+        x = x - ((x >> 1) & 0x5555555555555555ULL);
+        x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+        x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+        return static_cast<std::uint32_t>((x * 0x0101010101010101ULL) >> 56);
+    }
+
+    void runBlock(std::size_t lo, std::uint32_t first) {
+        std::fill(filled_.begin(), filled_.end(), false);
+        for (std::uint32_t c = first; c < components_; ++c) {
+            if (slot_[c] == none) continue;
+            std::uint64_t* vec = &bits_[slot_[c] * words_];
+            std::fill_n(vec, words_, 0);
+            bool filled = setMembers(vec, c, lo);
+            for (std::uint32_t k = g_.succStart[c]; k < g_.succStart[c + 1]; ++k) {
+                const std::uint32_t s = g_.succ[k];
+                if (slot_[s] == none) {
+                    filled = setMembers(vec, s, lo) || filled;
+                } else if (filled_[slot_[s]]) {
+                    const std::uint64_t* from = &bits_[slot_[s] * words_];
+                    for (std::size_t w = 0; w < words_; ++w) vec[w] |= from[w];
+                    filled = true;
+                }
+            }
+            filled_[slot_[c]] = filled;
+            if (!filled) continue;
+            std::uint32_t count = 0;
+            for (std::size_t w = 0; w < words_; ++w) count += ones(vec[w]);
+            counts_[slot_[c]] += count;
+        }
+    }
+
+    const component_graph& g_;
+    std::uint32_t components_;
+    std::vector<std::uint32_t> slot_; // component -> vector number, none without successors
+    std::uint32_t inner_ = 0;
+    std::size_t words_ = 1;
+    std::vector<std::uint64_t> bits_;
+    std::vector<bool> filled_;
+    std::vector<std::uint32_t> counts_;
+};
+
+} // namespace
+
+as_topology::as_topology(const Graph<asnum_t, ASEdgeWeight, asnum_t>& graph) {
+    ases_.reserve(graph.nodes());
+    graph.forEachNode([this](const auto& n) { ases_.push_back(n.id); });
+    std::vector<link_entry> links;
+    links.reserve(graph.edges());
+    start_.assign(ases_.size() + 1, 0);
+    graph.forEachNumberedEdge([&](std::uint32_t from, std::uint32_t to, edge_dir dir) {
+        if (from == to) return;
+        links.push_back(link_entry{from, to, dir});
+        ++start_[from + 1];
+        ++start_[to + 1];
+    });
+    for (std::size_t v = 0; v < ases_.size(); ++v) start_[v + 1] += start_[v];
+    others_.resize(start_.back());
+    dirs_.resize(start_.back());
+    // In listing order each node receives its smaller neighbours first, then
+    // its larger ones, each in ascending order: the lists come out sorted.
+    std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
+    for (const link_entry& l : links) {
+        others_[fill[l.a]] = l.b;
+        dirs_[fill[l.a]++] = l.dir;
+        others_[fill[l.b]] = l.a;
+        dirs_[fill[l.b]++] = reverse(l.dir);
+    }
+}
+
+std::optional<std::uint32_t> as_topology::find(asnum_t as) const noexcept {
+    const auto it = std::lower_bound(ases_.begin(), ases_.end(), as);
+    if (it == ases_.end() || *it != as) return std::nullopt;
+    return static_cast<std::uint32_t>(it - ases_.begin());
+}
+
+std::optional<edge_dir> as_topology::link(std::uint32_t a, std::uint32_t b) const noexcept {
+    const auto others = neighbours(a);
+    const auto it = std::lower_bound(others.begin(), others.end(), b);
+    if (it == others.end() || *it != b) return std::nullopt;
+    return directions(a)[static_cast<std::size_t>(it - others.begin())];
+}
+
+as_degrees degreesOf(const as_topology& topology, std::uint32_t v) noexcept {
+    as_degrees d;
+    for (const edge_dir dir : topology.directions(v)) {
+        ++d.total;
+        if (dir == INCOMING) ++d.customers;
+        else if (dir == OUTGOING) ++d.providers;
+        else ++d.peers;
+    }
+    d.in = d.customers + d.peers;
+    d.out = d.providers + d.peers;
+    return d;
+}
+
+std::vector<std::uint32_t> coreNumbers(const as_topology& topology) {
+    // Batagelj and Zaversnik: nodes kept sorted by their remaining degree
+    // in buckets, peeled lowest first.
+    const std::uint32_t n = topology.size();
+    std::vector<std::uint32_t> deg(n), pos(n), vert(n);
+    std::uint32_t maxDeg = 0;
+    for (std::uint32_t v = 0; v < n; ++v) {
+        deg[v] = static_cast<std::uint32_t>(topology.neighbours(v).size());
+        maxDeg = std::max(maxDeg, deg[v]);
+    }
+    std::vector<std::uint32_t> bin(maxDeg + 1, 0);
+    for (std::uint32_t v = 0; v < n; ++v) ++bin[deg[v]];
+    std::uint32_t startAt = 0;
+    for (std::uint32_t& b : bin) startAt += std::exchange(b, startAt);
+    for (std::uint32_t v = 0; v < n; ++v) {
+        pos[v] = bin[deg[v]]++;
+        vert[pos[v]] = v;
+    }
+    for (std::uint32_t d = maxDeg; d > 0; --d) bin[d] = bin[d - 1];
+    if (!bin.empty()) bin[0] = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t v = vert[i];
+        for (const std::uint32_t u : topology.neighbours(v)) {
+            if (deg[u] <= deg[v]) continue;
+            const std::uint32_t du = deg[u];
+            const std::uint32_t pw = bin[du];
+            const std::uint32_t w = vert[pw];
+            if (u != w) {
+                std::swap(vert[pos[u]], vert[pw]);
+                std::swap(pos[u], pos[w]);
+            }
+            ++bin[du];
+            --deg[u];
+        }
+    }
+    return deg;
+}
+
+std::vector<std::uint32_t> coneSizes(const as_topology& topology) {
+    const CustomerComponents components(topology);
+    const component_graph g = condense(topology, components);
+    ConeCounter counter(topology, g, components.count);
+    return counter.sizes(topology.size());
+}
+
+std::uint32_t coneSize(const as_topology& topology, std::uint32_t v) {
+    std::vector<bool> seen(topology.size(), false);
+    std::vector<std::uint32_t> todo{v};
+    seen[v] = true;
+    std::uint32_t size = 1;
+    while (!todo.empty()) {
+        const std::uint32_t x = todo.back();
+        todo.pop_back();
+        const auto others = topology.neighbours(x);
+        const auto dirs = topology.directions(x);
+        for (std::size_t k = 0; k < others.size(); ++k) {
+            if (!isCustomerLink(dirs[k]) || seen[others[k]]) continue;
+            seen[others[k]] = true;
+            ++size;
+            todo.push_back(others[k]);
+        }
+    }
+    return size;
+}
+
+path_check checkPath(const as_topology& topology, std::span<const asnum_t> path) {
+    std::optional<path_check> valley;
+    bool topped = false; // a peer or provider-to-customer link was crossed
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        if (path[i] == path[i - 1]) continue;
+        const std::optional<std::uint32_t> a = topology.find(path[i - 1]);
+        const std::optional<std::uint32_t> b = topology.find(path[i]);
+        const std::optional<edge_dir> dir = a && b ? topology.link(*a, *b) : std::nullopt;
+        if (!dir) return path_check{UNKNOWN_LINK, i};
+        const bool downhill = *dir == INCOMING;
+        if (!downhill && topped && !valley) valley = path_check{VALLEY, i};
+        topped = topped || *dir != OUTGOING;
+    }
+    return valley ? *valley : path_check{};
+}

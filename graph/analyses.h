@@ -1,0 +1,83 @@
+#pragma once
+// What researchers measure on an AS graph beyond its components: degrees,
+// k-cores, customer cones and the valley-free test of AS paths.
+//
+// Every measure works on an as_topology, a compact copy of a graph's
+// neighbour lists taken once per command: node numbers 0..n-1 follow the
+// ascending AS numbers, each adjacency appears at both ends with its
+// orientation seen from that end, and loops are left out (an AS is not its
+// own neighbour, so a loop changes no degree, core or cone).
+//
+// Relationship orientation: in a graph read from an AS-relationship file an
+// adjacency pointing from A to B (OUTGOING seen from A) says that B is A's
+// provider, one usable both ways says that A and B are peers. Cones and the
+// valley-free test read orientations that way; the caller decides whether
+// the graph's orientations mean relationships.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "common/asnumber.h"
+#include "graph/asgraph.h"
+
+class as_topology {
+public:
+    explicit as_topology(const Graph<asnum_t, ASEdgeWeight, asnum_t>& graph);
+
+    std::uint32_t size() const noexcept { return static_cast<std::uint32_t>(ases_.size()); }
+    asnum_t as(std::uint32_t v) const noexcept { return ases_[v]; }
+    // The node number of an AS, if the graph holds it.
+    std::optional<std::uint32_t> find(asnum_t as) const noexcept;
+    // Neighbours of v in ascending AS order, and the orientation of each
+    // adjacency seen from v (same positions).
+    std::span<const std::uint32_t> neighbours(std::uint32_t v) const noexcept {
+        return {others_.data() + start_[v], others_.data() + start_[v + 1]};
+    }
+    std::span<const edge_dir> directions(std::uint32_t v) const noexcept {
+        return {dirs_.data() + start_[v], dirs_.data() + start_[v + 1]};
+    }
+    // The orientation of the adjacency a-b seen from a; none when there is none.
+    std::optional<edge_dir> link(std::uint32_t a, std::uint32_t b) const noexcept;
+
+private:
+    std::vector<asnum_t> ases_;
+    std::vector<std::uint32_t> start_; // v's entries: [start_[v], start_[v + 1])
+    std::vector<std::uint32_t> others_;
+    std::vector<edge_dir> dirs_;
+};
+
+// An adjacency counts once per neighbour, whatever its directions: one
+// usable both ways is incoming and outgoing at once. With relationship
+// orientation, customers + providers + peers = total.
+struct as_degrees {
+    std::uint32_t total = 0;
+    std::uint32_t in = 0;
+    std::uint32_t out = 0;
+    std::uint32_t customers = 0; // adjacencies pointing at the AS
+    std::uint32_t providers = 0; // adjacencies pointing away from it
+    std::uint32_t peers = 0;     // adjacencies usable both ways
+};
+as_degrees degreesOf(const as_topology& topology, std::uint32_t v) noexcept;
+
+// The core number of every node: the largest k such that the node belongs
+// to a subgraph in which every node has at least k neighbours.
+std::vector<std::uint32_t> coreNumbers(const as_topology& topology);
+
+// The customer cone size of every node: the node itself plus every node
+// reached by going from providers down to their customers, cycles included.
+std::vector<std::uint32_t> coneSizes(const as_topology& topology);
+// The same for one node, by a search of its cone alone.
+std::uint32_t coneSize(const as_topology& topology, std::uint32_t v);
+
+// The valley-free test of one AS path: customer-to-provider links, then at
+// most one peer link, then provider-to-customer links. Repeated ASs
+// (prepending) form no link.
+enum path_verdict { VALLEY_FREE, VALLEY, UNKNOWN_LINK };
+struct path_check {
+    path_verdict verdict = VALLEY_FREE;
+    std::size_t at = 0; // the offending link joins path[at - 1] and path[at]
+};
+// A path naming an AS or a link the graph lacks is UNKNOWN_LINK, wherever a
+// valley would be: nothing is claimed about a path that cannot be followed.
+path_check checkPath(const as_topology& topology, std::span<const asnum_t> path);

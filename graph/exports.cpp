@@ -1,0 +1,164 @@
+#include "graph/exports.h"
+
+#include <charconv>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// Text gathered in a large buffer and written in blocks: an export of a big
+// graph has a million short fields, which stdio formats several times slower.
+class text_out {
+public:
+    explicit text_out(std::FILE* file) : file_(file) { buffer_.reserve(blockSize + 256); }
+    text_out(const text_out&) = delete;
+    text_out& operator=(const text_out&) = delete;
+
+    text_out& operator<<(std::string_view text) {
+        buffer_.append(text);
+        if (buffer_.size() >= blockSize) drain();
+        return *this;
+    }
+    text_out& operator<<(std::uint64_t value) {
+        char digits[20];
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        return *this << std::string_view(digits, static_cast<std::size_t>(end - digits));
+    }
+    // False when any write failed.
+    bool finish() {
+        drain();
+        return ok_;
+    }
+
+private:
+    static constexpr std::size_t blockSize = std::size_t{1} << 16;
+    void drain() {
+        if (ok_ && !buffer_.empty()) ok_ = std::fwrite(buffer_.data(), 1, buffer_.size(), file_) == buffer_.size();
+        buffer_.clear();
+    }
+    std::FILE* file_;
+    std::string buffer_;
+    bool ok_ = true;
+};
+
+std::string_view orientationWord(const export_graph::edge_listing& e) {
+    if (!e.weight->oriented) return "none";
+    switch (*e.dir) {
+    case OUTGOING: return "forward";
+    case INCOMING: return "backward";
+    default: return "both";
+    }
+}
+
+// A column of the node table: its name, whether only relationship graphs
+// know it, and its value in a row.
+struct node_column {
+    std::string_view name;
+    bool relationshipOnly;
+    std::uint64_t (*value)(const node_row&);
+};
+constexpr node_column nodeColumns[] = {
+    {"scc", false, [](const node_row& r) { return r.scc; }},
+    {"cc", false, [](const node_row& r) { return r.cc; }},
+    {"degree", false, [](const node_row& r) { return std::uint64_t{r.degrees.total}; }},
+    {"in_degree", false, [](const node_row& r) { return std::uint64_t{r.degrees.in}; }},
+    {"out_degree", false, [](const node_row& r) { return std::uint64_t{r.degrees.out}; }},
+    {"customers", true, [](const node_row& r) { return std::uint64_t{r.degrees.customers}; }},
+    {"providers", true, [](const node_row& r) { return std::uint64_t{r.degrees.providers}; }},
+    {"peers", true, [](const node_row& r) { return std::uint64_t{r.degrees.peers}; }},
+    {"core", false, [](const node_row& r) { return std::uint64_t{r.core}; }},
+    {"cone", true, [](const node_row& r) { return std::uint64_t{r.cone}; }},
+};
+
+// The per-direction values of an adjacency, as named in both formats.
+struct edge_column {
+    std::string_view name;
+    std::uint64_t (*value)(const export_graph::edge_listing&);
+};
+constexpr edge_column edgeColumns[] = {
+    {"paths_forward", [](const export_graph::edge_listing& e) { return std::uint64_t{e.weight->pathCovering[0]}; }},
+    {"addresses_forward", [](const export_graph::edge_listing& e) { return e.weight->ipCovering[0]; }},
+    {"paths_backward", [](const export_graph::edge_listing& e) { return std::uint64_t{e.reverseWeight->pathCovering[0]}; }},
+    {"addresses_backward", [](const export_graph::edge_listing& e) { return e.reverseWeight->ipCovering[0]; }},
+};
+
+void graphMLKeys(text_out& out, bool relationships) {
+    for (const node_column& c : nodeColumns)
+        if (relationships || !c.relationshipOnly)
+            out << "  <key id=\"" << c.name << "\" for=\"node\" attr.name=\"" << c.name << "\" attr.type=\"long\"/>\n";
+    out << "  <key id=\"orientation\" for=\"edge\" attr.name=\"orientation\" attr.type=\"string\"/>\n";
+    for (const edge_column& c : edgeColumns)
+        out << "  <key id=\"" << c.name << "\" for=\"edge\" attr.name=\"" << c.name << "\" attr.type=\"long\"/>\n";
+}
+
+} // namespace
+
+bool writeEdgeCSV(std::FILE* file, const export_graph& graph) {
+    text_out out(file);
+    out << "source,target,orientation";
+    for (const edge_column& c : edgeColumns) out << "," << c.name;
+    out << "\n";
+    graph.forEachEdge([&out](const export_graph::edge_listing& e) {
+        out << std::uint64_t{e.from.id} << "," << std::uint64_t{e.to.id} << "," << orientationWord(e);
+        for (const edge_column& c : edgeColumns) out << "," << c.value(e);
+        out << "\n";
+    });
+    return out.finish();
+}
+
+bool writeNodeCSV(std::FILE* file, const node_table& nodes) {
+    text_out out(file);
+    out << "as";
+    for (const node_column& c : nodeColumns) out << "," << c.name;
+    out << "\n";
+    for (const node_row& row : nodes.rows) {
+        out << std::uint64_t{row.as};
+        // An unknown value is an empty field: pandas reads it as missing.
+        for (const node_column& c : nodeColumns) {
+            out << ",";
+            if (nodes.relationships || !c.relationshipOnly) out << c.value(row);
+        }
+        out << "\n";
+    }
+    return out.finish();
+}
+
+bool writeGraphML(std::FILE* file, const export_graph& graph, const node_table& nodes) {
+    text_out out(file);
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<graphml xmlns=\"http://graphml.graphdrawing.org/xmlns\">\n";
+    graphMLKeys(out, nodes.relationships);
+    out << "  <graph id=\"G\" edgedefault=\"undirected\">\n";
+    for (const node_row& row : nodes.rows) {
+        out << "    <node id=\"" << std::uint64_t{row.as} << "\">";
+        for (const node_column& c : nodeColumns)
+            if (nodes.relationships || !c.relationshipOnly)
+                out << "<data key=\"" << c.name << "\">" << c.value(row) << "</data>";
+        out << "</node>\n";
+    }
+    graph.forEachEdge([&out](const export_graph::edge_listing& e) {
+        out << "    <edge source=\"" << std::uint64_t{e.from.id} << "\" target=\"" << std::uint64_t{e.to.id}
+            << "\"><data key=\"orientation\">" << orientationWord(e) << "</data>";
+        for (const edge_column& c : edgeColumns) out << "<data key=\"" << c.name << "\">" << c.value(e) << "</data>";
+        out << "</edge>\n";
+    });
+    out << "  </graph>\n</graphml>\n";
+    return out.finish();
+}
+
+bool writeRelationships(std::FILE* file, const export_graph& graph) {
+    text_out out(file);
+    out << "# AS relationships written by meshprobe\n"
+           "# <provider-as>|<customer-as>|-1\n"
+           "# <peer-as>|<peer-as>|0\n";
+    graph.forEachEdge([&out](const export_graph::edge_listing& e) {
+        const std::uint64_t a = e.from.id;
+        const std::uint64_t b = e.to.id;
+        switch (*e.dir) {
+        case OUTGOING: out << b << "|" << a << "|-1\n"; break; // a is b's customer
+        case INCOMING: out << a << "|" << b << "|-1\n"; break;
+        default: out << a << "|" << b << "|0\n"; break;
+        }
+    });
+    return out.finish();
+}
