@@ -1,5 +1,6 @@
 #include "console/commandloop.h"
 
+#include <string>
 #include <unistd.h>
 
 #include "common/interrupts.h"
@@ -75,8 +76,18 @@ bool readCommandLine(LineReader& in, std::string& line)
     line.assign(piece);
     // A line of exactly the maximum length still owns its line feed; without
     // this it would be followed by a spurious empty command.
-    if (piece.size() == maxCommandLine && piece.back() != '\n')
-        in.skipIf('\n');
+    if (piece.size() < maxCommandLine || piece.back() == '\n' || in.skipIf('\n') || in.atEnd())
+        return true;
+    // The rest of a longer line is read and dropped. When the command ended
+    // before it (at a carriage return) nothing is lost; otherwise the line is
+    // refused whole: a command cut short could save under a name nobody gave.
+    const bool commandEnded = line.find('\r') != std::string::npos;
+    while (in.next(maxCommandLine, piece) && piece.back() != '\n') {
+    }
+    if (!commandEnded) {
+        report("Error: command line longer than " + std::to_string(maxCommandLine) + " characters");
+        line.clear();
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <new>
 #include <string>
 
 #include "common/report.h"
@@ -482,7 +483,19 @@ bool executeCommand(std::string_view command, console_state& state, bool forceOv
         printCommandHelp(cmd.code, stdout);
         return false;
     }
-    if (checkCombination(cmd))
+    if (!checkCombination(cmd))
+        return false;
+    // Errors inside a command never end the session, running out of memory
+    // included: the command fails, and a load leaves nothing half-loaded.
+    try {
         execute(cmd, state, forceOverwrite);
+    } catch (const std::bad_alloc&) {
+        if (cmd.code != CMD_LOAD) {
+            report("Error: not enough memory");
+            return false;
+        }
+        clearMem(state);
+        report("Error: not enough memory to load file `" + std::string(cmd.text.value_or("")) + "'");
+    }
     return false;
 }

@@ -93,11 +93,13 @@ void loadGraph(const std::string& fileName, console_state& state) {
         return;
     }
     state.graph = std::make_unique<ASGraph>();
-    if (!state.graph->readFromFile(*file, fileName)) {
+    const bool read = state.graph->readFromFile(*file, fileName);
+    // A compressed file is read to its end: its check values follow the
+    // data, and damaged data decodes to garbage before its check fails, so
+    // the damage is the reason to give wherever it lies.
+    if (file->compressed() && !file->failed()) drain(*file);
+    if (!read || file->failed()) {
         // The partly read graph stays the working graph, without components.
-        // Damaged compressed data decodes to garbage before its check fails:
-        // then the damage is the reason to give.
-        if (file->compressed() && !file->failed()) drain(*file);
         if (file->failed()) {
             report("Error: unable to read file `" + fileName + "'", file->failure());
         } else {

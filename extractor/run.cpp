@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -337,8 +338,10 @@ int Extraction::finish() {
     };
     if (standardOutput) check(*standardOutput);
     for (const std::unique_ptr<OutputFile>& file : openedFiles) check(*file);
-    if (status != EXIT_OK) {
-        files->abandon();
+    // An input that could not be read to its end fails the run as well: the
+    // old files stay, as on any failure.
+    if (status != EXIT_OK || readFailure) {
+        if (files) files->abandon();
     } else if (files && !files->commit()) {
         reportWriteError(files->failedName(), files->failedError());
         status = EXIT_FILE_ERROR;
@@ -358,6 +361,29 @@ int Extraction::reportReadFailure(int status) const {
     if (!readFailure) return status;
     report("Error: Unable to read input file `" + settings.inputFile.value_or("(standard input)") + "'", *readFailure);
     return EXIT_FILE_ERROR;
+}
+
+// The run itself; `doing` names the step under way, for the report when
+// memory runs out.
+int extract(const extraction_mode& settings, const char*& doing) {
+    // The extraction holds the parser's buffers, the seen-AS stamps and the
+    // maps: too big for the stack.
+    doing = "opening the files";
+    auto extraction = std::make_unique<Extraction>(settings);
+    if (const int status = extraction->openInput()) return status;
+    if (const int status = extraction->openOutputs()) return status;
+    doing = "reading the routes";
+    extraction->run();
+    doing = "writing the paths";
+    extraction->writeMaps();
+    doing = "writing the graph";
+    extraction->writeGraph();
+    doing = "finishing the run";
+    extraction->warnIfNoTable();
+    extraction->printStats();
+    extraction->warnParseErrors();
+    extraction->warnUnreadRoutes();
+    return extraction->reportReadFailure(extraction->finish());
 }
 
 } // namespace
@@ -383,17 +409,13 @@ int runExtractor(int argc, const char* const* argv) {
         return EXIT_FILE_ERROR;
     }
 
-    // The extraction holds the parser's buffers, the seen-AS stamps and the
-    // maps: too big for the stack.
-    auto extraction = std::make_unique<Extraction>(settings);
-    if (const int status = extraction->openInput()) return status;
-    if (const int status = extraction->openOutputs()) return status;
-    extraction->run();
-    extraction->writeMaps();
-    extraction->writeGraph();
-    extraction->warnIfNoTable();
-    extraction->printStats();
-    extraction->warnParseErrors();
-    extraction->warnUnreadRoutes();
-    return extraction->reportReadFailure(extraction->finish());
+    const char* doing = "";
+    try {
+        return extract(settings, doing);
+    } catch (const std::bad_alloc&) {
+        // The run's memory is freed and its temporary files are removed by
+        // now: the old outputs stay as they were.
+        report(std::string("Error: not enough memory (") + doing + ")");
+        return EXIT_FILE_ERROR;
+    }
 }
