@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include <unistd.h>
 
@@ -31,10 +29,7 @@ int InputFiles::open() {
         names.push_back(isStandardInput(file) ? standardInput : file);
         sources.push_back(isStandardInput(file) ? openRouteStdin(options) : openRouteFile(file.c_str(), options));
         if (sources.back()) continue;
-        const int err = errno;
-        printHeader(stderr);
-        std::fprintf(stderr, "Error: Unable to open input file: `%s'\n", file.c_str());
-        std::fprintf(stderr, "(%s)\n", std::strerror(err));
+        reportSystemError("Error: Unable to open input file: `" + file + "'", errno);
         return EXIT_FILE_ERROR;
     }
     for (const std::unique_ptr<route_source>& source : sources) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -136,19 +137,25 @@ int Extraction::openOutputs() {
         return static_cast<int>(EXIT_OK);
     };
 
-    if (settings.outputFile) {
-        if (const int status = open(OUT_MAIN, settings.outputFile)) return status;
-    } else if (const auto out = regularFileIdentity(STDOUT_FILENO);
-               out && std::find(identities.begin(), identities.end(), *out) != identities.end()) {
-        report("Error: Unable to open file `(standard output)' for writing", "It is the input file");
-        return EXIT_FILE_ERROR;
-    } else {
+    // Standard output carries the paths, or with --graph - the graph.
+    auto openStandardOutput = [&](output_index index) {
+        if (const auto out = regularFileIdentity(STDOUT_FILENO);
+            out && std::find(identities.begin(), identities.end(), *out) != identities.end()) {
+            report("Error: Unable to open file `(standard output)' for writing", "It is the input file");
+            return static_cast<int>(EXIT_FILE_ERROR);
+        }
         standardOutput = OutputFile::standardOutput();
-        outputs[OUT_MAIN] = standardOutput.get();
-    }
+        outputs[index] = standardOutput.get();
+        return static_cast<int>(EXIT_OK);
+    };
+
+    if (const int status = settings.outputFile ? open(OUT_MAIN, settings.outputFile) : openStandardOutput(OUT_MAIN))
+        return status;
     for (const save_target& target : saveTargets)
         if (const int status = open(target.out, settings.*target.file)) return status;
-    if (const int status = open(OUT_GRAPH, settings.graphFile)) return status;
+    const bool graphToStandardOutput = settings.graphFile == "-";
+    if (const int status = graphToStandardOutput ? openStandardOutput(OUT_GRAPH) : open(OUT_GRAPH, settings.graphFile))
+        return status;
     makeSinks();
     return EXIT_OK;
 }
@@ -274,7 +281,7 @@ void Extraction::warnIfNoTable() {
         if (file.contentSeen || file.readFailure) continue;
         outputs[OUT_MAIN]->flush();
         diagnostics.flush();
-        report("Warning: no table header found in " + file.name);
+        report(report_level::warning, "Warning: no table header found in " + file.name);
     }
 }
 
@@ -293,8 +300,7 @@ void Extraction::warnUnreadRoutes() {
         if (!file.unreadWarning) continue;
         outputs[OUT_MAIN]->flush();
         diagnostics.flush();
-        printHeader(stderr);
-        std::fprintf(stderr, "Warning: %s\n", file.unreadWarning->c_str());
+        report(report_level::warning, "Warning: " + *file.unreadWarning);
     }
 }
 
@@ -303,8 +309,11 @@ void Extraction::warnParseErrors() {
     // without a word while the run ends as a success.
     if (settings.verbose || counters.parseErrors == 0) return;
     outputs[OUT_MAIN]->flush();
-    report("Warning: " + std::to_string(counters.parseErrors) + " route lines could not be read; -v lists them");
-    if (wideASErrors > 0) report(std::to_string(wideASErrors) + " of them hold 32-bit AS numbers: try --modern");
+    std::string message =
+        "Warning: " + std::to_string(counters.parseErrors) + " route lines could not be read; -v lists them";
+    if (wideASErrors > 0)
+        message.append("\n").append(std::to_string(wideASErrors)).append(" of them hold 32-bit AS numbers: try --modern");
+    report(report_level::warning, message);
 }
 
 int Extraction::finish() {
@@ -324,8 +333,12 @@ int Extraction::finish() {
     };
     if (standardOutput) check(*standardOutput);
     for (const std::unique_ptr<OutputFile>& file : openedFiles) check(*file);
-    if (status != EXIT_OK) {
-        files->abandon();
+    // An input that could not be read to its end fails the run as well: the
+    // old files stay, as on any failure.
+    const auto& ended = inputs.outcomes();
+    const bool readFailed = std::any_of(ended.begin(), ended.end(), [](const auto& file) { return file.readFailure; });
+    if (status != EXIT_OK || readFailed || peerRefused) {
+        if (files) files->abandon();
     } else if (files && !files->commit()) {
         reportWriteError(files->failedName(), files->failedError());
         status = EXIT_FILE_ERROR;
@@ -344,13 +357,32 @@ int Extraction::finish() {
 int Extraction::reportReadFailure(int status) const {
     for (const InputFiles::outcome& file : inputs.outcomes()) {
         if (!file.readFailure) continue;
-        printHeader(stderr);
-        std::fprintf(stderr, "Error: Unable to read input file `%s'\n", file.name.c_str());
-        std::fprintf(stderr, "(%s)\n", file.readFailure->c_str());
+        report("Error: Unable to read input file `" + file.name + "'", *file.readFailure);
         status = EXIT_FILE_ERROR;
     }
     if (peerRefused && status == EXIT_OK) return EXIT_SYNTAX_ERROR;
     return status;
+}
+
+// The run itself; `doing` names the step under way, for the report when
+// memory runs out.
+int extract(const extraction_mode& settings, const char*& doing) {
+    // The extraction holds the parser's buffers, the seen-AS stamps and the
+    // maps: too big for the stack.
+    doing = "opening the files";
+    auto extraction = std::make_unique<Extraction>(settings);
+    if (const int status = extraction->openInput()) return status;
+    if (const int status = extraction->openOutputs()) return status;
+    doing = "reading the routes";
+    extraction->run();
+    doing = "writing the paths";
+    extraction->writeOutputs();
+    doing = "finishing the run";
+    extraction->warnIfNoTable();
+    extraction->printStats();
+    extraction->warnParseErrors();
+    extraction->warnUnreadRoutes();
+    return extraction->reportReadFailure(extraction->finish());
 }
 
 } // namespace
@@ -362,8 +394,7 @@ int runExtractor(int argc, const char* const* argv) {
     guardStandardDescriptors();
     setReportPrefix([] { printHeader(stderr); });
     if (!parseArguments(argc, argv, settings, error)) {
-        report("Syntax error: " + error);
-        std::fprintf(stderr, "Type `%s --help' for more information\n", programName);
+        report("Syntax error: " + error + "\nType `" + programName + " --help' for more information");
         return EXIT_SYNTAX_ERROR;
     }
     if (settings.help || settings.version) {
@@ -377,16 +408,13 @@ int runExtractor(int argc, const char* const* argv) {
         return EXIT_FILE_ERROR;
     }
 
-    // The extraction holds the parser's buffers, the seen-AS stamps and the
-    // maps: too big for the stack.
-    auto extraction = std::make_unique<Extraction>(settings);
-    if (const int status = extraction->openInput()) return status;
-    if (const int status = extraction->openOutputs()) return status;
-    extraction->run();
-    extraction->writeOutputs();
-    extraction->warnIfNoTable();
-    extraction->printStats();
-    extraction->warnParseErrors();
-    extraction->warnUnreadRoutes();
-    return extraction->reportReadFailure(extraction->finish());
+    const char* doing = "";
+    try {
+        return extract(settings, doing);
+    } catch (const std::bad_alloc&) {
+        // The run's memory is freed and its temporary files are removed by
+        // now: the old outputs stay as they were.
+        report(std::string("Error: not enough memory (") + doing + ")");
+        return EXIT_FILE_ERROR;
+    }
 }

@@ -492,6 +492,8 @@ constexpr final_check finalChecks[] = {
     {[](const parse_state& s) { return s.graphPending; }, "I need a name for the file to write the AS graph in"},
     {[](const parse_state& s) { return std::count(s.settings.inputFiles.begin(), s.settings.inputFiles.end(), "-") > 1; },
      "Standard input (`-') is named more than once"},
+    {[](const parse_state& s) { return s.settings.graphFile == "-" && !s.settings.outputFile; },
+     "--graph - writes the AS graph to standard output: the paths need -o <filename>"},
 };
 
 void printSection(std::FILE* stream, section part) {
@@ -563,9 +565,10 @@ void printHelp(std::FILE* stream, const char* programName) {
                stream);
     std::fprintf(stream, "%sMore options%s are:\n", underline, reset);
     printSection(stream, section::more);
-    std::fputs("\nA <filename> of `-' is standard input. Several files are read in turn,\n"
-               "as if they were one. A file is a BGP table listing or an MRT archive (a\n"
-               "RIB dump or an update file), recognised by its content, and may be\n"
+    std::fputs("\nA <filename> of `-' is standard input; --graph - writes the AS graph to\n"
+               "standard output, the paths then going to -o <filename>. Several files are\n"
+               "read in turn, as if they were one. A file is a BGP table listing or an MRT\n"
+               "archive (a RIB dump or an update file), recognised by its content, and may be\n"
                "compressed with gzip, bzip2 or xz (recognised by its first bytes).\n\n"
                "Exit status: 0 after a complete run or the help text; 1 when the command\n"
                "line cannot be understood; 2 when a file cannot be opened, read or written;\n"

@@ -133,8 +133,13 @@ class ConeCounter {
 public:
     ConeCounter(const as_topology& t, const component_graph& g, std::uint32_t components)
         : g_(g), components_(components), slot_(components, none) {
-        for (std::uint32_t c = 0; c < components; ++c)
+        lowest_.resize(components);
+        for (std::uint32_t c = 0; c < components; ++c) {
             if (g.succStart[c + 1] > g.succStart[c]) slot_[c] = inner_++;
+            lowest_[c] = g.memberStart[c];
+            for (std::uint32_t k = g.succStart[c]; k < g.succStart[c + 1]; ++k)
+                lowest_[c] = std::min(lowest_[c], lowest_[g.succ[k]]);
+        }
         const std::size_t columnsWords = (t.size() + 63) / 64;
         words_ = std::max<std::size_t>(1, std::min(columnsWords, budgetWords / std::max<std::uint32_t>(inner_, 1)));
         bits_.resize(words_ * inner_);
@@ -159,7 +164,7 @@ public:
 
 private:
     static constexpr std::uint32_t none = 0xFFFFFFFFU;
-    static constexpr std::size_t budgetWords = std::size_t{1} << 20; // 8 MiB of vectors
+    static constexpr std::size_t budgetWords = std::size_t{1} << 21; // 16 MiB of vectors
 
     // Sets the columns of component c that fall in the block.
     bool setMembers(std::uint64_t* vec, std::uint32_t c, std::size_t lo) const {
@@ -179,8 +184,10 @@ private:
 
     void runBlock(std::size_t lo, std::uint32_t first) {
         std::fill(filled_.begin(), filled_.end(), false);
+        const std::size_t end = lo + words_ * 64;
         for (std::uint32_t c = first; c < components_; ++c) {
-            if (slot_[c] == none) continue;
+            // A cone that starts past the block is empty in it.
+            if (slot_[c] == none || lowest_[c] >= end) continue;
             std::uint64_t* vec = &bits_[slot_[c] * words_];
             std::fill_n(vec, words_, 0);
             bool filled = setMembers(vec, c, lo);
@@ -204,7 +211,8 @@ private:
 
     const component_graph& g_;
     std::uint32_t components_;
-    std::vector<std::uint32_t> slot_; // component -> vector number, none without successors
+    std::vector<std::uint32_t> slot_;   // component -> vector number, none without successors
+    std::vector<std::uint32_t> lowest_; // component -> the first column of its cone
     std::uint32_t inner_ = 0;
     std::size_t words_ = 1;
     std::vector<std::uint64_t> bits_;

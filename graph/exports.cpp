@@ -54,41 +54,44 @@ std::string_view orientationWord(const export_graph::edge_listing& e) {
 // know it, and its value in a row.
 struct node_column {
     std::string_view name;
+    std::string_view key; // GraphML's short name, repeated on every line
     bool relationshipOnly;
     std::uint64_t (*value)(const node_row&);
 };
 constexpr node_column nodeColumns[] = {
-    {"scc", false, [](const node_row& r) { return r.scc; }},
-    {"cc", false, [](const node_row& r) { return r.cc; }},
-    {"degree", false, [](const node_row& r) { return std::uint64_t{r.degrees.total}; }},
-    {"in_degree", false, [](const node_row& r) { return std::uint64_t{r.degrees.in}; }},
-    {"out_degree", false, [](const node_row& r) { return std::uint64_t{r.degrees.out}; }},
-    {"customers", true, [](const node_row& r) { return std::uint64_t{r.degrees.customers}; }},
-    {"providers", true, [](const node_row& r) { return std::uint64_t{r.degrees.providers}; }},
-    {"peers", true, [](const node_row& r) { return std::uint64_t{r.degrees.peers}; }},
-    {"core", false, [](const node_row& r) { return std::uint64_t{r.core}; }},
-    {"cone", true, [](const node_row& r) { return std::uint64_t{r.cone}; }},
+    {"scc", "s", false, [](const node_row& r) { return r.scc; }},
+    {"cc", "c", false, [](const node_row& r) { return r.cc; }},
+    {"degree", "d", false, [](const node_row& r) { return std::uint64_t{r.degrees.total}; }},
+    {"in_degree", "i", false, [](const node_row& r) { return std::uint64_t{r.degrees.in}; }},
+    {"out_degree", "o", false, [](const node_row& r) { return std::uint64_t{r.degrees.out}; }},
+    {"customers", "cu", true, [](const node_row& r) { return std::uint64_t{r.degrees.customers}; }},
+    {"providers", "pr", true, [](const node_row& r) { return std::uint64_t{r.degrees.providers}; }},
+    {"peers", "pe", true, [](const node_row& r) { return std::uint64_t{r.degrees.peers}; }},
+    {"core", "k", false, [](const node_row& r) { return std::uint64_t{r.core}; }},
+    {"cone", "cn", true, [](const node_row& r) { return std::uint64_t{r.cone}; }},
 };
 
 // The per-direction values of an adjacency, as named in both formats.
 struct edge_column {
     std::string_view name;
+    std::string_view key;
     std::uint64_t (*value)(const export_graph::edge_listing&);
 };
 constexpr edge_column edgeColumns[] = {
-    {"paths_forward", [](const export_graph::edge_listing& e) { return std::uint64_t{e.weight->pathCovering[0]}; }},
-    {"addresses_forward", [](const export_graph::edge_listing& e) { return e.weight->ipCovering[0]; }},
-    {"paths_backward", [](const export_graph::edge_listing& e) { return std::uint64_t{e.reverseWeight->pathCovering[0]}; }},
-    {"addresses_backward", [](const export_graph::edge_listing& e) { return e.reverseWeight->ipCovering[0]; }},
+    {"paths_forward", "pf", [](const export_graph::edge_listing& e) { return std::uint64_t{e.weight->pathCovering[0]}; }},
+    {"addresses_forward", "af", [](const export_graph::edge_listing& e) { return e.weight->ipCovering[0]; }},
+    {"paths_backward", "pb", [](const export_graph::edge_listing& e) { return std::uint64_t{e.reverseWeight->pathCovering[0]}; }},
+    {"addresses_backward", "ab", [](const export_graph::edge_listing& e) { return e.reverseWeight->ipCovering[0]; }},
 };
 
 void graphMLKeys(text_out& out, bool relationships) {
     for (const node_column& c : nodeColumns)
         if (relationships || !c.relationshipOnly)
-            out << "  <key id=\"" << c.name << "\" for=\"node\" attr.name=\"" << c.name << "\" attr.type=\"long\"/>\n";
-    out << "  <key id=\"orientation\" for=\"edge\" attr.name=\"orientation\" attr.type=\"string\"/>\n";
+            out << "  <key id=\"" << c.key << "\" for=\"node\" attr.name=\"" << c.name << "\" attr.type=\"long\"/>\n";
+    out << "  <key id=\"or\" for=\"edge\" attr.name=\"orientation\" attr.type=\"string\"/>\n";
+    if (relationships) return;
     for (const edge_column& c : edgeColumns)
-        out << "  <key id=\"" << c.name << "\" for=\"edge\" attr.name=\"" << c.name << "\" attr.type=\"long\"/>\n";
+        out << "  <key id=\"" << c.key << "\" for=\"edge\" attr.name=\"" << c.name << "\" attr.type=\"long\"/>\n";
 }
 
 } // namespace
@@ -133,13 +136,17 @@ bool writeGraphML(std::FILE* file, const export_graph& graph, const node_table& 
         out << "    <node id=\"" << std::uint64_t{row.as} << "\">";
         for (const node_column& c : nodeColumns)
             if (nodes.relationships || !c.relationshipOnly)
-                out << "<data key=\"" << c.name << "\">" << c.value(row) << "</data>";
+                out << "<data key=\"" << c.key << "\">" << c.value(row) << "</data>";
         out << "</node>\n";
     }
-    graph.forEachEdge([&out](const export_graph::edge_listing& e) {
+    // A relationship file carries no coverings: its edges would all hold
+    // zeros, which make up most of a big GraphML file.
+    const bool coverings = !nodes.relationships;
+    graph.forEachEdge([&out, coverings](const export_graph::edge_listing& e) {
         out << "    <edge source=\"" << std::uint64_t{e.from.id} << "\" target=\"" << std::uint64_t{e.to.id}
-            << "\"><data key=\"orientation\">" << orientationWord(e) << "</data>";
-        for (const edge_column& c : edgeColumns) out << "<data key=\"" << c.name << "\">" << c.value(e) << "</data>";
+            << "\"><data key=\"or\">" << orientationWord(e) << "</data>";
+        if (coverings)
+            for (const edge_column& c : edgeColumns) out << "<data key=\"" << c.key << "\">" << c.value(e) << "</data>";
         out << "</edge>\n";
     });
     out << "  </graph>\n</graphml>\n";
