@@ -3,22 +3,14 @@
 # after another (one run each), both as wall and CPU time, and the peak memory
 # of one run without --group.
 #
-#   bench/routesift_files.sh [BUILD_DIR] [WORK_DIR] [COPIES]
+#   bench/routesift_files.sh [BUILD_DIR] [WORK_DIR]
 #
 # BUILD_DIR holds routesift (default build); WORK_DIR receives the generated
 # RIB (default a temporary folder, removed afterwards); COPIES files (8).
 set -euo pipefail
 
-here=$(cd "$(dirname "$0")" && pwd)
-routesift=$(realpath "${1:-build}")/routesift
-copies=${3:-8}
-if [[ -n ${2:-} ]]; then
-    work=$2
-    mkdir -p "$work"
-else
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
-fi
+source "$(cd "$(dirname "$0")" && pwd)/routesift_common.sh"
+copies=${COPIES:-8}
 
 rib="$work/rib.mrt"
 [[ -s $rib ]] || python3 "$here/gen_mrt.py" --peers 30 --ipv4 100000 --ipv6 20000 --seed 4 rib -o "$rib"
@@ -33,14 +25,10 @@ timed() {
     /usr/bin/time -o "$work/time" -f "%e %U %S" "$@" > /dev/null 2>&1
     awk '{ printf "%.2f %.2f\n", $1, $2 + $3 }' "$work/time"
 }
-one_by_one() {
-    for f in "${files[@]}"; do "$routesift" "$f"; done
-}
-export -f one_by_one
 cores=$(nproc)
 echo "load average: $(cut -d ' ' -f 1-3 /proc/loadavg), $cores cores"
 read -r all_e all_c < <(timed "$routesift" "${files[@]}")
-read -r seq_e seq_c < <(timed bash -c "$(declare -f one_by_one); files=(${files[*]}); routesift=$routesift; one_by_one")
+read -r seq_e seq_c < <(timed sh -c 'r=$1; shift; for f; do "$r" "$f"; done' sh "$routesift" "${files[@]}")
 awk -v ae="$all_e" -v ac="$all_c" -v se="$seq_e" -v sc="$seq_c" -v n="$copies" -v cores="$cores" 'BEGIN {
     printf "%d gzip RIB files          elapsed      cpu\n", n
     printf "  one run                %6.2f s  %6.2f s\n", ae, ac
