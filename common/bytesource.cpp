@@ -112,3 +112,10 @@ int StreamSource::peek()
         std::ungetc(c, stream);
     return c;
 }
+
+std::size_t TextSource::read(char* buffer, std::size_t capacity)
+{
+    const std::size_t got = text.copy(buffer, capacity, taken);
+    taken += got;
+    return got;
+}

@@ -31,10 +31,11 @@ bool runCommandLine(std::string_view line, console_state& state, bool forceOverw
 
 // Runs every command of a source, silently: no banner, no prompt. A source
 // that fails ends the commands like its end; the caller asks it why.
-// False when standard output failed, which ends the session (reported).
-bool runScript(ByteSource& source, const cmdLineParameters& parameters);
+// Returns EXIT_FILE_ERROR when standard output failed, which ends the session
+// (reported), EXIT_COMMAND_FAILED when a command failed under -e, else EXIT_OK.
+int runScript(ByteSource& source, const cmdLineParameters& parameters);
 // The same on a C stream read line by line (redirected standard input).
-bool runScript(std::FILE* stream, const cmdLineParameters& parameters);
+int runScript(std::FILE* stream, const cmdLineParameters& parameters);
 
 // The prompt loop on standard input and output. Ctrl-C drops the line being
 // typed or stops the running command and prompts again; the loaded graph

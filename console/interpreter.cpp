@@ -29,9 +29,10 @@ constexpr int lastPosition = static_cast<int>(argIndex.size());
 // streams end up in the same place.
 void reportError(std::initializer_list<std::string_view> parts)
 {
-    std::fflush(stdout);
+    std::string text;
     for (const std::string_view part : parts)
-        std::fwrite(part.data(), 1, part.size(), stderr);
+        text += part;
+    reportText(report_level::error, text);
 }
 
 // Splits a command at blanks only: tabs and every other byte belong to
