@@ -32,11 +32,6 @@ col=$($awk '/Network/ && /Path/ { print index($0, "Path"); exit }' "$dump")
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg); best of $runs runs each"
 echo
 printf '%-44s %9s %9s\n' "" "elapsed" "cpu"
-row() { printf '%-44s %8.2fs %8.2fs\n' "$1" "$2" "$3"; }
-ratio() { # label a_e a_c b_e b_c
-    awk -v l="$1" -v ae="$2" -v ac="$3" -v be="$4" -v bc="$5" \
-        'BEGIN { printf "%-44s %8.2fx %8.2fx\n", l, ae / be, ac / bc }'
-}
 
 read -r rs_e rs_c < <(best_time "$routesift" "$dump")
 read -r aw_e aw_c < <(best_time "$awk" "{print substr(\$0, $col)}" "$dump")

@@ -27,11 +27,6 @@ echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg); be
 echo "RIB: $(du -m "$rib" | cut -f1) MB, $entries entries"
 echo
 printf '%-44s %9s %9s\n' "" "elapsed" "cpu"
-row() { printf '%-44s %8.2fs %8.2fs\n' "$1" "$2" "$3"; }
-ratio() { # label a_e a_c b_e b_c
-    awk -v l="$1" -v ae="$2" -v ac="$3" -v be="$4" -v bc="$5" \
-        'BEGIN { printf "%-44s %8.2fx %8.2fx\n", l, ae / be, ac / bc }'
-}
 
 read -r bd_e bd_c < <(best_time bgpdump -m "$rib")
 read -r rd_e rd_c < <(best_time "$reader" --counts "$rib")

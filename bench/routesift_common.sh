@@ -40,3 +40,11 @@ peak_kb() {
     /usr/bin/time -v "$@" 2>&1 > /dev/null | awk -F': ' '/Maximum resident set size/ { print $2 }'
 }
 
+
+# Rows of the timing tables: a label with elapsed and CPU seconds, and the
+# ratios of two such rows.
+row() { printf '%-44s %8.2fs %8.2fs\n' "$1" "$2" "$3"; }
+ratio() { # label a_e a_c b_e b_c
+    awk -v l="$1" -v ae="$2" -v ac="$3" -v be="$4" -v bc="$5" \
+        'BEGIN { printf "%-44s %8.2fx %8.2fx\n", l, ae / be, ac / bc }'
+}

@@ -1,28 +1,15 @@
 #include "common/asnumber.h"
 
+#include "common/numberscan.h"
+
 namespace asnumber {
 
 namespace {
 
-// A run of decimal digits, saturating past any AS number; none when the text
-// is empty or holds anything else.
-std::optional<std::uint64_t> digitsValue(std::string_view digits)
+// A run of decimal digits of one asdot half (0 to 65535).
+std::optional<std::uint64_t> halfValue(std::string_view digits)
 {
-    if (digits.empty())
-        return std::nullopt;
-    std::uint64_t value = 0;
-    for (const char c : digits) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        if (value <= wideRange.highest)
-            value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    return value;
-}
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return numberscan::plainDecimal(digits, 65535);
 }
 
 } // namespace
@@ -33,20 +20,15 @@ std::optional<asnum_t> parseSlow(std::string_view token, as_range range)
     if (const std::size_t dot = token.find('.'); dot != std::string_view::npos) {
         if (!needs32Bits(range.highest))
             return std::nullopt;
-        const auto high = digitsValue(token.substr(0, dot));
-        const auto low = digitsValue(token.substr(dot + 1));
-        if (!high || !low || *high > 65535 || *low > 65535)
+        const auto high = halfValue(token.substr(0, dot));
+        const auto low = halfValue(token.substr(dot + 1));
+        if (!high || !low)
             return std::nullopt;
         value = (*high << 16) | *low;
     } else {
-        // Leading white space and a "+" are what the C library's number
-        // reading allows, and the classic readers took ASs that way.
-        std::size_t pos = 0;
-        while (pos < token.size() && isSpace(token[pos]))
-            ++pos;
-        if (pos < token.size() && token[pos] == '+')
-            ++pos;
-        value = digitsValue(token.substr(pos));
+        // Digits only: a sign is no part of an AS number, and a path item
+        // such as "+5" or "-5" is damage, not AS 5.
+        value = numberscan::plainDecimal(token, range.highest);
     }
     if (!value || *value < 1 || *value > range.highest)
         return std::nullopt;

@@ -28,12 +28,12 @@ inline constexpr as_range wideRange{4294967295U};   // every 32-bit AS
 // The most decimal digits an AS number has (4294967295).
 inline constexpr std::size_t maxDigits = 10;
 
-// The slow path of parse: asdot, and asplain with leading white space or a sign.
+// The slow path of parse: asdot, and asplain of more than maxDigits digits.
 std::optional<asnum_t> parseSlow(std::string_view token, as_range range);
 
-// A whole token as an AS number of `range`: asplain (decimal, optionally with
-// leading white space and a "+"), or in the 32-bit range also asdot, each half
-// 0 to 65535 and not both 0. None for anything else, AS 0 included.
+// A whole token as an AS number of `range`: asplain (decimal digits, no sign
+// nor blank), or in the 32-bit range also asdot, each half 0 to 65535 and not
+// both 0. None for anything else, AS 0 included.
 inline std::optional<asnum_t> parse(std::string_view token, as_range range)
 {
     // Plain digits are nearly every AS of a dump: one pass without overflow

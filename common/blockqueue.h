@@ -7,11 +7,14 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
+#include <utility>
 
 template <typename T>
 class BlockQueue {
@@ -76,31 +79,35 @@ public:
     Prefetcher(const Prefetcher&) = delete;
     Prefetcher& operator=(const Prefetcher&) = delete;
 
+    // Starts the filling thread. When no thread can be started (a process
+    // limit, no memory for its stack), the items are filled on the
+    // consumer's thread instead, one per next(): slower, never wrong.
     void start(filler fill)
     {
-        worker = std::thread([this, fill = std::move(fill)] {
-            for (;;) {
-                std::optional<std::unique_ptr<T>> item = emptyItems.receive();
-                if (!item)
-                    return;
-                const bool more = fill(**item);
-                if (!fullItems.send(std::move(*item)) || !more)
-                    return;
-            }
-        });
+        try {
+            worker = std::thread([this, fill] { work(fill); });
+        } catch (const std::system_error&) {
+            inlineFill = std::move(fill);
+        }
     }
-    bool started() const { return worker.joinable(); }
+    bool started() const { return worker.joinable() || inlineFill != nullptr; }
 
     // The next filled item, waiting for it; the item returned before goes
     // back to be filled again. Null when the filling stopped. The consumer
-    // must not ask beyond the item the filler called the last.
+    // must not ask beyond the item the filler called the last. What the
+    // filler threw (running out of memory) is thrown here, on the consumer's
+    // thread, where the program can report it.
     T* next()
     {
+        if (inlineFill)
+            return nextInline();
         if (held)
             emptyItems.send(std::move(held));
         std::optional<std::unique_ptr<T>> item = fullItems.receive();
-        if (!item)
+        if (!item) {
+            rethrowFailure();
             return nullptr;
+        }
         held = std::move(*item);
         return held.get();
     }
@@ -115,8 +122,57 @@ public:
     }
 
 private:
+    void work(const filler& fill)
+    {
+        try {
+            for (;;) {
+                std::optional<std::unique_ptr<T>> item = emptyItems.receive();
+                if (!item)
+                    return;
+                const bool more = fill(**item);
+                if (!fullItems.send(std::move(*item)) || !more)
+                    return;
+            }
+        } catch (...) {
+            {
+                const std::lock_guard lock(failureMutex);
+                failure = std::current_exception();
+            }
+            fullItems.close();
+        }
+    }
+
+    void rethrowFailure()
+    {
+        std::exception_ptr thrown;
+        {
+            const std::lock_guard lock(failureMutex);
+            thrown = std::exchange(failure, nullptr);
+        }
+        if (thrown)
+            std::rethrow_exception(thrown);
+    }
+
+    T* nextInline()
+    {
+        if (inlineEnded)
+            return nullptr;
+        if (!held) {
+            std::optional<std::unique_ptr<T>> item = emptyItems.receive();
+            if (!item)
+                return nullptr;
+            held = std::move(*item);
+        }
+        inlineEnded = !inlineFill(*held);
+        return held.get();
+    }
+
     BlockQueue<std::unique_ptr<T>> emptyItems;
     BlockQueue<std::unique_ptr<T>> fullItems;
     std::thread worker;
     std::unique_ptr<T> held;
+    std::mutex failureMutex;
+    std::exception_ptr failure;
+    filler inlineFill;
+    bool inlineEnded = false;
 };

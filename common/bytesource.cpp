@@ -74,11 +74,11 @@ StreamSource::~StreamSource()
 std::size_t StreamSource::finish(std::size_t got)
 {
     taken += got;
-    if (got == 0 || std::ferror(stream) || std::feof(stream)) {
-        if (std::ferror(stream))
-            setFailure(std::strerror(errno != 0 ? errno : EIO));
-        ended = got == 0 || ended;
-    }
+    if (std::ferror(stream))
+        setFailure(std::strerror(errno != 0 ? errno : EIO));
+    // The end seen once is the end: at a terminal, one Ctrl-D at the start
+    // of a line ends the input, and a further read would wait for another.
+    ended = ended || got == 0 || std::ferror(stream) || std::feof(stream);
     return got;
 }
 
@@ -111,4 +111,11 @@ int StreamSource::peek()
     if (c != EOF)
         std::ungetc(c, stream);
     return c;
+}
+
+std::size_t TextSource::read(char* buffer, std::size_t capacity)
+{
+    const std::size_t got = text.copy(buffer, capacity, taken);
+    taken += got;
+    return got;
 }

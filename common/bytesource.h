@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 class ByteSource {
 public:
@@ -99,4 +100,17 @@ private:
     pacing mode;
     std::uint64_t taken = 0;
     bool ended = false;
+};
+
+// Text held in memory, such as commands given on the command line.
+class TextSource final : public ByteSource {
+public:
+    explicit TextSource(std::string text) : text(std::move(text)) {}
+
+    std::size_t read(char* buffer, std::size_t capacity) override;
+    std::uint64_t consumed() const override { return taken; }
+
+private:
+    std::string text;
+    std::size_t taken = 0;
 };

@@ -47,14 +47,26 @@ std::string baseOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The file a symbolic link leads to is replaced, not the link.
-std::string resolvedTarget(const std::string& name)
+// The file a symbolic link leads to is replaced, not the link. A link whose
+// target does not exist yet leads to where that file is created, as the
+// shell's `>` and cp do. None (errno ELOOP) for links that lead in circles.
+std::optional<std::string> resolvedTarget(const std::string& name)
 {
-    struct stat link {};
-    if (lstat(name.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
-        return name;
-    char resolved[PATH_MAX];
-    return realpath(name.c_str(), resolved) != nullptr ? std::string(resolved) : name;
+    constexpr int maxLinks = 40; // the system's own limit on a path's links
+    std::string path = name;
+    for (int link = 0; link < maxLinks; ++link) {
+        struct stat status {};
+        if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return path;
+        char target[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || static_cast<std::size_t>(length) == sizeof target)
+            return path;
+        const std::string next(target, static_cast<std::size_t>(length));
+        path = next.front() == '/' ? next : directoryOf(path) + "/" + next;
+    }
+    errno = ELOOP;
+    return std::nullopt;
 }
 
 std::string uniqueSuffix()
@@ -193,7 +205,10 @@ OutputSet::opening OutputSet::openInPlace(output&& out, bool regular)
 
 OutputSet::opening OutputSet::openReplacement(output&& out, const struct stat* existing)
 {
-    out.target = resolvedTarget(out.name);
+    const std::optional<std::string> target = resolvedTarget(out.name);
+    if (!target)
+        return {FAILED, 0, errno, false};
+    out.target = *target;
     if (existing == nullptr) {
         // Not there yet: known by its directory and name, so that a second
         // name for the same new file shares its output.

@@ -7,12 +7,7 @@
 namespace {
 
 void (*reportPrefix)() = nullptr;
-
-void writeLine(std::string_view text)
-{
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fputc('\n', stderr);
-}
+std::uint64_t errorCount = 0;
 
 } // namespace
 
@@ -21,20 +16,33 @@ void setReportPrefix(void (*prefix)())
     reportPrefix = prefix;
 }
 
-void report(std::string_view message)
+void reportText(report_level level, std::string_view text)
 {
     std::fflush(stdout);
+    if (level == report_level::error)
+        ++errorCount;
     if (reportPrefix != nullptr)
         reportPrefix();
-    writeLine(message);
+    std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
-void report(std::string_view message, std::string_view reason)
+void report(report_level level, std::string_view message)
 {
-    report(message);
+    reportText(level, message);
+    std::fputc('\n', stderr);
+}
+
+void report(report_level level, std::string_view message, std::string_view reason)
+{
+    report(level, message);
     std::fputc('(', stderr);
     std::fwrite(reason.data(), 1, reason.size(), stderr);
     std::fputs(")\n", stderr);
+}
+
+std::uint64_t errorsReported()
+{
+    return errorCount;
 }
 
 void reportSystemError(std::string_view message, int error)

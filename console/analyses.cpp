@@ -12,6 +12,7 @@
 #include "common/decompress.h"
 #include "common/interrupts.h"
 #include "common/linereader.h"
+#include "common/report.h"
 #include "console/commands.h"
 #include "console/printing.h"
 #include "graph/analyses.h"
@@ -251,9 +252,8 @@ void checkPaths(LineReader& lines, const as_topology& t, bool detail, valley_cou
         if (!readPath(field, path, bad)) {
             ++counts.unread;
             if (!detail) continue;
-            std::fflush(stdout);
-            std::fprintf(stderr, "Invalid AS number `%.*s' on line %llu\n", static_cast<int>(bad.size()), bad.data(),
-                         static_cast<unsigned long long>(lineNumber));
+            report(report_level::warning,
+                   "Invalid AS number `" + std::string(bad) + "' on line " + std::to_string(lineNumber));
             continue;
         }
         const path_check check = checkPath(t, path);
@@ -310,9 +310,8 @@ void inspectAS(std::string_view text, const console_state& state)
     const as_topology t(*state.graph);
     const std::optional<std::uint32_t> v = as ? t.find(*as) : std::nullopt;
     if (!v) {
-        std::fflush(stdout);
-        std::fprintf(stderr, as ? "Error: AS %.*s is not in the graph\n" : "Error: invalid AS number `%.*s'\n",
-                     static_cast<int>(text.size()), text.data());
+        report(as ? "Error: AS " + std::string(text) + " is not in the graph"
+                  : "Error: invalid AS number `" + std::string(text) + "'");
         return;
     }
     const bool relationships = state.graph->hasRelationships();
@@ -343,9 +342,7 @@ void checkValleys(std::string_view text, const console_state& state)
     const std::string name(detail ? text.substr(3) : text);
     const std::unique_ptr<ByteSource> file = openInputFile(name.c_str());
     if (!file) {
-        const int err = errno;
-        std::fflush(stdout);
-        std::fprintf(stderr, "Error: unable to open file `%s' for reading\n(%s)\n", name.c_str(), std::strerror(err));
+        reportSystemError("Error: unable to open file `" + name + "' for reading", errno);
         return;
     }
     const as_topology t(*state.graph);
@@ -354,8 +351,7 @@ void checkValleys(std::string_view text, const console_state& state)
     checkPaths(lines, t, detail, counts);
     if (interruptPending()) return;
     if (file->failed()) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "Error: unable to read file `%s'\n(%s)\n", name.c_str(), file->failure().c_str());
+        report("Error: unable to read file `" + name + "'", file->failure());
         return;
     }
     const struct {

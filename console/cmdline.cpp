@@ -14,44 +14,82 @@ bool alreadyPrinted = false;
 
 } // namespace
 
+namespace {
+
+// Sets a switch that may be given once.
+bool setOnce(bool& flag, std::string_view option, std::string& reason)
+{
+    if (flag) {
+        reason.append("Option ").append(option).append(" cannot be used more than once");
+        return false;
+    }
+    flag = true;
+    return true;
+}
+
+// The value of -s or -c: the next argument, whatever it looks like.
+bool takeValue(std::optional<std::string>& target, std::string_view arg, const char* duplicate, std::string& reason)
+{
+    if (target) {
+        reason = duplicate;
+        return false;
+    }
+    target.emplace(arg);
+    return true;
+}
+
+} // namespace
+
 bool parseArguments(int argc, const char* const* argv, cmdLineParameters& parameters,
                     std::string& reason)
 {
-    parameters.forceOverwrite = false;
-    parameters.showHelp = false;
-    parameters.scriptFile.reset();
+    parameters = cmdLineParameters{};
     reason.clear();
 
-    bool scriptPending = false;
+    std::optional<std::string>* pending = nullptr; // after -s or -c
+    bool optionsEnded = false;                       // after --
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg(argv[i]);
-        if (scriptPending) {
-            if (parameters.scriptFile) {
-                reason = "There is more than one script file";
-                return false;
-            }
+        bool ok = true;
+        if (pending == &parameters.scriptFile) {
             // After -s anything is a name, even "-f" or "--help".
-            parameters.scriptFile.emplace(arg);
-            scriptPending = false;
-        } else if (arg == "--help") {
+            ok = takeValue(parameters.scriptFile, arg, "There is more than one script file", reason);
+            pending = nullptr;
+        } else if (pending != nullptr) {
+            ok = takeValue(parameters.commands, arg, "Option -c cannot be used more than once", reason);
+            pending = nullptr;
+        } else if (optionsEnded || arg == "-" || !arg.starts_with('-')) {
+            ok = takeValue(parameters.scriptFile, arg, "", reason);
+            if (!ok)
+                reason.append("Invalid option: `").append(arg).append("'");
+        } else if (arg == "--help" || arg == "-h") {
             parameters.showHelp = true;
+        } else if (arg == "--version") {
+            parameters.showVersion = true;
         } else if (arg == "-f") {
-            if (parameters.forceOverwrite) {
-                reason = "Option -f cannot be used more than once";
-                return false;
-            }
-            parameters.forceOverwrite = true;
+            ok = setOnce(parameters.forceOverwrite, arg, reason);
+        } else if (arg == "-e") {
+            ok = setOnce(parameters.stopOnError, arg, reason);
         } else if (arg == "-s") {
-            scriptPending = true;
-        } else if (parameters.scriptFile) {
-            reason.append("Invalid option: `").append(arg).append("'");
-            return false;
+            pending = &parameters.scriptFile;
+        } else if (arg == "-c") {
+            pending = &parameters.commands;
+        } else if (arg == "--") {
+            optionsEnded = true;
         } else {
-            parameters.scriptFile.emplace(arg);
+            reason.append("Invalid option: `").append(arg).append("'");
+            ok = false;
         }
+        if (!ok)
+            return false;
     }
-    if (scriptPending) {
-        reason = "Script file name expected after -s option";
+    if (pending != nullptr) {
+        reason = pending == &parameters.scriptFile ? "Script file name expected after -s option"
+                                                   : "Commands expected after -c option";
+        return false;
+    }
+    if (parameters.commands && parameters.scriptFile) {
+        reason = "Option -c cannot be used with a script file";
         return false;
     }
     return true;
@@ -86,4 +124,21 @@ void printHelp(std::FILE* stream, const char* programName)
     std::fputs("about available scripting commands can be obtained by entering interactive\n", stream);
     std::fputs("mode (just use no arguments to achieve this). Use -s option when ambiguities\n", stream);
     std::fputs("may arise between file name and other command line options.\n", stream);
+    std::fprintf(stream, "\n%sMore options%s are:\n", bold, reset);
+    std::fputs("  -c <commands>  Run these commands (separated by `;', as in a script)\n"
+               "           instead of a script file, then exit\n"
+               "  -e       Stop at the first command that fails (a refused load, a failed\n"
+               "           save, an invalid command) and exit with status 1\n"
+               "  -h       Same as --help\n"
+               "  --version\n"
+               "           Show the program name and version\n"
+               "  --       Every later argument is the script file name\n\n"
+               "A <scriptFile> of `-' is standard input; `load -' reads a graph from standard\n"
+               "input when the commands come from a script file or -c. Scripts and graph\n"
+               "files may be compressed with gzip, bzip2 or xz.\n\n"
+               "Exit status: 0 at the end of the commands (errors inside them do not count\n"
+               "without -e); 1 when the command line cannot be understood, or with -e when a\n"
+               "command failed; 2 when the script cannot be opened or read, or standard\n"
+               "output cannot be written.\n",
+               stream);
 }

@@ -6,8 +6,11 @@
 
 struct cmdLineParameters {
     bool forceOverwrite = false;           // -f: save overwrites without asking
-    bool showHelp = false;                 // --help
-    std::optional<std::string> scriptFile; // commands come from this file
+    bool showHelp = false;                 // --help, -h
+    bool showVersion = false;              // --version
+    bool stopOnError = false;              // -e: the first command that fails ends the run, status 1
+    std::optional<std::string> scriptFile; // commands come from this file; "-" is standard input
+    std::optional<std::string> commands;   // -c: the commands themselves
 };
 
 // Fills `parameters` from argv[1] on. On failure returns false and leaves

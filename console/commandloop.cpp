@@ -1,5 +1,6 @@
 #include "console/commandloop.h"
 
+#include <string>
 #include <unistd.h>
 
 #include "common/interrupts.h"
@@ -31,6 +32,38 @@ bool takeInterrupt()
     return true;
 }
 
+// Runs one command; true when it ended the command loop, as quit does or,
+// under -e, a failure.
+bool runCommand(std::string_view command, console_state& state, bool forceOverwrite)
+{
+    const std::uint64_t errorsBefore = errorsReported();
+    const bool quit = executeCommand(command, state, forceOverwrite);
+    state.failed = state.stopAtError && errorsReported() != errorsBefore;
+    return quit || state.failed;
+}
+
+int runSource(ByteSource& source, const cmdLineParameters& parameters, bool standardInputFree)
+{
+    console_state state;
+    state.standardInputFree = standardInputFree;
+    state.stopAtError = parameters.stopOnError;
+    LineReader reader(source);
+    std::string line;
+    line.reserve(maxCommandLine);
+    bool quit = false;
+    bool written = true;
+    // A source that fails ends the script like its end: the commands already
+    // run have reported for themselves, and the caller asks the source why.
+    while (!quit && written && readCommandLine(reader, line)) {
+        quit = runCommandLine(line, state, parameters.forceOverwrite);
+        written = !outputFailed();
+    }
+    clearMem(state);
+    if (!written)
+        return EXIT_FILE_ERROR;
+    return state.failed ? EXIT_COMMAND_FAILED : EXIT_OK;
+}
+
 } // namespace
 
 bool readCommandLine(LineReader& in, std::string& line)
@@ -43,8 +76,18 @@ bool readCommandLine(LineReader& in, std::string& line)
     line.assign(piece);
     // A line of exactly the maximum length still owns its line feed; without
     // this it would be followed by a spurious empty command.
-    if (piece.size() == maxCommandLine && piece.back() != '\n')
-        in.skipIf('\n');
+    if (piece.size() < maxCommandLine || piece.back() == '\n' || in.skipIf('\n') || in.atEnd())
+        return true;
+    // The rest of a longer line is read and dropped. When the command ended
+    // before it (at a carriage return) nothing is lost; otherwise the line is
+    // refused whole: a command cut short could save under a name nobody gave.
+    const bool commandEnded = line.find('\r') != std::string::npos;
+    while (in.next(maxCommandLine, piece) && piece.back() != '\n') {
+    }
+    if (!commandEnded) {
+        report("Error: command line longer than " + std::to_string(maxCommandLine) + " characters");
+        line.clear();
+    }
     return true;
 }
 
@@ -62,7 +105,7 @@ bool runCommandLine(std::string_view line, console_state& state, bool forceOverw
     line = line.substr(0, line.find('#'));
 
     if (line.find(';') == std::string_view::npos)
-        return executeCommand(line, state, forceOverwrite); // even an empty one
+        return runCommand(line, state, forceOverwrite); // even an empty one
 
     while (!line.empty()) {
         const std::size_t cut = line.find(';');
@@ -70,34 +113,21 @@ bool runCommandLine(std::string_view line, console_state& state, bool forceOverw
         line = cut == std::string_view::npos ? std::string_view() : line.substr(cut + 1);
         if (interruptPending())
             return false; // Ctrl-C also drops the rest of the line
-        if (!command.empty() && executeCommand(command, state, forceOverwrite))
+        if (!command.empty() && runCommand(command, state, forceOverwrite))
             return true;
     }
     return false;
 }
 
-bool runScript(ByteSource& source, const cmdLineParameters& parameters)
+int runScript(ByteSource& source, const cmdLineParameters& parameters)
 {
-    console_state state;
-    LineReader reader(source);
-    std::string line;
-    line.reserve(maxCommandLine);
-    bool quit = false;
-    bool written = true;
-    // A source that fails ends the script like its end: the commands already
-    // run have reported for themselves, and the caller asks the source why.
-    while (!quit && written && readCommandLine(reader, line)) {
-        quit = runCommandLine(line, state, parameters.forceOverwrite);
-        written = !outputFailed();
-    }
-    clearMem(state);
-    return written;
+    return runSource(source, parameters, true);
 }
 
-bool runScript(std::FILE* stream, const cmdLineParameters& parameters)
+int runScript(std::FILE* stream, const cmdLineParameters& parameters)
 {
     StreamSource source(stream, false, StreamSource::pacing::lines);
-    return runScript(source, parameters);
+    return runSource(source, parameters, stream != stdin);
 }
 
 bool goInteractive(const cmdLineParameters& parameters)

@@ -10,15 +10,16 @@
 #include "console/cmdline.h"
 #include "console/state.h"
 
-// Longest piece of a physical line taken at once; longer lines are handled
-// as several lines.
+// Longest command line, its line feed not counted; a longer line is
+// refused whole.
 inline constexpr std::size_t maxCommandLine = 4095;
 
 // The message when standard output cannot be written.
 inline constexpr std::string_view standardOutputFailure = "Error: unable to write to standard output";
 
-// Reads the next piece of a line (at most maxCommandLine bytes, line feed
-// included when it fits) into `line`. False when nothing could be read.
+// Reads the next line (at most maxCommandLine bytes, line feed included when
+// it fits) into `line`. A longer line is read to its end, reported and
+// given as an empty line. False when nothing could be read.
 bool readCommandLine(LineReader& in, std::string& line);
 // The same from a C stream, taking nothing from it beyond the piece: the
 // stream also answers overwrite questions.
@@ -30,10 +31,11 @@ bool runCommandLine(std::string_view line, console_state& state, bool forceOverw
 
 // Runs every command of a source, silently: no banner, no prompt. A source
 // that fails ends the commands like its end; the caller asks it why.
-// False when standard output failed, which ends the session (reported).
-bool runScript(ByteSource& source, const cmdLineParameters& parameters);
+// Returns EXIT_FILE_ERROR when standard output failed, which ends the session
+// (reported), EXIT_COMMAND_FAILED when a command failed under -e, else EXIT_OK.
+int runScript(ByteSource& source, const cmdLineParameters& parameters);
 // The same on a C stream read line by line (redirected standard input).
-bool runScript(std::FILE* stream, const cmdLineParameters& parameters);
+int runScript(std::FILE* stream, const cmdLineParameters& parameters);
 
 // The prompt loop on standard input and output. Ctrl-C drops the line being
 // typed or stops the running command and prompts again; the loaded graph

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstddef>
+#include <string>
 
 #include "common/interrupts.h"
+#include "common/report.h"
 #include "console/commands.h"
 #include "console/printing.h"
 #include "graph/components.h"
@@ -97,10 +99,9 @@ void printPathCovering(const ASEdgeListing& edge, cmp_graph which)
                 static_cast<unsigned long>(edge.reverseWeight->pathCovering[which]));
 }
 
-void reportError(const char* message)
+void reportError(std::string_view message)
 {
-    std::fflush(stdout);
-    std::fputs(message, stderr);
+    reportText(report_level::error, message);
 }
 
 std::uint32_t chosen_graph::nodes() const noexcept
@@ -133,8 +134,7 @@ std::optional<chosen_graph> chooseGraph(const command_target& target, long index
                               const char* name) -> std::optional<chosen_graph> {
         const long count = componentCount(split);
         if (index < 1 || index > count) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "Error: %s out of range [1-%li]\n", name, count);
+            reportError("Error: " + std::string(name) + " out of range [1-" + std::to_string(count) + "]\n");
             return std::nullopt;
         }
         return chosen_graph(*split, static_cast<std::size_t>(index - 1));
@@ -144,8 +144,7 @@ std::optional<chosen_graph> chooseGraph(const command_target& target, long index
     case T_SCC: return pick(state.sccs, "scc");
     case T_CC: return pick(state.ccs, "cc");
     default:
-        std::fflush(stdout);
-        std::fprintf(stderr, "So, what should I %s?\n", verb);
+        reportError("So, what should I " + std::string(verb) + "?\n");
         return std::nullopt;
     }
 }

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <new>
 #include <string>
 
+#include "common/report.h"
 #include "console/commands.h"
 #include "console/helptexts.h"
 
@@ -27,9 +29,10 @@ constexpr int lastPosition = static_cast<int>(argIndex.size());
 // streams end up in the same place.
 void reportError(std::initializer_list<std::string_view> parts)
 {
-    std::fflush(stdout);
+    std::string text;
     for (const std::string_view part : parts)
-        std::fwrite(part.data(), 1, part.size(), stderr);
+        text += part;
+    reportText(report_level::error, text);
 }
 
 // Splits a command at blanks only: tabs and every other byte belong to
@@ -480,7 +483,19 @@ bool executeCommand(std::string_view command, console_state& state, bool forceOv
         printCommandHelp(cmd.code, stdout);
         return false;
     }
-    if (checkCombination(cmd))
+    if (!checkCombination(cmd))
+        return false;
+    // Errors inside a command never end the session, running out of memory
+    // included: the command fails, and a load leaves nothing half-loaded.
+    try {
         execute(cmd, state, forceOverwrite);
+    } catch (const std::bad_alloc&) {
+        if (cmd.code != CMD_LOAD) {
+            report("Error: not enough memory");
+            return false;
+        }
+        clearMem(state);
+        report("Error: not enough memory to load file `" + std::string(cmd.text.value_or("")) + "'");
+    }
     return false;
 }

@@ -32,8 +32,7 @@ std::unique_ptr<ASComponent> chooseComponent(const command_target& target, long 
     const std::unique_ptr<ASComponents>& split = strong ? state.sccs : state.ccs;
     const long count = componentCount(split);
     if (index < 1 || index > count) {
-        std::fprintf(stderr, strong ? "Error: SCC index out of range [1-%li]\n" : "Error: CC index out of range [1-%li]\n",
-                     count);
+        report(std::string(strong ? "Error: SCC" : "Error: CC") + " index out of range [1-" + std::to_string(count) + "]");
         return nullptr;
     }
     return split->graph(static_cast<std::size_t>(index - 1));
@@ -52,6 +51,14 @@ std::unique_ptr<ASGraph> graphOf(const ASComponent& component, const console_sta
     out->isDifferential() = state.graph && state.graph->isDifferential();
     out->hasWideASNumbers() = state.graph && state.graph->hasWideASNumbers();
     return out;
+}
+
+// `-' is standard input, when it does not carry the commands.
+std::unique_ptr<ByteSource> openGraphInput(const std::string& fileName, const console_state& state) {
+    if (fileName != "-") return openInputFile(fileName.c_str());
+    if (state.standardInputFree)
+        return decompressing(std::make_unique<StreamSource>(stdin, false, StreamSource::pacing::blocks));
+    return nullptr;
 }
 
 bool confirmOverwrite(const std::string& name) {
@@ -76,25 +83,27 @@ void loadGraph(const std::string& fileName, console_state& state) {
     clearMem(state);
 
     // Compressed graph files are read as they are published.
-    const std::unique_ptr<ByteSource> file = openInputFile(fileName.c_str());
+    const std::unique_ptr<ByteSource> file = openGraphInput(fileName, state);
+    if (!file && fileName == "-") {
+        report("Error: unable to open file `-' for reading", "standard input carries the commands");
+        return;
+    }
     if (!file) {
-        const int err = errno;
-        std::fprintf(stderr, "Error: unable to open file `%s' for reading\n", fileName.c_str());
-        std::fprintf(stderr, "(%s)\n", std::strerror(err));
+        reportSystemError("Error: unable to open file `" + fileName + "' for reading", errno);
         return;
     }
     state.graph = std::make_unique<ASGraph>();
-    if (!state.graph->readFromFile(*file, fileName)) {
+    const bool read = state.graph->readFromFile(*file, fileName);
+    // A compressed file is read to its end: its check values follow the
+    // data, and damaged data decodes to garbage before its check fails, so
+    // the damage is the reason to give wherever it lies.
+    if (file->compressed() && !file->failed()) drain(*file);
+    if (!read || file->failed()) {
         // The partly read graph stays the working graph, without components.
-        // Damaged compressed data decodes to garbage before its check fails:
-        // then the damage is the reason to give.
-        if (file->compressed() && !file->failed()) drain(*file);
         if (file->failed()) {
-            std::fprintf(stderr, "Error: unable to read file `%s'\n", fileName.c_str());
-            std::fprintf(stderr, "(%s)\n", file->failure().c_str());
+            report("Error: unable to read file `" + fileName + "'", file->failure());
         } else {
-            std::fprintf(stderr, "File `%s' does not appear to be a valid graph file:\n", fileName.c_str());
-            std::fprintf(stderr, "%s\n", state.graph->errReason().c_str());
+            report("File `" + fileName + "' does not appear to be a valid graph file:\n" + state.graph->errReason());
         }
         return;
     }
@@ -122,8 +131,7 @@ void writeFile(const std::string& fileName, bool forceOverwrite, const char* wha
         reason = systemReason(std::string("Could not write ") + what + " file", files.failedError());
     if (!reason.empty()) {
         files.abandon();
-        std::fflush(stdout);
-        std::fprintf(stderr, "Error: unable to write %s to file:\n%s", what, reason.c_str());
+        reportText(report_level::error, std::string("Error: unable to write ") + what + " to file:\n" + reason);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "common/decompress.h"
 #include "common/outputfiles.h"
 #include "common/report.h"
+#include "common/version.h"
 #include "console/cmdline.h"
 #include "console/commandloop.h"
 
@@ -30,31 +31,34 @@ std::unique_ptr<ByteSource> openScript(const std::string& name)
     return file;
 }
 
-// Runs the script file; false when it cannot be opened or read to its end,
-// or when standard output failed.
-bool runScriptFile(const cmdLineParameters& parameters)
+// Runs the script file; EXIT_FILE_ERROR when it cannot be opened or read to
+// its end, or when standard output failed.
+int runScriptFile(const cmdLineParameters& parameters)
 {
     const std::unique_ptr<ByteSource> script = openScript(*parameters.scriptFile);
     if (!script)
-        return false;
-    if (!runScript(*script, parameters))
-        return false;
+        return EXIT_FILE_ERROR;
+    const int status = runScript(*script, parameters);
     // A script cut short (damaged compressed data, an I/O error) must not
     // pass for a complete run.
-    if (script->failed()) {
+    if (status != EXIT_FILE_ERROR && script->failed()) {
         report("Error: unable to read file `" + *parameters.scriptFile + "'", script->failure());
-        return false;
+        return EXIT_FILE_ERROR;
     }
-    return true;
+    return status;
 }
 
-// Runs the chosen command source; false when standard output failed.
-bool runSession(const cmdLineParameters& parameters, bool inTerm)
+// Runs the chosen command source and gives the exit status.
+int runSession(const cmdLineParameters& parameters, bool inTerm)
 {
-    if (parameters.scriptFile)
+    if (parameters.commands) {
+        TextSource commands(*parameters.commands);
+        return runScript(commands, parameters);
+    }
+    if (parameters.scriptFile && *parameters.scriptFile != "-")
         return runScriptFile(parameters);
-    if (inTerm)
-        return goInteractive(parameters);
+    if (inTerm && !parameters.scriptFile)
+        return goInteractive(parameters) ? EXIT_OK : EXIT_FILE_ERROR;
     return runScript(stdin, parameters);
 }
 
@@ -68,20 +72,22 @@ int main(int argc, char** argv)
     std::string reason;
     if (!parseArguments(argc, argv, parameters, reason)) {
         printHeader(stderr);
-        report("Syntax error: " + reason);
-        std::fprintf(stderr, "Type %s --help for more information\n", programName);
+        report("Syntax error: " + reason + "\nType " + programName + " --help for more information");
         return EXIT_SYNTAX_ERROR;
     }
 
     const bool inTerm = isTerm(stdin);
     const bool outTerm = isTerm(stdout);
-    if (parameters.showHelp) {
-        printHelp(stdout, programName);
+    if (parameters.showHelp || parameters.showVersion) {
+        if (parameters.showHelp)
+            printHelp(stdout, programName);
+        else
+            std::printf("meshprobe %s\n", halcynVersion);
         return flushStandardOutput(standardOutputFailure) ? EXIT_OK : EXIT_FILE_ERROR;
     }
-    if (inTerm && outTerm)
+    if (inTerm && outTerm && !parameters.commands)
         printHeader(stdout);
-    // Errors inside commands never change the status; a script that cannot
-    // be opened or a standard output that failed do.
-    return runSession(parameters, inTerm) ? EXIT_OK : EXIT_FILE_ERROR;
+    // Errors inside commands change the status only under -e; a script that
+    // cannot be opened or a standard output that failed always do.
+    return runSession(parameters, inTerm);
 }

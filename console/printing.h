@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "common/smartstructs.h"
 #include "console/commands.h"
@@ -52,7 +53,7 @@ void countValue(BST<std::uint64_t, K>& distribution, const K& value)
 
 // Writes a diagnostic to standard error after flushing standard output, so
 // that when both streams share a destination the lines keep their order.
-void reportError(const char* message);
+void reportError(std::string_view message);
 
 // What a dump or show command works on: the working graph, or one component
 // of a labelling, whose own graph is built the first time its nodes or

@@ -29,6 +29,10 @@ struct console_state {
     // no graph has been split.
     std::unique_ptr<ASComponents> sccs;
     std::unique_ptr<ASComponents> ccs;
+    // Standard input carries no commands, so `load -' may read a graph from it.
+    bool standardInputFree = false;
+    bool stopAtError = false; // -e: a command that reports an error ends the command loop
+    bool failed = false;      // and one did
 };
 
 // The number of components of a labelling; 0 when there is none.

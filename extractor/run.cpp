@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -126,10 +127,7 @@ int Extraction::openInput() {
     }
     source = openRouteFile(settings.inputFile->c_str(), options);
     if (source) return EXIT_OK;
-    const int err = errno;
-    printHeader(stderr);
-    std::fprintf(stderr, "Error: Unable to open input file: `%s'\n", settings.inputFile->c_str());
-    std::fprintf(stderr, "(%s)\n", std::strerror(err));
+    reportSystemError("Error: Unable to open input file: `" + *settings.inputFile + "'", errno);
     return EXIT_FILE_ERROR;
 }
 
@@ -153,18 +151,24 @@ int Extraction::openOutputs() {
         return static_cast<int>(EXIT_OK);
     };
 
-    if (settings.outputFile) {
-        if (const int status = open(OUT_MAIN, settings.outputFile)) return status;
-    } else if (input && regularFileIdentity(STDOUT_FILENO) == input) {
-        report("Error: Unable to open file `(standard output)' for writing", "It is the input file");
-        return EXIT_FILE_ERROR;
-    } else {
+    // Standard output carries the paths, or with --graph - the graph.
+    auto openStandardOutput = [&](output_index index) {
+        if (input && regularFileIdentity(STDOUT_FILENO) == input) {
+            report("Error: Unable to open file `(standard output)' for writing", "It is the input file");
+            return static_cast<int>(EXIT_FILE_ERROR);
+        }
         standardOutput = OutputFile::standardOutput();
-        outputs[OUT_MAIN] = standardOutput.get();
-    }
+        outputs[index] = standardOutput.get();
+        return static_cast<int>(EXIT_OK);
+    };
+
+    if (const int status = settings.outputFile ? open(OUT_MAIN, settings.outputFile) : openStandardOutput(OUT_MAIN))
+        return status;
     for (const save_target& target : saveTargets)
         if (const int status = open(target.out, settings.*target.file)) return status;
-    if (const int status = open(OUT_GRAPH, settings.graphFile)) return status;
+    const bool graphToStandardOutput = settings.graphFile == "-";
+    if (const int status = graphToStandardOutput ? openStandardOutput(OUT_GRAPH) : open(OUT_GRAPH, settings.graphFile))
+        return status;
     if (settings.graphFile) graph = std::make_unique<GraphBuilder>();
     return EXIT_OK;
 }
@@ -274,7 +278,7 @@ void Extraction::warnIfNoTable() {
     if (source->contentSeen() || readFailure) return;
     outputs[OUT_MAIN]->flush();
     diagnostics.flush();
-    report(std::string("Warning: no table header found in ") +
+    report(report_level::warning, std::string("Warning: no table header found in ") +
            (settings.inputFile ? settings.inputFile->c_str() : "(standard input)"));
 }
 
@@ -301,8 +305,7 @@ void Extraction::warnUnreadRoutes() {
     if (!warning) return;
     outputs[OUT_MAIN]->flush();
     diagnostics.flush();
-    printHeader(stderr);
-    std::fprintf(stderr, "Warning: %s\n", warning->c_str());
+    report(report_level::warning, "Warning: " + *warning);
 }
 
 void Extraction::warnParseErrors() {
@@ -310,8 +313,11 @@ void Extraction::warnParseErrors() {
     // without a word while the run ends as a success.
     if (settings.verbose || counters.parseErrors == 0) return;
     outputs[OUT_MAIN]->flush();
-    report("Warning: " + std::to_string(counters.parseErrors) + " route lines could not be read; -v lists them");
-    if (wideASErrors > 0) report(std::to_string(wideASErrors) + " of them hold 32-bit AS numbers: try --modern");
+    std::string message =
+        "Warning: " + std::to_string(counters.parseErrors) + " route lines could not be read; -v lists them";
+    if (wideASErrors > 0)
+        message.append("\n").append(std::to_string(wideASErrors)).append(" of them hold 32-bit AS numbers: try --modern");
+    report(report_level::warning, message);
 }
 
 int Extraction::finish() {
@@ -332,8 +338,10 @@ int Extraction::finish() {
     };
     if (standardOutput) check(*standardOutput);
     for (const std::unique_ptr<OutputFile>& file : openedFiles) check(*file);
-    if (status != EXIT_OK) {
-        files->abandon();
+    // An input that could not be read to its end fails the run as well: the
+    // old files stay, as on any failure.
+    if (status != EXIT_OK || readFailure) {
+        if (files) files->abandon();
     } else if (files && !files->commit()) {
         reportWriteError(files->failedName(), files->failedError());
         status = EXIT_FILE_ERROR;
@@ -351,11 +359,31 @@ int Extraction::finish() {
 
 int Extraction::reportReadFailure(int status) const {
     if (!readFailure) return status;
-    printHeader(stderr);
-    std::fprintf(stderr, "Error: Unable to read input file `%s'\n",
-                 settings.inputFile ? settings.inputFile->c_str() : "(standard input)");
-    std::fprintf(stderr, "(%s)\n", readFailure->c_str());
-    return 2;
+    report("Error: Unable to read input file `" + settings.inputFile.value_or("(standard input)") + "'", *readFailure);
+    return EXIT_FILE_ERROR;
+}
+
+// The run itself; `doing` names the step under way, for the report when
+// memory runs out.
+int extract(const extraction_mode& settings, const char*& doing) {
+    // The extraction holds the parser's buffers, the seen-AS stamps and the
+    // maps: too big for the stack.
+    doing = "opening the files";
+    auto extraction = std::make_unique<Extraction>(settings);
+    if (const int status = extraction->openInput()) return status;
+    if (const int status = extraction->openOutputs()) return status;
+    doing = "reading the routes";
+    extraction->run();
+    doing = "writing the paths";
+    extraction->writeMaps();
+    doing = "writing the graph";
+    extraction->writeGraph();
+    doing = "finishing the run";
+    extraction->warnIfNoTable();
+    extraction->printStats();
+    extraction->warnParseErrors();
+    extraction->warnUnreadRoutes();
+    return extraction->reportReadFailure(extraction->finish());
 }
 
 } // namespace
@@ -367,8 +395,7 @@ int runExtractor(int argc, const char* const* argv) {
     guardStandardDescriptors();
     setReportPrefix([] { printHeader(stderr); });
     if (!parseArguments(argc, argv, settings, error)) {
-        report("Syntax error: " + error);
-        std::fprintf(stderr, "Type `%s --help' for more information\n", programName);
+        report("Syntax error: " + error + "\nType `" + programName + " --help' for more information");
         return EXIT_SYNTAX_ERROR;
     }
     if (settings.help || settings.version) {
@@ -382,17 +409,13 @@ int runExtractor(int argc, const char* const* argv) {
         return EXIT_FILE_ERROR;
     }
 
-    // The extraction holds the parser's buffers, the seen-AS stamps and the
-    // maps: too big for the stack.
-    auto extraction = std::make_unique<Extraction>(settings);
-    if (const int status = extraction->openInput()) return status;
-    if (const int status = extraction->openOutputs()) return status;
-    extraction->run();
-    extraction->writeMaps();
-    extraction->writeGraph();
-    extraction->warnIfNoTable();
-    extraction->printStats();
-    extraction->warnParseErrors();
-    extraction->warnUnreadRoutes();
-    return extraction->reportReadFailure(extraction->finish());
+    const char* doing = "";
+    try {
+        return extract(settings, doing);
+    } catch (const std::bad_alloc&) {
+        // The run's memory is freed and its temporary files are removed by
+        // now: the old outputs stay as they were.
+        report(std::string("Error: not enough memory (") + doing + ")");
+        return EXIT_FILE_ERROR;
+    }
 }

@@ -434,6 +434,8 @@ constexpr final_check finalChecks[] = {
      "Vantage point number expected"},
     {[](const parse_state& s) { return s.modernVantage && !s.settings.modern; }, ""},
     {[](const parse_state& s) { return s.graphPending; }, "I need a name for the file to write the AS graph in"},
+    {[](const parse_state& s) { return s.settings.graphFile == "-" && !s.settings.outputFile; },
+     "--graph - writes the AS graph to standard output: the paths need -o <filename>"},
 };
 
 void printSection(std::FILE* stream, section part) {
@@ -505,8 +507,9 @@ void printHelp(std::FILE* stream, const char* programName) {
                stream);
     std::fprintf(stream, "%sMore options%s are:\n", underline, reset);
     printSection(stream, section::more);
-    std::fputs("\nA <filename> of `-' is standard input. Input may be compressed with gzip,\n"
-               "bzip2 or xz (recognised by its first bytes).\n\n"
+    std::fputs("\nA <filename> of `-' is standard input; --graph - writes the AS graph to\n"
+               "standard output, the paths then going to -o <filename>. Input may be\n"
+               "compressed with gzip, bzip2 or xz (recognised by its first bytes).\n\n"
                "Exit status: 0 after a complete run or the help text; 1 when the command\n"
                "line cannot be understood; 2 when a file cannot be opened, read or written;\n"
                "3 when an existing output file is not to be overwritten.\n",

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "common/linereader.h"
+#include "common/numberscan.h"
 #include "graph/graphwriter.h"
 
 namespace {
@@ -21,12 +22,16 @@ namespace {
 // pieces, the rest counting as the next line.
 constexpr std::size_t headerLineLimit = 512;
 constexpr std::size_t bodyLineLimit = 511;
-constexpr long maxSourceFiles = 65536;
+constexpr std::uint64_t maxSourceFiles = 65536;
 constexpr std::uint64_t reservedNodesAtMost = std::uint64_t{1} << 20;
 // Relationship lines are short, but their comments are free text: a generous
 // limit keeps a long comment in one piece rather than turning its rest into
 // a bad data line.
 constexpr std::size_t relationshipLineLimit = 65536;
+// Comment and blank lines before a relationship file's first relationship:
+// real files have a few dozen. The bound makes a stream that never delivers
+// a valid first line (a device, a pipe of blank lines) a refusal, not a hang.
+constexpr std::uint64_t relationshipLeadAtMost = 65536;
 
 // Lines of a graph or relationship file: at most `limit` characters, the
 // line feed included, the rest of a longer line counting as the next one.
@@ -40,83 +45,18 @@ public:
         if (!reader.next(limit, line)) return false;
         std::size_t i = 0;
         while (i < line.size() && line[i] != '\n' && line[i] != '\r' && line[i] != '\0') ++i;
+        nul = i < line.size() && line[i] == '\0';
         line = line.substr(0, i);
         return true;
     }
+    // The last line held a NUL character: no text file does, so the input
+    // is binary (or a device such as /dev/zero that never ends).
+    bool hadNul() const noexcept { return nul; }
 
 private:
     LineReader reader;
+    bool nul = false;
 };
-
-bool isSpace(char c) noexcept {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// A decimal number in the manner of the C conversions: leading white space,
-// an optional sign, digits. `end` is where the number stops (0 when there
-// are no digits at all, so an empty text counts as wholly used). The
-// magnitude saturates at `limit`.
-struct scanned {
-    bool negative = false;
-    bool saturated = false;
-    std::uint64_t magnitude = 0;
-    std::size_t end = 0;
-};
-
-scanned scanDecimal(std::string_view text, std::uint64_t limit) noexcept {
-    scanned r;
-    // Fast path for the usual field: up to nine plain digits, which no limit
-    // in use can overflow.
-    if (!text.empty() && text.size() <= 9) {
-        std::uint64_t value = 0;
-        std::size_t i = 0;
-        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-            value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
-        if (i == text.size() && value <= limit) {
-            r.magnitude = value;
-            r.end = i;
-            return r;
-        }
-    }
-    std::size_t i = 0;
-    while (i < text.size() && isSpace(text[i])) ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) r.negative = text[i++] == '-';
-    const std::size_t digits = i;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        const auto d = static_cast<std::uint64_t>(text[i] - '0');
-        if (r.saturated || r.magnitude > (limit - d) / 10) {
-            r.saturated = true;
-            r.magnitude = limit;
-        } else {
-            r.magnitude = r.magnitude * 10 + d;
-        }
-    }
-    r.end = i == digits ? 0 : i;
-    if (i == digits) r.negative = false;
-    return r;
-}
-
-// strtol semantics: the signed value clamped to the range of long.
-std::optional<long> wholeSigned(std::string_view text) noexcept {
-    const scanned s = scanDecimal(text, static_cast<std::uint64_t>(std::numeric_limits<long>::max()) + 1);
-    if (s.end != text.size()) return std::nullopt;
-    if (s.negative) return s.magnitude > static_cast<std::uint64_t>(std::numeric_limits<long>::max())
-                               ? std::numeric_limits<long>::min()
-                               : -static_cast<long>(s.magnitude);
-    return s.magnitude > static_cast<std::uint64_t>(std::numeric_limits<long>::max())
-               ? std::numeric_limits<long>::max()
-               : static_cast<long>(s.magnitude);
-}
-
-// Unsigned conversion of the given width: a minus sign negates modulo 2^bits,
-// a magnitude beyond the width gives the largest value.
-std::optional<std::uint64_t> wholeUnsigned(std::string_view text, unsigned bits) noexcept {
-    const std::uint64_t max = bits >= 64 ? std::numeric_limits<std::uint64_t>::max() : (std::uint64_t{1} << bits) - 1;
-    const scanned s = scanDecimal(text, max);
-    if (s.end != text.size()) return std::nullopt;
-    if (s.saturated) return max;
-    return s.negative ? (0 - s.magnitude) & max : s.magnitude;
-}
 
 std::string quoted(std::string_view message, std::string_view text) {
     std::string r;
@@ -261,18 +201,122 @@ private:
 };
 
 constexpr std::string_view msgAS = "Invalid AS number: `";
-constexpr std::string_view msgFlag = "Invalid edge direction flag: `";
-constexpr std::string_view msgDir = "Invalid edge direction: `";
-constexpr std::string_view msgPath = "Invalid path covering value: `";
-constexpr std::string_view msgIP = "Invalid IP address covering value: `";
-constexpr std::string_view msgCompared = "Invalid compared graphs count value: `";
-constexpr std::string_view msgIncoming = "Invalid value for number of incoming edges: `";
-constexpr std::string_view msgOutgoing = "Invalid value for number of outgoing edges: `";
-constexpr std::string_view msgUndirected = "Invalid value for number of undirected edges: `";
-constexpr std::string_view msgUnoriented = "Invalid value for number of unoriented edges: `";
-constexpr std::string_view msgChanges = "Invalid value for number of orientation changes: `";
-constexpr std::string_view msgStability = "Invalid value for orientation stability: `";
 constexpr std::string_view msgFormat = "Invalid edge line format: `";
+
+// The fields of an edge line in order: a normal graph's eight, then the
+// fifteen a differential graph adds.
+enum edge_slot : std::size_t {
+    fromAS, toAS, oriented, direction, paths, addresses, reversePaths, reverseAddresses,
+    cmpOriented0, cmpOriented1, cmpDir0, cmpDir1, paths1, addresses1, reversePaths1, reverseAddresses1,
+    compared, incoming, outgoing, undirectedCount, unorientedCount, changes, stability, slotCount
+};
+constexpr std::size_t normalSlots = cmpOriented0;
+
+enum class field_type { as, flag, integer, real };
+
+// How one field is read and checked: an AS number in the graph's range, a
+// flag ("0" or "1"), an integer from `lowest` to `highest`, or a finite real
+// number. Every value outside is a load error that
+// names the field and quotes the text.
+struct edge_field {
+    field_type type;
+    std::int64_t lowest;
+    std::uint64_t highest;
+    std::string_view message;
+};
+
+constexpr std::uint64_t max16 = std::numeric_limits<std::uint16_t>::max();
+constexpr std::uint64_t max32 = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint64_t max64 = std::numeric_limits<std::uint64_t>::max();
+constexpr edge_field asField{field_type::as, 0, 0, msgAS};
+constexpr edge_field flagField{field_type::flag, 0, 1, "Invalid edge direction flag: `"};
+constexpr edge_field dirField{field_type::integer, -1, 1, "Invalid edge direction: `"};
+constexpr edge_field pathField{field_type::integer, 0, max32, "Invalid path covering value: `"};
+constexpr edge_field ipField{field_type::integer, 0, max64, "Invalid IP address covering value: `"};
+constexpr edge_field counter(std::string_view message) { return {field_type::integer, 0, max16, message}; }
+
+constexpr std::array<edge_field, slotCount> edgeFields{
+    asField, asField, flagField, dirField, pathField, ipField, pathField, ipField,
+    flagField, flagField, dirField, dirField, pathField, ipField, pathField, ipField,
+    counter("Invalid compared graphs count value: `"),
+    counter("Invalid value for number of incoming edges: `"),
+    counter("Invalid value for number of outgoing edges: `"),
+    counter("Invalid value for number of undirected edges: `"),
+    counter("Invalid value for number of unoriented edges: `"),
+    counter("Invalid value for number of orientation changes: `"),
+    edge_field{field_type::real, 0, 0, "Invalid value for orientation stability: `"},
+};
+
+// An integer of a graph file from `lowest` to `highest`: leading white
+// space and a sign allowed, as the C conversions read them, but a minus sign
+// only where the field has negative values; a negative value is kept in
+// two's complement. None for anything else, a value out of range included.
+std::optional<std::uint64_t> graphInteger(std::string_view text, std::int64_t lowest, std::uint64_t highest) noexcept {
+    std::size_t pos = 0;
+    while (pos < text.size() && numberscan::isSpace(text[pos])) ++pos;
+    const bool negative = pos < text.size() && text[pos] == '-';
+    if (pos < text.size() && (text[pos] == '+' || negative)) ++pos;
+    const std::uint64_t limit = negative ? 0 - static_cast<std::uint64_t>(lowest) : highest;
+    const numberscan::digits_read r = numberscan::scanDigits<10>(text, pos, limit);
+    if (r.count == 0 || r.saturated || pos != text.size()) return std::nullopt;
+    return negative ? 0 - r.value : r.value;
+}
+
+// A count of a graph file's header; an empty line counts as 0.
+std::optional<std::uint64_t> headerCount(std::string_view text, std::uint64_t highest) noexcept {
+    return text.empty() ? std::optional<std::uint64_t>(0) : graphInteger(text, 0, highest);
+}
+
+// A real field: strtof needs a terminated text; the field is short-lived and
+// small. A stability of nan or inf would turn every average of the graph
+// into nan or inf, so only finite numbers are taken.
+std::optional<float> realField(std::string_view text) {
+    const std::string terminated(text);
+    char* end = nullptr;
+    const float value = std::strtof(terminated.c_str(), &end);
+    if (terminated.empty() || end != terminated.c_str() + terminated.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// An edge line's values, by slot.
+struct edge_values {
+    std::array<std::uint64_t, slotCount> value{};
+    float real = 0.0F;
+
+    std::uint32_t u32(edge_slot s) const noexcept { return static_cast<std::uint32_t>(value[s]); }
+    std::uint16_t u16(edge_slot s) const noexcept { return static_cast<std::uint16_t>(value[s]); }
+    bool flag(edge_slot s) const noexcept { return value[s] == 1; }
+    edge_dir dir(edge_slot s) const noexcept { return ASGraph::valToDir(static_cast<std::int64_t>(value[s])); }
+};
+
+// The two directions' weights of an edge line. They are mirrored: same
+// flags, counters and stability, reversed compared orientations, swapped
+// incoming and outgoing counts; the coverings are each direction's own.
+void weightsOf(const edge_values& v, bool differential, ASEdgeWeight& w, ASEdgeWeight& r) noexcept {
+    w.oriented = r.oriented = v.flag(oriented);
+    w.pathCovering[0] = v.u32(paths);
+    w.ipCovering[0] = v.value[addresses];
+    r.pathCovering[0] = v.u32(reversePaths);
+    r.ipCovering[0] = v.value[reverseAddresses];
+    if (!differential) return;
+    for (std::size_t g = 0; g < 2; ++g) {
+        w.cmpOriented[g] = r.cmpOriented[g] = v.flag(static_cast<edge_slot>(cmpOriented0 + g));
+        w.cmpDir[g] = v.dir(static_cast<edge_slot>(cmpDir0 + g));
+        r.cmpDir[g] = reverse(w.cmpDir[g]);
+    }
+    w.pathCovering[1] = v.u32(paths1);
+    w.ipCovering[1] = v.value[addresses1];
+    r.pathCovering[1] = v.u32(reversePaths1);
+    r.ipCovering[1] = v.value[reverseAddresses1];
+    w.comparedGraphs = r.comparedGraphs = v.u16(compared);
+    w.incomingCount = r.outgoingCount = v.u16(incoming);
+    w.outgoingCount = r.incomingCount = v.u16(outgoing);
+    w.undirectedCount = r.undirectedCount = v.u16(undirectedCount);
+    w.unorientedCount = r.unorientedCount = v.u16(unorientedCount);
+    w.orientationChanges = r.orientationChanges = v.u16(changes);
+    w.orientationStability = r.orientationStability = v.real;
+}
 
 // The type a graph file's first line names, if it names one.
 struct file_type {
@@ -362,11 +406,11 @@ bool ASGraph::readFromFile(ByteSource& input, std::string_view name) {
     // wrong with it.
     const std::string first(line);
     std::uint64_t lineNumber = 1;
-    while (line.empty() || isRelationshipComment(line)) {
+    while (!reader.hadNul() && lineNumber <= relationshipLeadAtMost && (line.empty() || isRelationshipComment(line))) {
         ++lineNumber;
         if (!reader.next(relationshipLineLimit, line)) break;
     }
-    if (looksLikeRelationship(line)) return readRelationships(reader, line, lineNumber, name);
+    if (!reader.hadNul() && looksLikeRelationship(line)) return readRelationships(reader, line, lineNumber, name);
     return fail(quoted("Invalid file type string: `", first));
 }
 
@@ -380,6 +424,13 @@ bool ASGraph::readRelationships(Lines& reader, std::string_view line, std::uint6
     std::string reason;
     bool complete = true;
     do {
+        // A NUL ends the text: the rest is binary, or a device that never ends.
+        if (reader.hadNul()) {
+            reason = "Invalid relationship line format on line " + std::to_string(lineNumber) + ": `" +
+                     std::string(line) + "'";
+            complete = false;
+            break;
+        }
         if (line.empty() || isRelationshipComment(line)) continue;
         const std::optional<as_relationship> rel = parseRelationship(line, lineNumber, reason);
         if (!rel) {
@@ -431,10 +482,10 @@ template <typename Lines>
 bool ASGraph::readGraphFile(Lines& reader) {
     std::string_view line;
     if (!reader.next(headerLineLimit, line)) return fail("Could not retrieve number of source files");
-    const std::optional<long> fileCount = wholeSigned(line);
-    if (!fileCount || *fileCount < 1 || *fileCount > maxSourceFiles)
+    const std::optional<std::uint64_t> fileCount = graphInteger(line, 0, maxSourceFiles);
+    if (!fileCount || *fileCount < 1)
         return fail(quoted("Invalid number of source files: `", line));
-    for (long i = 0; i < *fileCount; ++i) {
+    for (std::uint64_t i = 0; i < *fileCount; ++i) {
         if (!reader.next(bodyLineLimit, line)) return fail("Could not retrieve all the source file names");
         sourceFiles.emplace_back(line);
     }
@@ -445,10 +496,10 @@ bool ASGraph::readGraphFile(Lines& reader) {
     // The declared counts only bound the loops below: a file that claims
     // more than it holds ends at end of input, with nothing allocated for it.
     if (!reader.next(bodyLineLimit, line)) return fail("Could not retrieve number of nodes");
-    const std::optional<std::uint64_t> nodeCount = wholeUnsigned(line, 64);
+    const std::optional<std::uint64_t> nodeCount = headerCount(line, max64);
     if (!nodeCount) return fail(quoted("Invalid number of nodes: `", line));
     if (!reader.next(bodyLineLimit, line)) return fail("Could not retrieve number of edges");
-    const std::optional<std::uint64_t> edgeCount = wholeUnsigned(line, 64);
+    const std::optional<std::uint64_t> edgeCount = headerCount(line, max64);
     if (!edgeCount) return fail(quoted("Invalid number of edges: `", line));
 
     // Reserving address space for the declared nodes fills nothing, so a
@@ -483,118 +534,36 @@ bool ASGraph::readGraphFile(Lines& reader) {
 
 bool ASGraph::readEdgeLine(std::string_view line) {
     FieldCursor fields(line);
-    std::string_view f;
-    // Each step takes the next field or fails the whole line as too short.
-    const auto take = [&]() {
-        const std::optional<std::string_view> next = fields.next();
-        if (next) f = *next;
-        return next.has_value();
-    };
-    const auto flag = [&](bool& out) {
-        if (f != "0" && f != "1") return false;
-        out = f == "1";
-        return true;
-    };
-    const auto direction = [&](edge_dir& out) {
-        const std::optional<long> v = wholeSigned(f);
-        if (!v || *v < -1 || *v > 1) return false;
-        out = valToDir(*v);
-        return true;
-    };
-    const auto unsigned32 = [&](std::uint32_t& out) {
-        const std::optional<std::uint64_t> v = wholeUnsigned(f, 32);
-        if (v) out = static_cast<std::uint32_t>(*v);
-        return v.has_value();
-    };
-    const auto unsigned64 = [&](std::uint64_t& out) {
-        const std::optional<std::uint64_t> v = wholeUnsigned(f, 64);
-        if (v) out = *v;
-        return v.has_value();
-    };
-    // Counters are converted as 32-bit values and kept in 16 bits.
-    const auto counter = [&](std::uint16_t& out) {
-        std::uint32_t v = 0;
-        if (!unsigned32(v)) return false;
-        out = static_cast<std::uint16_t>(v);
-        return true;
-    };
-    const auto bad = [&](std::string_view message) { return fail(quoted(message, f)); };
-    const auto badFormat = [&]() { return fail(quoted(msgFormat, line)); };
-
+    edge_values v;
+    const std::size_t count = differential ? slotCount : normalSlots;
+    for (std::size_t slot = 0; slot < count; ++slot) {
+        const std::optional<std::string_view> f = fields.next();
+        if (!f) return fail(quoted(msgFormat, line));
+        const edge_field& field = edgeFields[slot];
+        bool ok = true;
+        if (field.type == field_type::as) {
+            const std::optional<asnum_t> as = asnumber::parse(*f, asRange());
+            ok = as.has_value();
+            v.value[slot] = as.value_or(0);
+        } else if (field.type == field_type::flag) {
+            ok = *f == "0" || *f == "1";
+            v.value[slot] = *f == "1" ? 1 : 0;
+        } else if (field.type == field_type::integer) {
+            const std::optional<std::uint64_t> n = graphInteger(*f, field.lowest, field.highest);
+            ok = n.has_value();
+            v.value[slot] = n.value_or(0);
+        } else {
+            const std::optional<float> x = realField(*f);
+            ok = x.has_value();
+            v.real = x.value_or(0.0F);
+        }
+        if (!ok) return fail(quoted(field.message, *f));
+    }
     ASEdgeWeight w;
     ASEdgeWeight r;
-    edge_dir dir = UNDIRECTED;
-
-    if (!take()) return badFormat();
-    const std::optional<asnum_t> first = asnumber::parse(f, asRange());
-    if (!first) return bad(msgAS);
-    if (!take()) return badFormat();
-    const std::optional<asnum_t> second = asnumber::parse(f, asRange());
-    if (!second) return bad(msgAS);
-    if (!take()) return badFormat();
-    if (!flag(w.oriented)) return bad(msgFlag);
-    r.oriented = w.oriented;
-    if (!take()) return badFormat();
-    if (!direction(dir)) return bad(msgDir);
-    if (!take()) return badFormat();
-    if (!unsigned32(w.pathCovering[0])) return bad(msgPath);
-    if (!take()) return badFormat();
-    if (!unsigned64(w.ipCovering[0])) return bad(msgIP);
-    if (!take()) return badFormat();
-    if (!unsigned32(r.pathCovering[0])) return bad(msgPath);
-    if (!take()) return badFormat();
-    if (!unsigned64(r.ipCovering[0])) return bad(msgIP);
-
-    if (differential) {
-        for (std::size_t g = 0; g < 2; ++g) {
-            if (!take()) return badFormat();
-            if (!flag(w.cmpOriented[g])) return bad(msgFlag);
-            r.cmpOriented[g] = w.cmpOriented[g];
-        }
-        for (std::size_t g = 0; g < 2; ++g) {
-            if (!take()) return badFormat();
-            if (!direction(w.cmpDir[g])) return bad(msgDir);
-            r.cmpDir[g] = reverse(w.cmpDir[g]);
-        }
-        if (!take()) return badFormat();
-        if (!unsigned32(w.pathCovering[1])) return bad(msgPath);
-        if (!take()) return badFormat();
-        if (!unsigned64(w.ipCovering[1])) return bad(msgIP);
-        if (!take()) return badFormat();
-        if (!unsigned32(r.pathCovering[1])) return bad(msgPath);
-        if (!take()) return badFormat();
-        if (!unsigned64(r.ipCovering[1])) return bad(msgIP);
-        if (!take()) return badFormat();
-        if (!counter(w.comparedGraphs)) return bad(msgCompared);
-        r.comparedGraphs = w.comparedGraphs;
-        if (!take()) return badFormat();
-        if (!counter(w.incomingCount)) return bad(msgIncoming);
-        r.outgoingCount = w.incomingCount;
-        if (!take()) return badFormat();
-        if (!counter(w.outgoingCount)) return bad(msgOutgoing);
-        r.incomingCount = w.outgoingCount;
-        if (!take()) return badFormat();
-        if (!counter(w.undirectedCount)) return bad(msgUndirected);
-        r.undirectedCount = w.undirectedCount;
-        if (!take()) return badFormat();
-        if (!counter(w.unorientedCount)) return bad(msgUnoriented);
-        r.unorientedCount = w.unorientedCount;
-        if (!take()) return badFormat();
-        if (!counter(w.orientationChanges)) return bad(msgChanges);
-        r.orientationChanges = w.orientationChanges;
-        if (!take()) return badFormat();
-        // strtof needs a terminated text; the field is short-lived and small.
-        const std::string text(f);
-        char* end = nullptr;
-        const float stability = std::strtof(text.c_str(), &end);
-        // A stability of nan or inf would turn every average of the graph
-        // into nan or inf, so only finite numbers are taken.
-        if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(stability))
-            return bad(msgStability);
-        w.orientationStability = r.orientationStability = stability;
-    }
+    weightsOf(v, differential, w, r);
     // An adjacency naming an AS that is not among the nodes is dropped.
-    addEdge(*first, *second, dir, w, r);
+    addEdge(static_cast<asnum_t>(v.value[fromAS]), static_cast<asnum_t>(v.value[toAS]), v.dir(direction), w, r);
     return true;
 }
 

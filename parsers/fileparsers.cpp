@@ -313,7 +313,7 @@ int bgpParser::nextLine()
     if (!isOpen())
         return fail(noInput, noFileMessage);
     if (inputExhausted())
-        return endOfInput;
+        return endInput();
     // A table that closes and reopens within this call keeps the network.
     if (!headerFound) {
         lastNetwork.reset();
@@ -360,8 +360,7 @@ int bgpParser::nextLine()
             noteClosedTableLine(line);
         }
     }
-    lineText = {};
-    return endOfInput;
+    return endInput();
 }
 
 int bgpParser::takeContinuation()

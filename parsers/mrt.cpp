@@ -69,6 +69,18 @@ std::optional<ip_family> familyOf(std::uint16_t afi)
     return std::nullopt;
 }
 
+// The AFI and SAFI that open MP_REACH_NLRI and MP_UNREACH_NLRI: `unicast` is
+// the family when they name IPv4 or IPv6 unicast, the only routes read.
+bool readUnicastFamily(WireCursor& cursor, std::optional<ip_family>& unicast)
+{
+    std::uint16_t afi = 0;
+    std::uint8_t safi = 0;
+    if (!cursor.u16(afi) || !cursor.u8(safi))
+        return false;
+    unicast = safi == safiUnicast ? familyOf(afi) : std::nullopt;
+    return true;
+}
+
 std::size_t addressSize(ip_family family) { return family == ip_family::ipv4 ? 4 : 16; }
 
 bool readAddress(WireCursor& cursor, ip_family family, route_address& address)
@@ -434,14 +446,10 @@ MrtReader::step MrtReader::noteUnreach()
     if (!attributes.hasMpUnreach)
         return std::nullopt;
     WireCursor cursor(attributes.mpUnreach);
-    std::uint16_t afi = 0;
-    std::uint8_t safi = 0;
-    if (!cursor.u16(afi) || !cursor.u8(safi))
+    std::optional<ip_family> family;
+    if (!readUnicastFamily(cursor, family))
         return fail(fieldOverrun);
-    const std::optional<ip_family> family = familyOf(afi);
-    if (!family || safi != safiUnicast)
-        return std::nullopt;
-    return countWithdrawals(cursor, *family, pathIds);
+    return family ? countWithdrawals(cursor, *family, pathIds) : std::nullopt;
 }
 
 MrtReader::step MrtReader::noteReach()
@@ -449,14 +457,12 @@ MrtReader::step MrtReader::noteReach()
     if (!attributes.hasMpReach)
         return std::nullopt;
     WireCursor cursor(attributes.mpReach);
-    std::uint16_t afi = 0;
-    std::uint8_t safi = 0;
+    std::optional<ip_family> family;
     std::uint8_t nextHopLength = 0;
-    if (!cursor.u16(afi) || !cursor.u8(safi) || !cursor.u8(nextHopLength) || !cursor.skip(nextHopLength) ||
+    if (!readUnicastFamily(cursor, family) || !cursor.u8(nextHopLength) || !cursor.skip(nextHopLength) ||
         !cursor.skip(1))
         return fail(fieldOverrun);
-    const std::optional<ip_family> family = familyOf(afi);
-    if (!family || safi != safiUnicast) {
+    if (!family) {
         ++tally.otherFamilies;
         return std::nullopt;
     }

@@ -88,13 +88,22 @@ bool Parser::inputExhausted()
     return reader == nullptr || reader->atEnd();
 }
 
+int Parser::endInput()
+{
+    lineText = {};
+    lineTruncated = false;
+    return endOfInput;
+}
+
 bool Parser::readLine()
 {
     lineTruncated = false;
+    // The cap is on the line's text: its line end ("\n" or "\r\n") comes on top.
+    constexpr std::size_t keep = maxLineLength + 2;
     // The usual line comes whole in one piece and is read where it lies. The
     // reader writes the piece straight into lineText: a copy of the view
     // just written would wait for the writes to complete.
-    if (reader == nullptr || !reader->next(maxLineLength, lineText)) {
+    if (reader == nullptr || !reader->next(keep, lineText)) {
         lineText = {};
         return false;
     }
@@ -105,9 +114,9 @@ bool Parser::readLine()
         // cap is counted and dropped.
         lineStore.assign(lineText);
         std::string_view piece;
-        while (reader->next(maxLineLength, piece)) {
+        while (reader->next(keep, piece)) {
             posBytes += piece.size();
-            const std::size_t room = maxLineLength - lineStore.size();
+            const std::size_t room = keep - lineStore.size();
             if (piece.size() > room)
                 lineTruncated = true;
             lineStore.append(piece.data(), std::min(piece.size(), room));
@@ -116,6 +125,10 @@ bool Parser::readLine()
         }
         lineText = lineStore;
     }
+    std::size_t text = lineText.size();
+    if (lineText.back() == '\n' && --text > 0 && lineText[text - 1] == '\r')
+        --text;
+    lineTruncated = lineTruncated || text > maxLineLength;
     // A line feed can only be the last character; a carriage return may be
     // anywhere (a stray one, or one of a CR-only file).
     lineEnd = std::min(lineText.find('\r'), lineText.size() - (lineText.back() == '\n' ? 1 : 0));
@@ -181,13 +194,12 @@ int Parser::nextLineLongerThan(std::size_t minimum)
     if (source == nullptr)
         return fail(noInput, noFileMessage);
     if (inputExhausted())
-        return endOfInput;
+        return endInput();
     while (readLine()) {
         if (lineText.size() > minimum) {
             cutAtLineEnd();
             return lineReady;
         }
     }
-    lineText = {};
-    return endOfInput;
+    return endInput();
 }

@@ -33,9 +33,9 @@ public:
     static constexpr std::string_view noFileMessage = "No file has been opened";
     static constexpr std::string_view noLineMessage = "There is no current line to be parsed";
 
-    // Longest physical line kept, in characters. Real dumps hold lines of a
-    // few thousand characters; the cap only keeps a file without line feeds
-    // from being read into memory whole. The excess of a longer line is
+    // Longest physical line kept, in characters, its line end not counted.
+    // Real dumps hold lines of a few thousand characters; the cap only keeps
+    // a file without line feeds from being read into memory whole. The excess of a longer line is
     // skipped (and counted in filePos) and parseLine rejects the line.
     static constexpr std::size_t maxLineLength = std::size_t{1} << 20;
 
@@ -100,6 +100,9 @@ protected:
     bool readLine();
     // True once every byte of the stream has been delivered (or it failed).
     bool inputExhausted();
+    // The end of the input: from here on there is no current line, so a
+    // caller looping until parseLine fails never gets the last record twice.
+    int endInput();
     bool isOpen() const { return source != nullptr; }
     // Cuts lineText at its first carriage return or line feed.
     void cutAtLineEnd();

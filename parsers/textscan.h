@@ -9,12 +9,12 @@
 #include <optional>
 #include <string_view>
 
+#include "common/numberscan.h"
+
 namespace textscan {
 
-inline bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+using numberscan::isSpace;
+using numberscan::scanDigits;
 
 // Token delimiters: two characters, as every format here has (blank and tab,
 // or blank and comma). Compared directly: this runs for every character.
@@ -60,55 +60,6 @@ private:
     std::size_t pos = 0;
 };
 
-// The value of a digit character in Base, or Base when it is none.
-template <unsigned Base>
-unsigned digitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return static_cast<unsigned>(c - '0') < Base ? static_cast<unsigned>(c - '0') : Base;
-    if (Base == 16 && c >= 'a' && c <= 'f')
-        return static_cast<unsigned>(c - 'a' + 10);
-    if (Base == 16 && c >= 'A' && c <= 'F')
-        return static_cast<unsigned>(c - 'A' + 10);
-    return Base;
-}
-
-// Digits of Base from `pos` on, accumulated with saturation at the largest
-// long long. Returns the number of digits read. Base is a template argument
-// so that the overflow test divides by a constant; the first digits, which
-// cannot overflow, skip the test (numbers here are short).
-template <unsigned Base>
-std::size_t scanDigits(std::string_view text, std::size_t& pos, std::uint64_t& value)
-{
-    constexpr auto limit = static_cast<std::uint64_t>(std::numeric_limits<long long>::max());
-    constexpr std::uint64_t cutoff = limit / Base;
-    constexpr std::uint64_t cutDigit = limit % Base;
-    constexpr std::size_t safeDigits = Base == 16 ? 15 : Base == 8 ? 20 : 18;
-    // Worked on in locals: the character reads could alias the references,
-    // which would keep them in memory through the loop.
-    const std::size_t start = pos;
-    std::size_t at = pos;
-    std::uint64_t number = 0;
-    const std::size_t safeEnd = text.size() - at > safeDigits ? at + safeDigits : text.size();
-    for (; at < safeEnd; ++at) {
-        const unsigned digit = digitValue<Base>(text[at]);
-        if (digit >= Base)
-            break;
-        number = number * Base + digit;
-    }
-    if (at == safeEnd) {
-        for (; at < text.size(); ++at) {
-            const unsigned digit = digitValue<Base>(text[at]);
-            if (digit >= Base)
-                break;
-            number = number > cutoff || (number == cutoff && digit > cutDigit) ? limit : number * Base + digit;
-        }
-    }
-    pos = at;
-    value = number;
-    return at - start;
-}
-
 inline bool isHexDigit(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
@@ -123,9 +74,7 @@ inline bool scanInteger(std::string_view text, std::size_t& pos, long long& valu
     std::size_t at = pos;
     if (at < text.size() && text[at] >= '1' && text[at] <= '9') {
         // The common case: a plain decimal number.
-        std::uint64_t magnitude = 0;
-        scanDigits<10>(text, at, magnitude);
-        value = static_cast<long long>(magnitude);
+        value = static_cast<long long>(scanDigits<10>(text, at).value);
         pos = at;
         return true;
     }
@@ -144,13 +93,13 @@ inline bool scanInteger(std::string_view text, std::size_t& pos, long long& valu
             at += 2;
         }
     }
-    std::uint64_t magnitude = 0;
-    const std::size_t digits = base == 16 ? scanDigits<16>(text, at, magnitude)
-                               : base == 8 ? scanDigits<8>(text, at, magnitude)
-                                           : scanDigits<10>(text, at, magnitude);
-    if (digits == 0)
+    const numberscan::digits_read digits = base == 16 ? scanDigits<16>(text, at)
+                                           : base == 8 ? scanDigits<8>(text, at)
+                                                       : scanDigits<10>(text, at);
+    if (digits.count == 0)
         return false;
-    value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+    const auto magnitude = static_cast<long long>(digits.value);
+    value = negative ? -magnitude : magnitude;
     pos = at;
     return true;
 }
@@ -199,10 +148,11 @@ inline std::optional<long long> decimalValue(std::string_view token)
         negative = token[pos] == '-';
         ++pos;
     }
-    std::uint64_t magnitude = 0;
-    if (scanDigits<10>(token, pos, magnitude) == 0 || pos != token.size())
+    const numberscan::digits_read digits = scanDigits<10>(token, pos);
+    if (digits.count == 0 || pos != token.size())
         return std::nullopt;
-    return negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+    const auto magnitude = static_cast<long long>(digits.value);
+    return negative ? -magnitude : magnitude;
 }
 
 // A whole token as an unsigned 64-bit decimal number. A minus sign or a value
@@ -214,21 +164,10 @@ inline std::optional<std::uint64_t> unsignedValue(std::string_view token)
         ++pos;
     if (pos < token.size() && token[pos] == '+')
         ++pos;
-    constexpr auto limit = std::numeric_limits<std::uint64_t>::max();
-    std::uint64_t value = 0;
-    std::size_t digits = 0;
-    while (pos < token.size() && token[pos] >= '0' && token[pos] <= '9') {
-        const auto digit = static_cast<std::uint64_t>(token[pos] - '0');
-        // Below 19 digits the value cannot overflow: no division to test it.
-        if (digits >= 19 && value > (limit - digit) / 10)
-            return std::nullopt;
-        value = value * 10 + digit;
-        ++pos;
-        ++digits;
-    }
-    if (digits == 0 || pos != token.size())
+    const numberscan::digits_read digits = scanDigits<10>(token, pos, std::numeric_limits<std::uint64_t>::max());
+    if (digits.count == 0 || digits.saturated || pos != token.size())
         return std::nullopt;
-    return value;
+    return digits.value;
 }
 
 } // namespace textscan

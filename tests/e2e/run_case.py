@@ -12,6 +12,8 @@ A case is a folder:
   status    expected exit status      (absent: 0)
   out/      files that must exist in the work folder afterwards, byte for byte
   timeout   seconds before the run counts as a hang (absent: 60)
+  no-sanitizer  present: the case runs in the normal build only (memory limits
+            through ulimit -v, which the sanitizers' address space cannot meet)
 
 With --accept, the observed stdout, stderr, status and the files already named
 in out/ are written into the case instead of compared: review them before

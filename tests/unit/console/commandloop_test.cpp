@@ -46,7 +46,7 @@ std::string script(const std::string& text, std::string* rest = nullptr)
 
 } // namespace
 
-TEST(ReadCommandLine, PiecesOfAtMost4095)
+TEST(ReadCommandLine, LinesOfAtMost4095)
 {
     const std::string full(maxCommandLine, 'a');
     EXPECT_EQ(pieces("x\ny"), (std::vector<std::string>{"x\n", "y"}));
@@ -55,8 +55,17 @@ TEST(ReadCommandLine, PiecesOfAtMost4095)
     // A line of exactly the limit keeps its line feed: no empty piece after it.
     EXPECT_EQ(pieces(full + "\nz\n"), (std::vector<std::string>{full, "z\n"}));
     EXPECT_EQ(pieces(full), std::vector<std::string>{full});
-    EXPECT_EQ(pieces(full + "bc\n"), (std::vector<std::string>{full, "bc\n"}));
-    EXPECT_EQ(pieces(full + full + full + "\n"), (std::vector<std::string>{full, full, full}));
+    // A longer line is refused whole (given as an empty line, reported);
+    // after a carriage return within the limit, the rest is no command.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(pieces(full + "b\nz\n"), (std::vector<std::string>{"", "z\n"}));
+    EXPECT_EQ(pieces(full + full + full + "\n"), (std::vector<std::string>{""}));
+    EXPECT_EQ(pieces(full + "b"), (std::vector<std::string>{""}));
+    std::string refusals;
+    for (int i = 0; i < 3; ++i)
+        refusals += "Error: command line longer than 4095 characters\n";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), refusals);
+    EXPECT_EQ(pieces("ab\r" + full + "\nz"), (std::vector<std::string>{"ab\r" + full.substr(3), "z"}));
     const std::string withNul("a\0b\n", 4);
     EXPECT_EQ(pieces(withNul), std::vector<std::string>{withNul});
 }

@@ -81,13 +81,12 @@ TEST(ASGraphRead, HeaderRefusalsNameTheirLine) {
 }
 
 TEST(ASGraphRead, NodeLines) {
-    for (const char* bad : {"0", "65536", "12a", "", "5 ", "-3", "x"})
+    for (const char* bad : {"0", "65536", "12a", "", "5 ", "-3", "x", "+8", " 7"})
         EXPECT_EQ(reasonFor(header + "1\n0\n" + bad + "\n"), std::string("Invalid AS number: `") + bad + "'");
 
-    // Leading blanks and a plus sign are accepted; a repeated AS is ignored;
-    // an empty node-count line means no nodes.
+    // A repeated AS is ignored; an empty node-count line means no nodes.
     ASGraph g;
-    ASSERT_TRUE(readText(g, header + "4\n0\n 7\n+8\n65535\n7\n")) << g.errReason();
+    ASSERT_TRUE(readText(g, header + "4\n0\n7\n8\n65535\n7\n")) << g.errReason();
     EXPECT_EQ(g.nodes(), 3U);
     std::vector<asnum_t> ids;
     for (const auto& n : g.listNodes()) ids.push_back(n.id);
@@ -150,32 +149,40 @@ TEST(ASGraphRead, EdgeFieldRefusals) {
               "Invalid edge line format: `4 5 1 0 1 2 3 4 1 0 1 -1 5 6 7 8 3 1 1 1 0 1'");
 }
 
-// Unsigned fields: a minus sign negates modulo 2^width, a value beyond the
-// width gives the largest value, counters keep 16 of 32 bits; an adjacency
-// given from its larger end is kept mirrored.
-TEST(ASGraphRead, EdgeValueConversions) {
+// Every number is read whole against its field's range: the limits load,
+// one past them (or a sign where the field has none) is refused, never
+// clamped nor wrapped around.
+TEST(ASGraphRead, EdgeValuesWithinTheirRanges) {
     ASGraph g;
-    ASSERT_TRUE(readText(g, normalWith({"  9   2 0 1 -1 99999999999999999999 -4294967295 -1 junk"}))) << g.errReason();
+    ASSERT_TRUE(readText(g, normalWith({"  9   2 0 -1 4294967295 18446744073709551615 +0 0 junk"}))) << g.errReason();
     const auto e = g.listEdges().at(0);
     EXPECT_EQ(e.from.id, 2);
-    EXPECT_EQ(*e.dir, INCOMING);
+    EXPECT_EQ(*e.dir, OUTGOING);
     EXPECT_FALSE(e.weight->oriented);
-    EXPECT_EQ(e.weight->pathCovering[0], 1U);
-    EXPECT_EQ(e.weight->ipCovering[0], 18446744073709551615ULL);
     EXPECT_EQ(e.reverseWeight->pathCovering[0], 4294967295U);
     EXPECT_EQ(e.reverseWeight->ipCovering[0], 18446744073709551615ULL);
     EXPECT_EQ(e.weight->comparedGraphs, 1); // not carried by a normal graph
+    const auto edgeReason = [](const std::string& line) { return reasonFor(normalWith({line})); };
+    EXPECT_EQ(edgeReason("1 2 1 0 -1 6 7 8"), "Invalid path covering value: `-1'");
+    EXPECT_EQ(edgeReason("1 2 1 0 4294967296 6 7 8"), "Invalid path covering value: `4294967296'");
+    EXPECT_EQ(edgeReason("1 2 1 0 5 18446744073709551616 7 8"),
+              "Invalid IP address covering value: `18446744073709551616'");
+    EXPECT_EQ(edgeReason("1 2 1 0 5 6 7 -0x1"), "Invalid IP address covering value: `-0x1'");
+    EXPECT_EQ(edgeReason("1 2 1 -18446744073709551615 5 6 7 8"), "Invalid edge direction: `-18446744073709551615'");
 
     ASGraph d;
-    ASSERT_TRUE(readText(d, differentialWith("4 5 1 0 1 2 3 4 1 0 1 -1 5 6 7 8 70000 3 1 -1 0 4294967296 0.25")));
+    ASSERT_TRUE(readText(d, differentialWith("4 5 1 0 1 2 3 4 1 0 1 -1 5 6 7 8 65535 3 1 0 0 2 0.25")));
     const ASEdgeWeight& w = *d.listEdges().at(0).weight;
     const ASEdgeWeight& r = *d.listEdges().at(0).reverseWeight;
-    EXPECT_EQ(w.comparedGraphs, 70000 % 65536);
-    EXPECT_EQ(r.undirectedCount, 65535);
-    EXPECT_EQ(r.orientationChanges, 65535);
+    EXPECT_EQ(w.comparedGraphs, 65535);
+    EXPECT_EQ(r.orientationChanges, 2);
     EXPECT_EQ(r.cmpDir[1], OUTGOING);
     EXPECT_EQ(r.outgoingCount, 3);
     EXPECT_FLOAT_EQ(r.orientationStability, 0.25F);
+    EXPECT_EQ(reasonFor(differentialWith("4 5 1 0 1 2 3 4 1 0 1 -1 5 6 7 8 65536 3 1 0 0 2 0.25")),
+              "Invalid compared graphs count value: `65536'");
+    EXPECT_EQ(reasonFor(differentialWith("4 5 1 0 1 2 3 4 1 0 1 -1 5 6 7 8 1 3 1 -1 0 2 0.25")),
+              "Invalid value for number of undirected edges: `-1'");
 }
 
 TEST(ASGraphRead, FailuresKeepWhatWasRead) {
@@ -196,7 +203,7 @@ TEST(ASGraphRead, FailuresKeepWhatWasRead) {
 
     // A huge declared count with a short file ends at end of input.
     EXPECT_EQ(reasonFor(header + "18446744073709551615\n0\n1\n"), "Unable to retrieve all the nodes");
-    EXPECT_EQ(reasonFor(header + "1\n-1\n1\n"), "Unable to retrieve all the edges");
+    EXPECT_EQ(reasonFor(header + "1\n-1\n1\n"), "Invalid number of edges: `-1'");
 }
 
 TEST(ASGraphRead, LongLinesAreReadInPieces) {

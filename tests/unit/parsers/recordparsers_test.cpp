@@ -115,6 +115,32 @@ TEST(RecordParsers, AcceptableLineLengths)
     EXPECT_STREQ(path.errReason(), "There is no current line to be parsed");
 }
 
+// Once nextLine has said the input ended there is no current line: a caller
+// looping until parseLine fails must not get the last record twice.
+template <typename P>
+void expectNoLineAfterTheEnd(const std::string& text)
+{
+    P parser;
+    ASSERT_TRUE(openText(parser, text));
+    ASSERT_EQ(parser.nextLine(), Parser::lineReady);
+    ASSERT_EQ(parser.parseLine(), Parser::parsedOk) << parser.errReason();
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(parser.nextLine(), Parser::endOfInput);
+        EXPECT_EQ(parser.parseLine(), Parser::noLine);
+        EXPECT_STREQ(parser.errReason(), "There is no current line to be parsed");
+    }
+}
+
+TEST(RecordParsers, NoCurrentLineAfterTheEnd)
+{
+    expectNoLineAfterTheEnd<satParser>("10 x 20 a b c 0\n");
+    expectNoLineAfterTheEnd<vantageParser>("1 2 0\n");
+    expectNoLineAfterTheEnd<pathParser>("1 2 3");
+    expectNoLineAfterTheEnd<unknownParser>("1 2\n");
+    expectNoLineAfterTheEnd<bgpParser>("   Network          Next Hop            Metric LocPrf Weight Path\n"
+                                       "*> 10.0.0.0/8       192.168.1.1              0             0 100 i\n");
+}
+
 TEST(RecordParsers, NumberPairsAndPaths)
 {
     vantageParser vantage;
