@@ -4,7 +4,11 @@ generated RIB and update file, on hand-built records for each case the
 formats allow (AS4_PATH merge, sets, confederations, ADD-PATH, IPv6 next
 hops, extended lengths, a record over 64 KiB, TABLE_DUMP) and on each kind
 of damage. Every route's prefix, peer, origin and path must agree, and every
-parse error and read failure must name the same record.
+parse error and read failure must name the same record: in the decoder's
+own listing (the mrt_routes tool) and in routesift's output, where routes
+are paths with their prefixes (--prefixes=show, with sets, private ASs and
+incomplete routes tagged), --peer picks each peer's routes, -v names the
+damaged records and a cut file ends with status 2.
 
     mrt_agreement.py --bin-dir BUILD [--keep DIR]
 
@@ -13,6 +17,7 @@ parse error and read failure must name the same record.
 import argparse
 import gzip
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -167,12 +172,84 @@ def compare(bin_dir, path, must):
     return failures, theirs
 
 
+SHOW = ["--prefixes=show", "--cycles=keep", "--sets=tag", "--prepending=keep", "--privas=tag",
+        "--incomplete=tag"]
+
+
+def sift_view(line):
+    """An oracle route as routesift shows it: (prefix, tags, path text), or
+    None for a route without a path, which routesift does not print."""
+    fields = line.split()
+    items = fields[5:]
+    if not items:
+        return None
+    tags = {"I"} if int(fields[4]) & 4 else set()
+    groups = []
+    for item in items:
+        asn = item.rstrip("ps")
+        member = "s" in item[len(asn):]
+        tags |= {"p"} if "p" in item[len(asn):] else set()
+        tags |= {"S"} if member else set()
+        if groups and groups[-1][0] == member and member:
+            groups[-1][1].append(asn)
+        else:
+            groups.append((member, [asn]))
+    text = " ".join("(%s)" % " ".join(g) if member else g[0] for member, g in groups)
+    return fields[1], "".join(sorted(tags)), text
+
+
+def sift(bin_dir, path, *extra):
+    run = subprocess.run([os.path.join(bin_dir, "routesift"), *SHOW, *extra, path], stdin=subprocess.DEVNULL,
+                         capture_output=True, text=True)
+    routes = []
+    for line in run.stdout.splitlines():
+        left, prefix = line.split("\t")
+        routes.append((prefix.strip(), "".join(sorted(left[:5].replace(" ", ""))), left[6:]))
+    errors = [" ".join(["E", m.group(1), m.group(2)])
+              for m in re.finditer(r"Parse error in record (\d+) at byte (\d+)", run.stderr)]
+    failure = re.search(r"Unable to read input file `[^']*'\n\((.*)\)", run.stderr)
+    return routes, errors, failure.group(1) if failure else None, run.returncode
+
+
+def compare_sift(bin_dir, path, theirs, peers=False):
+    """routesift's routes, parse errors and read failure against the oracle's;
+    with `peers`, each peer's routes alone."""
+    name = os.path.basename(path)
+    routes, errors, failure, status = sift(bin_dir, path, "-v")
+    want = [v for v in (sift_view(l) for l in theirs if l.startswith("R ")) if v]
+    want_failure = next((l[2:] for l in theirs if l.startswith("F ")), None)
+    found = []
+    if routes != want or not want and any(l.startswith("R ") for l in theirs):
+        found.append("%s: routesift shows %d routes, the oracle %d, first difference %r" % (
+            name, len(routes), len(want), next((p for p in zip(routes, want) if p[0] != p[1]), None)))
+    if errors != [l for l in theirs if l.startswith("E ")]:
+        found.append("%s: routesift reports errors %r" % (name, errors))
+    if failure != want_failure or status != (2 if want_failure else 0):
+        found.append("%s: routesift ends with %r, status %d" % (name, failure, status))
+    for peer in sorted({l.split()[3] for l in theirs if l.startswith("R ") and peers}):
+        mine = sift(bin_dir, path, "--peer=" + peer)[0]
+        want = [v for v in (sift_view(l) for l in theirs if l.startswith("R ") and l.split()[3] == peer) if v]
+        if mine != want:
+            found.append("%s: --peer=%s gives %d routes, the oracle %d" % (name, peer, len(mine), len(want)))
+    return found
+
+
+def sift_reads_mrt(bin_dir):
+    """Whether this routesift is the one that reads MRT (it has --family)."""
+    run = subprocess.run([os.path.join(bin_dir, "routesift"), "--help"], stdin=subprocess.DEVNULL,
+                         capture_output=True, text=True)
+    return "--family" in run.stdout
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--bin-dir", required=True)
     parser.add_argument("--keep")
     args = parser.parse_args()
     failures = []
+    check_sift = compare_sift if sift_reads_mrt(args.bin_dir) else lambda *unused: []
+    if check_sift is not compare_sift:
+        print("routesift does not read MRT yet: only the decoder's own listing is compared")
     with tempfile.TemporaryDirectory() as tmp:
         gen = os.path.join(HERE, "..", "bench", "gen_mrt.py")
         for kind in ("rib", "updates"):
@@ -183,7 +260,7 @@ def main():
                 z.write(f.read())
             for p in (path, path + ".gz"):
                 found, lines = compare(args.bin_dir, p, [])
-                failures += found
+                failures += found + check_sift(args.bin_dir, p, lines, not p.endswith(".gz"))
                 if len([l for l in lines if l.startswith("R ")]) < 300:
                     failures.append("%s: too few routes" % p)
         for name, data, must in cases():
@@ -191,7 +268,7 @@ def main():
             with open(path, "wb") as f:
                 f.write(data)
             found, lines = compare(args.bin_dir, path, must)
-            failures += found
+            failures += found + check_sift(args.bin_dir, path, lines)
             if name.startswith("damage") and not any(l.startswith("E ") for l in lines):
                 failures.append("%s: no parse error" % name)
     for failure in failures:
