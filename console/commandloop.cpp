@@ -59,6 +59,10 @@ int runSource(ByteSource& source, const cmdLineParameters& parameters, bool stan
         quit = runCommandLine(line, state, parameters.forceOverwrite);
         written = !outputFailed();
     }
+    // A compressed script is checked to its end even when it quit early:
+    // damage anywhere in it is reported, as for every compressed input.
+    if (quit && source.compressed() && !source.failed())
+        drain(source);
     clearMem(state);
     if (!written)
         return EXIT_FILE_ERROR;
