@@ -7,6 +7,7 @@
 #include "common/report.h"
 #include "console/commands.h"
 #include "console/interpreter.h"
+#include "console/lineedit.h"
 
 namespace {
 
@@ -138,6 +139,8 @@ bool goInteractive(const cmdLineParameters& parameters)
 {
     std::fputs("Interactive mode; type `help' to get a list of available commands\n", stdout);
     const bool terminal = isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
+    // Line editing only where someone types; the null device reads as before.
+    const std::unique_ptr<LineEditor> editor = terminal ? openLineEditor(prompt) : nullptr;
     catchInterrupts(true);
     console_state state;
     std::string line;
@@ -145,12 +148,13 @@ bool goInteractive(const cmdLineParameters& parameters)
     bool quit = false;
     bool written = true;
     while (!quit) {
-        std::fwrite(prompt.data(), 1, prompt.size(), stdout);
+        if (!editor)
+            std::fwrite(prompt.data(), 1, prompt.size(), stdout);
         if (outputFailed()) {
             written = false;
             break;
         }
-        const bool read = readCommandLine(stdin, line);
+        const bool read = editor ? editor->readLine(line) : readCommandLine(stdin, line);
         if (takeInterrupt())
             continue;
         if (!read) {

@@ -8,6 +8,21 @@
 
 #include "console/state.h"
 
+// Which command a text names; also selects the help text (0: general help).
+enum command_code : int {
+    CMD_NONE = 0,
+    CMD_DUMP = 1,
+    CMD_SHOW = 2,
+    CMD_LOAD = 3,
+    CMD_CLEAR = 4,
+    CMD_ECHO = 5,
+    CMD_SAVE = 6,
+    CMD_EXIT = 7,
+    CMD_INSPECT = 8,
+    CMD_VALLEYFREE = 9,
+    CMD_WRITE = 10,
+};
+
 // One numbering for the object, property and differential property of a command.
 enum target_code : std::int32_t {
     T_GRAPH = 0,

@@ -3,6 +3,8 @@
 #include <span>
 #include <string_view>
 
+#include "console/interpreter.h"
+
 namespace {
 
 // One entry per output line (some end in a blank line), kept exactly as the

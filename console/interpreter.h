@@ -9,21 +9,6 @@
 #include "console/commands.h"
 #include "console/state.h"
 
-// Which command a text names; also selects the help text (0: general help).
-enum command_code : int {
-    CMD_NONE = 0,
-    CMD_DUMP = 1,
-    CMD_SHOW = 2,
-    CMD_LOAD = 3,
-    CMD_CLEAR = 4,
-    CMD_ECHO = 5,
-    CMD_SAVE = 6,
-    CMD_EXIT = 7,
-    CMD_INSPECT = 8,
-    CMD_VALLEYFREE = 9,
-    CMD_WRITE = 10,
-};
-
 // Every keyword, grouped by the token position that may use it. A new
 // keyword must not share a first letter with an older one of its position:
 // every abbreviation that worked before keeps naming the same keyword.

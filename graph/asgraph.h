@@ -15,6 +15,7 @@
 #include "common/asnumber.h"
 #include "common/bytesource.h"
 #include "graph/graph.h"
+#include "graph/graphformat.h"
 #include "graph/relationships.h"
 
 // The weight of one direction of one adjacency. Index 0 / 1 of the arrays is
@@ -42,13 +43,11 @@ static_assert(sizeof(ASEdgeWeight) <= 48, "two weights per adjacency: keep the r
 
 class ASGraph : public Graph<asnum_t, ASEdgeWeight, asnum_t> {
 public:
-    static constexpr std::string_view graphMarker = "HGR";
-    static constexpr std::string_view diffGraphMarker = "HDG";
-    // Appended to a marker: the file's AS numbers are 32-bit. A reader that
-    // knows only the classic markers refuses such a file as a whole.
-    static constexpr std::string_view wideSuffix = "32";
-    static constexpr std::size_t maxCommentLength = 512;
-    static constexpr std::size_t sourceFileSlots = 100;
+    static constexpr std::string_view graphMarker = graphformat::graphMarker;
+    static constexpr std::string_view diffGraphMarker = graphformat::diffGraphMarker;
+    static constexpr std::string_view wideSuffix = graphformat::wideSuffix;
+    static constexpr std::size_t maxCommentLength = graphformat::maxCommentLength;
+    static constexpr std::size_t sourceFileSlots = graphformat::sourceFileSlots;
 
     ASGraph() = default;
 

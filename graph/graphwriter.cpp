@@ -3,7 +3,7 @@
 #include <charconv>
 #include <limits>
 
-#include "graph/asgraph.h"
+#include "graph/graphformat.h"
 
 namespace {
 
@@ -35,8 +35,8 @@ char* signedDecimal(char* out, int value) { return std::to_chars(out, out + 12, 
 } // namespace
 
 bool GraphFileWriter::marker(bool differential, bool wide) {
-    buffer.append(differential ? ASGraph::diffGraphMarker : ASGraph::graphMarker);
-    if (wide) buffer.append(ASGraph::wideSuffix);
+    buffer.append(differential ? graphformat::diffGraphMarker : graphformat::graphMarker);
+    if (wide) buffer.append(graphformat::wideSuffix);
     return endLine();
 }
 
