@@ -309,6 +309,8 @@ void Extraction::warnParseErrors() {
     // without a word while the run ends as a success.
     if (settings.verbose || counters.parseErrors == 0) return;
     outputs[OUT_MAIN]->flush();
+    // The progress bar leaves the cursor at the end of its line.
+    if (progress) std::fputs("\n", stdout);
     std::string message =
         "Warning: " + std::to_string(counters.parseErrors) + " route lines could not be read; -v lists them";
     if (wideASErrors > 0)
