@@ -72,7 +72,8 @@ public:
         el_set(el, EL_BIND, "^I", "msp-complete", nullptr);
         el_set(el, EL_BIND, "^W", "ed-delete-prev-word", nullptr);
         el_source(el, nullptr); // the user's ~/.editrc, as every libedit program
-        if (const char* home = std::getenv("HOME"))
+        // An empty HOME is no home: the history would land in the root folder.
+        if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
             file = std::string(home) + "/.meshprobe_history";
         if (!file.empty())
             ::history(history, &event, H_LOAD, file.c_str());
