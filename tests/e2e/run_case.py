@@ -83,6 +83,7 @@ def main() -> int:
     timeout = float(read(os.path.join(case, "timeout"), b"60").decode().strip())
 
     work = tempfile.mkdtemp(prefix="e2e-")
+    home = tempfile.mkdtemp(prefix="e2e-home-")
     try:
         indir = os.path.join(case, "in")
         if os.path.isdir(indir):
@@ -90,6 +91,9 @@ def main() -> int:
         env = dict(os.environ)
         env["PATH"] = os.path.abspath(args.bin_dir) + os.pathsep + env.get("PATH", "")
         env["LC_ALL"] = "C"
+        # A home of its own: nothing a case does (a prompt's history) reaches
+        # the real one.
+        env["HOME"] = home
         env.setdefault("TERM", "xterm")
         stdin_path = os.path.join(case, "stdin")
         stdin = open(stdin_path, "rb") if os.path.exists(stdin_path) else open(os.devnull, "rb")
@@ -152,6 +156,7 @@ def main() -> int:
         return 0 if ok else 1
     finally:
         shutil.rmtree(work, ignore_errors=True)
+        shutil.rmtree(home, ignore_errors=True)
 
 
 if __name__ == "__main__":
