@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <thread>
 
 #include <unistd.h>
 
 #include "common/report.h"
 #include "extractor/settings.h"
+#include "parsers/aheadsource.h"
 #include "parsers/routeinput.h"
 
 namespace {
@@ -14,6 +16,13 @@ namespace {
 constexpr const char* standardInput = "(standard input)";
 
 bool isStandardInput(const std::string& file) { return file == "-"; }
+
+// Files read at once: one per core keeps every core busy decompressing and
+// decoding, and one more covers the start of each file. Each holds a few MB.
+std::size_t filesReadAtOnce() {
+    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+    return std::min<std::size_t>(cores + 1, 9);
+}
 
 } // namespace
 
@@ -28,10 +37,12 @@ int InputFiles::open() {
     for (const std::string& file : settings.inputFiles) {
         names.push_back(isStandardInput(file) ? standardInput : file);
         sources.push_back(isStandardInput(file) ? openRouteStdin(options) : openRouteFile(file.c_str(), options));
-        if (sources.back()) continue;
-        reportSystemError("Error: Unable to open input file: `" + file + "'", errno);
-        return EXIT_FILE_ERROR;
+        if (!sources.back()) {
+            reportSystemError("Error: Unable to open input file: `" + file + "'", errno);
+            return EXIT_FILE_ERROR;
+        }
     }
+    readAhead();
     for (const std::unique_ptr<route_source>& source : sources) {
         // Progress over all files needs every size.
         if (source->size() == 0) {
@@ -44,7 +55,31 @@ int InputFiles::open() {
     return EXIT_OK;
 }
 
+void InputFiles::readAhead() {
+    ahead.assign(sources.size(), nullptr);
+    // One input is read as it always was. Standard input is read in its
+    // turn only: a terminal or a pipe may still be shared with the run.
+    if (sources.size() < 2) return;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        if (isStandardInput(settings.inputFiles[i])) continue;
+        auto wrapped = std::make_unique<AheadSource>(std::move(sources[i]));
+        ahead[i] = wrapped.get();
+        sources[i] = std::move(wrapped);
+    }
+    filesAhead = filesReadAtOnce();
+}
+
+void InputFiles::startAhead(std::size_t file) {
+    if (file < ahead.size() && ahead[file]) ahead[file]->start();
+}
+
 route_step InputFiles::next() {
+    // Nothing is read before the first route is asked for: the outputs are
+    // open by then.
+    if (!started) {
+        started = true;
+        for (std::size_t file = 0; file < filesAhead; ++file) startAhead(file);
+    }
     while (current) {
         const route_step step = current->next();
         if (step != route_step::end) return step;
@@ -67,6 +102,8 @@ void InputFiles::endFile() {
     }
     // A file read is let go before the next one is read: its buffers and threads.
     sources[index].reset();
+    ahead[index] = nullptr;
+    startAhead(index + filesAhead);
     current = ++index < sources.size() ? sources[index].get() : nullptr;
     if (!current) index = sources.size() - 1;
 }

@@ -1,7 +1,10 @@
 #pragma once
 // routesift's inputs: the files named (or standard input) read in turn as
-// one stream of routes, as if they were one file. What each file ended with
-// is kept for the reports that follow the output.
+// one stream of routes, as if they were one file. With several files, the
+// next ones are decompressed and decoded ahead on threads of their own while
+// the routes of the one before are cleaned and written; what comes out is the
+// same, in the same order. What each file ended with is kept for the reports
+// that follow the output.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -12,6 +15,7 @@
 #include "common/outputfiles.h"
 #include "parsers/route.h"
 
+class AheadSource;
 struct extraction_mode;
 
 class InputFiles {
@@ -52,10 +56,17 @@ public:
 
 private:
     void endFile();
+    // Puts the named files behind read-aheads when there are several.
+    void readAhead();
+    // Starts reading file `file` ahead, if it is one read ahead.
+    void startAhead(std::size_t file);
 
     const extraction_mode& settings;
     std::vector<std::string> names;               // "(standard input)" for standard input
     std::vector<std::unique_ptr<route_source>> sources;
+    std::vector<AheadSource*> ahead;              // per file: its read-ahead, or null
+    std::size_t filesAhead = 0;                   // files being read at once
+    bool started = false;
     std::size_t index = 0;
     route_source* current = nullptr;
     std::uint64_t totalSize = 0;
