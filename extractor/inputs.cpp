@@ -82,6 +82,7 @@ route_step InputFiles::next() {
     }
     while (current) {
         const route_step step = current->next();
+        if (step == route_step::error) ++done[static_cast<std::size_t>(unitOf(*current))].errors;
         if (step != route_step::end) return step;
         endFile();
     }
@@ -91,8 +92,10 @@ route_step InputFiles::next() {
 void InputFiles::endFile() {
     ended.push_back({names[index], current->contentSeen(), current->readFailure(), current->unreadWarning()});
     bytesDone += current->bytesRead();
-    readDone += current->readCount();
-    parsedDone += current->parsedCount();
+    tally& kind = done[static_cast<std::size_t>(unitOf(*current))];
+    kind.read += current->readCount();
+    kind.parsed += current->parsedCount();
+    kind.seen = true;
     for (const auto& [label, count] : current->contentCounts()) {
         const auto same = std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first == label; });
         if (same == counts.end())
@@ -106,6 +109,16 @@ void InputFiles::endFile() {
     startAhead(index + filesAhead);
     current = ++index < sources.size() ? sources[index].get() : nullptr;
     if (!current) index = sources.size() - 1;
+}
+
+InputFiles::tally InputFiles::counted(unit u) const {
+    tally t = done[static_cast<std::size_t>(u)];
+    if (current && unitOf(*current) == u) {
+        t.read += current->readCount();
+        t.parsed += current->parsedCount();
+        t.seen = true;
+    }
+    return t;
 }
 
 std::vector<file_identity> InputFiles::identities() const {
