@@ -97,8 +97,9 @@ public:
     int parseLine() override;
 
     parsed_data parsed;
-    // The network of the last parsed route as a route record carries it.
-    route_prefix routePrefix() const;
+    // The network of the last parsed route as a route record carries it,
+    // written in place (this runs for every route).
+    void routePrefix(route_prefix& prefix) const;
 
     // The AS path of the last parsed route as one array: the items of
     // parsed.path, valid until the next parseLine.
@@ -173,6 +174,7 @@ private:
     int checkNextHop6(std::string_view token);
     int takeNextHopLine(std::string_view& line, std::size_t nextHopIndex, std::size_t& offset,
                         std::size_t& nextHopStart);
+    bool restOnNextLine(std::string_view line, std::size_t nextHopStart) const;
     int takeNumbersLine(std::string_view& line, std::size_t& offset);
     int parseNumberColumns(std::string_view line, std::size_t shift);
     int parseModernNumbers(std::string_view line, std::size_t offset);
