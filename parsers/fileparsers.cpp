@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "parsers/routetext.h"
 #include "parsers/textscan.h"
 
 using textscan::tokenAt;
@@ -194,7 +195,7 @@ constexpr number_column numberColumns[] = {
 constexpr caption_spelling classicCaptions[] = {
     {network, "Network"}, {nextHop, "Next Hop"}, {metric, "Metric"}, {locPrf, "LocPrf"},
     {weight, "Weight"},   {path, "Path"},        {more, "--More--"}};
-// IOS-XR's flush-left "Next-hop", Arista's "LocPref".
+// IOS-XR's flush-left "Next-hop", Arista's "LocPref" (which also picks its family).
 constexpr caption_spelling todayCaptions[] = {
     {network, "Network"}, {nextHop, "Next Hop"}, {nextHop, "Next-hop"}, {nextHop, "Next-Hop"},
     {metric, "Metric"},   {locPrf, "LocPrf"},    {locPrf, "LocPref"},   {weight, "Weight"},
@@ -253,12 +254,16 @@ constexpr family_t todayFamilies[] = {
     {"PrefVal", false, huaweiCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(),
      number_rule::overlapping, numberColumns, asnumber::wideRange, true, true, true, true, 80, true, huaweiSections,
      todayQuietLines, todayEndLines},
+    // Arista EOS: "LocPref", numbers left-aligned under their captions.
+    {"LocPref", false, todayCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(),
+     number_rule::overlapping, numberColumns, asnumber::wideRange, true, true, true, false, 0, true, todaySections,
+     todayQuietLines, todayEndLines},
     // What is sent to a neighbour (IOS-XR advertised-routes): no status, the
     // network flush with its caption, the path after the From column.
     {"From", true, todayCaptions, status_area::none, bgpParser::statusCodes.size(), number_rule::overlapping,
      numberColumns, asnumber::wideRange, false, true, true, false, 0, true, todaySections, todayQuietLines,
      todayEndLines},
-    // IOS, IOS-XE, IOS-XR, NX-OS, EOS, FRR.
+    // IOS, IOS-XE, IOS-XR, NX-OS, FRR.
     {"", false, todayCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(), number_rule::overlapping,
      numberColumns, asnumber::wideRange, false, true, true, false, 0, true, todaySections, todayQuietLines,
      todayEndLines},
@@ -278,6 +283,17 @@ bool startsWithAny(std::string_view line, std::span<const std::string_view> text
         if (line.substr(0, text.size()) == text)
             return true;
     return false;
+}
+
+// An interface as routers name it: "Ethernet1/1", "swp1", "bond0.100".
+bool isInterfaceName(std::string_view token)
+{
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (token.empty() || !letter(token[0]))
+        return false;
+    return std::all_of(token.begin(), token.end(), [&letter](char c) {
+        return letter(c) || isDigit(c) || c == '/' || c == '.' || c == '-' || c == '_';
+    });
 }
 
 bool isSectionLine(const family_t& family, std::string_view line)
@@ -499,33 +515,32 @@ bool bgpParser::modernWouldRead(std::string_view line)
     const table_layout classicLayout = layout;
     const std::optional<IPAddress> network = lastNetwork;
     const std::optional<IPNetmask> netmask = lastNetmask;
-    const bool networkIPv6 = lastNetworkIPv6;
+    const std::optional<IPv6Prefix> network6 = lastNetwork6;
     const bool pathList = listPath;
     const std::uint32_t status = parsed.status;
     layout = modernLayout;
     listPath = false;
-    if (!lastNetwork)
+    if (!lastNetwork && !lastNetwork6)
         lastNetwork = IPAddress(); // the rows of a table modern would still read have their network
     bool reads = false;
     std::size_t networkLength = 0;
     if (parseStatus(line) == parsedOk && parseNetwork(line, layout.networkIndex, networkLength) == parsedOk &&
-        !lastNetworkIPv6 && layout.column[nextHop] != 0) {
+        layout.column[nextHop] != 0) {
         const auto nextHopIndex = static_cast<std::size_t>(layout.column[nextHop]) - 1;
         const std::size_t width = nextHopIndex > layout.networkIndex ? nextHopIndex - layout.networkIndex - 1 : 0;
         const std::size_t offset = networkLength > width ? networkLength - width : 0;
-        const std::size_t contentEnd = line.find_last_not_of(" \t") + 1;
-        if (contentEnd < offset + nextHopIndex + 1) {
+        const std::size_t networkEnd = layout.networkIndex + networkLength;
+        if (line.find_last_not_of(" \t") + 1 <= networkEnd) {
             reads = true;
             modernContinues = true;
         } else {
-            reads = parseNextHop(line, nextHopIndex + offset) == parsedOk &&
-                    readRest(line, {offset, nextHopEnd}) == parsedOk;
+            reads = parseNextHop(line, networkEnd) == parsedOk && readRest(line, {offset, nextHopEnd}) == parsedOk;
         }
     }
     layout = classicLayout;
     lastNetwork = network;
     lastNetmask = netmask;
-    lastNetworkIPv6 = networkIPv6;
+    lastNetwork6 = network6;
     listPath = pathList;
     parsed.status = status;
     clearReason();
@@ -559,7 +574,7 @@ int bgpParser::nextLine()
     // A table that closes and reopens within this call keeps the network.
     if (!headerFound) {
         lastNetwork.reset();
-        lastNetworkIPv6 = false;
+        lastNetwork6.reset();
     }
     while (fetchLine()) {
         const std::string_view line(lineText);
@@ -581,7 +596,7 @@ int bgpParser::nextLine()
             case line_kind::section:
                 // A new section lists its own networks.
                 lastNetwork.reset();
-                lastNetworkIPv6 = false;
+                lastNetwork6.reset();
                 continue;
             case line_kind::quiet:
                 continue;
@@ -678,13 +693,11 @@ int bgpParser::parseNetwork(std::string_view line, std::size_t start, std::size_
         if (token.empty())
             return fail(badStructure, "Invalid network");
         networkLength = token.size();
-        if (family().todayRows && isIPv6Text(token)) {
-            // Refused once the whole route has been read (see parseLine).
-            lastNetwork.reset();
-            lastNetmask.reset();
-            lastNetworkIPv6 = true;
-            return parsedOk;
-        }
+        // The rows after a network that cannot be read belong to it, not to
+        // the network before: they must not be written with that one.
+        forgetNetwork();
+        if (family().todayRows && isIPv6Text(token))
+            return parseNetwork6(token);
         long long numbers[5] = {};
         const bool withLength = token.find('/') != std::string_view::npos;
         if (withLength) {
@@ -699,19 +712,55 @@ int bgpParser::parseNetwork(std::string_view line, std::size_t start, std::size_
         if (!inRange(numbers, 4, 0, 255, bad))
             return failQuoted(badValue, "Invalid network byte value: `", bad);
         lastNetwork = addressOf(numbers);
-        lastNetworkIPv6 = false;
+        lastNetwork6.reset();
         if (withLength)
             lastNetmask = IPNetmask(static_cast<int>(numbers[4]));
         else
             lastNetmask.reset();
     }
-    if (lastNetworkIPv6)
+    if (lastNetwork6) {
+        parsed.network6 = lastNetwork6;
         return parsedOk;
+    }
     if (!lastNetwork)
         return fail(badStructure, "Could not retrieve any previous network value");
+    parsed.network6.reset();
     parsed.network = *lastNetwork;
     parsed.routeMask = lastNetmask;
     return parsedOk;
+}
+
+void bgpParser::forgetNetwork()
+{
+    lastNetwork.reset();
+    lastNetmask.reset();
+    lastNetwork6.reset();
+}
+
+int bgpParser::parseNetwork6(std::string_view token)
+{
+    const std::optional<IPv6Prefix> prefix = IPv6Prefix::parse(token);
+    if (!prefix)
+        return failQuoted(badValue, "Invalid IPv6 network: `", token);
+    lastNetwork.reset();
+    lastNetmask.reset();
+    lastNetwork6 = *prefix;
+    parsed.network6 = prefix;
+    return parsedOk;
+}
+
+route_prefix bgpParser::routePrefix() const
+{
+    if (parsed.network6) {
+        route_prefix prefix;
+        prefix.network = routetext::toRouteAddress(parsed.network6->address());
+        prefix.length = static_cast<std::uint8_t>(parsed.network6->length());
+        return prefix;
+    }
+    std::optional<std::uint8_t> length;
+    if (parsed.routeMask)
+        length = static_cast<std::uint8_t>(parsed.routeMask->brief());
+    return route_prefix::ipv4(parsed.network.value(), length);
 }
 
 int bgpParser::parseNextHop(std::string_view line, std::size_t start)
@@ -720,6 +769,8 @@ int bgpParser::parseNextHop(std::string_view line, std::size_t start)
     if (token.empty())
         return fail(badStructure, "Invalid next hop");
     nextHopEnd = static_cast<std::size_t>(token.data() - line.data()) + token.size();
+    if (lastNetwork6)
+        return checkNextHop6(token);
     // Local routes show "-" (Arista), and an IPv4 route may be reached over
     // an IPv6 next hop: either way there is no IPv4 next hop to keep.
     if (family().todayRows && (token == "-" || isIPv6Text(token))) {
@@ -734,6 +785,30 @@ int bgpParser::parseNextHop(std::string_view line, std::size_t start)
         return failQuoted(badValue, "Invalid next hop byte value: `", bad);
     parsed.nextHop = addressOf(numbers);
     return parsedOk;
+}
+
+int bgpParser::checkNextHop6(std::string_view token)
+{
+    // IPv6 tables show IPv6 next hops, IPv4 ones (dotted or mapped), "-"
+    // for local routes, a link-local address with the interface it is
+    // reached on, or, for an unnumbered session, the interface alone.
+    parsed.nextHop = IPAddress();
+    if (token == "-" || isInterfaceName(token))
+        return parsedOk;
+    const std::size_t zone = token.find('%');
+    if (zone != std::string_view::npos && !isInterfaceName(token.substr(zone + 1)))
+        return failQuoted(badValue, "Invalid next hop: `", token);
+    const std::string_view address = token.substr(0, zone);
+    if (IPv6Address::parse(address))
+        return parsedOk;
+    long long numbers[4] = {};
+    long long bad = 0;
+    if (zone == std::string_view::npos && textscan::scanSeparated(address, "...", numbers, 4) == 4 &&
+        inRange(numbers, 4, 0, 255, bad)) {
+        parsed.nextHop = addressOf(numbers);
+        return parsedOk;
+    }
+    return failQuoted(badValue, "Invalid next hop: `", token);
 }
 
 int bgpParser::storeNumber(int field, std::string_view token)
@@ -1088,6 +1163,7 @@ int bgpParser::parseLine()
     std::size_t networkLength = 0;
     if (const int result = parseNetwork(line, networkIndex + offset, networkLength); result != parsedOk)
         return result;
+    const std::size_t networkEnd = networkIndex + offset + networkLength;
     if (layout.column[capNextHop] == 0)
         return fail(badStructure, "Could not determine position of next hop field");
     // A network longer than the room up to the next hop column shifts the
@@ -1101,17 +1177,17 @@ int bgpParser::parseLine()
     // Blanks after the network (some listings pad their lines) do not hold
     // the rest of the route.
     const std::size_t contentEnd = rows.todayRows ? line.find_last_not_of(" \t") + 1 : line.size();
-    if (contentEnd < offset + nextHopIndex + 1) {
-        // The rest of the route is on the next line, on unshifted columns.
-        if (const int result = takeContinuation(); result != parsedOk)
+    // Today's rows do not always sit under their captions, and a next hop
+    // is never read from its middle: it is the first token after the network.
+    std::size_t nextHopStart = rows.todayRows ? networkEnd : nextHopIndex + offset;
+    if (rows.todayRows ? contentEnd <= networkEnd : contentEnd < offset + nextHopIndex + 1)
+        if (const int result = takeNextHopLine(line, nextHopIndex, offset, nextHopStart); result != parsedOk)
             return result;
-        line = lineText;
-        offset = rowOffset(line);
-    }
-    if (lastNetworkIPv6)
-        return fail(badValue, ipv6Message);
-    if (const int result = parseNextHop(line, nextHopIndex + offset); result != parsedOk)
+    if (const int result = parseNextHop(line, nextHopStart); result != parsedOk)
         return result;
+    if (lastNetwork6 && line.find_last_not_of(" \t") + 1 <= nextHopEnd)
+        if (const int result = takeNumbersLine(line, offset); result != parsedOk)
+            return result;
     if (rows.originAlways && !endsWithOrigin(line)) {
         if (const int result = joinWrappedPath(); result != parsedOk)
             return result;
@@ -1122,6 +1198,52 @@ int bgpParser::parseLine()
         if (const int result = readRest(line, restMark()); result != parsedOk)
             return result;
     ++parsedCount;
+    return parsedOk;
+}
+
+int bgpParser::takeNextHopLine(std::string_view& line, std::size_t nextHopIndex, std::size_t& offset,
+                               std::size_t& nextHopStart)
+{
+    // The rest of the route is on the next line, on unshifted columns.
+    if (const int result = takeContinuation(); result != parsedOk)
+        return result;
+    line = lineText;
+    if (!family().todayRows) {
+        offset = 0;
+        nextHopStart = nextHopIndex;
+        return parsedOk;
+    }
+    offset = rowOffset(line);
+    // Families indent the next hop line to about the Next Hop column, some a
+    // column or two short of it: the next hop is the line's first token. A
+    // line with a status or a network of its own is the next route, not the
+    // rest of this one.
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || first <= layout.networkIndex) {
+        // The rows after the route just taken for a continuation belong to
+        // it, and its network was not read.
+        forgetNetwork();
+        return fail(badStructure, "Next hop expected on the line after the network");
+    }
+    nextHopStart = first;
+    return parsedOk;
+}
+
+int bgpParser::takeNumbersLine(std::string_view& line, std::size_t& offset)
+{
+    // A next hop too long for its column ends its line; the numbers and the
+    // path follow on the next one, under their captions. A line with
+    // anything left of the Next Hop column is the next route instead.
+    if (const int result = takeContinuation(); result != parsedOk)
+        return result;
+    line = lineText;
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos || first < static_cast<std::size_t>(layout.column[capNextHop])) {
+        forgetNetwork();
+        return fail(badStructure, "Metric, local preference, weight and path expected on the line after the next hop");
+    }
+    nextHopEnd = 0;
+    offset = 0;
     return parsedOk;
 }
 
