@@ -18,10 +18,12 @@ constexpr const char* standardInput = "(standard input)";
 bool isStandardInput(const std::string& file) { return file == "-"; }
 
 // Files read at once: one per core keeps every core busy decompressing and
-// decoding, and one more covers the start of each file. Each holds a few MB.
+// decoding, and one more covers the start of each file. Each holds up to
+// about 10 MB (a listing's batches and blocks, the routes read ahead), so
+// four at most keep a run without --group below 64 MB on any machine.
 std::size_t filesReadAtOnce() {
     const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
-    return std::min<std::size_t>(cores + 1, 9);
+    return std::min<std::size_t>(cores + 1, 4);
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 
-#include "parsers/routetext.h"
 #include "parsers/textscan.h"
 
 using textscan::tokenAt;
@@ -48,6 +47,17 @@ bool isBlank(char c)
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
+}
+
+// Where the first non-blank character stands, npos when none. A plain loop:
+// find_first_not_of calls memchr once per character, and continuation lines
+// start with dozens of blanks.
+std::size_t firstNonBlank(std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && isBlank(line[i]))
+        ++i;
+    return i < line.size() ? i : std::string_view::npos;
 }
 
 // Positions past the end of the line read as blanks.
@@ -742,25 +752,23 @@ int bgpParser::parseNetwork6(std::string_view token)
     const std::optional<IPv6Prefix> prefix = IPv6Prefix::parse(token);
     if (!prefix)
         return failQuoted(badValue, "Invalid IPv6 network: `", token);
-    lastNetwork.reset();
-    lastNetmask.reset();
     lastNetwork6 = *prefix;
     parsed.network6 = prefix;
     return parsedOk;
 }
 
-route_prefix bgpParser::routePrefix() const
+void bgpParser::routePrefix(route_prefix& prefix) const
 {
     if (parsed.network6) {
-        route_prefix prefix;
-        prefix.network = routetext::toRouteAddress(parsed.network6->address());
+        prefix.network.family = ip_family::ipv6;
+        prefix.network.bytes = parsed.network6->address().bytes();
         prefix.length = static_cast<std::uint8_t>(parsed.network6->length());
-        return prefix;
+        return;
     }
     std::optional<std::uint8_t> length;
     if (parsed.routeMask)
         length = static_cast<std::uint8_t>(parsed.routeMask->brief());
-    return route_prefix::ipv4(parsed.network.value(), length);
+    prefix = route_prefix::ipv4(parsed.network.value(), length);
 }
 
 int bgpParser::parseNextHop(std::string_view line, std::size_t start)
@@ -772,8 +780,9 @@ int bgpParser::parseNextHop(std::string_view line, std::size_t start)
     if (lastNetwork6)
         return checkNextHop6(token);
     // Local routes show "-" (Arista), and an IPv4 route may be reached over
-    // an IPv6 next hop: either way there is no IPv4 next hop to keep.
-    if (family().todayRows && (token == "-" || isIPv6Text(token))) {
+    // an IPv6 next hop or, on an unnumbered session, an interface: either
+    // way there is no IPv4 next hop to keep.
+    if (family().todayRows && (token == "-" || isIPv6Text(token) || isInterfaceName(token))) {
         parsed.nextHop = IPAddress();
         return parsedOk;
     }
@@ -1185,7 +1194,7 @@ int bgpParser::parseLine()
             return result;
     if (const int result = parseNextHop(line, nextHopStart); result != parsedOk)
         return result;
-    if (lastNetwork6 && line.find_last_not_of(" \t") + 1 <= nextHopEnd)
+    if (restOnNextLine(line, nextHopStart))
         if (const int result = takeNumbersLine(line, offset); result != parsedOk)
             return result;
     if (rows.originAlways && !endsWithOrigin(line)) {
@@ -1218,7 +1227,7 @@ int bgpParser::takeNextHopLine(std::string_view& line, std::size_t nextHopIndex,
     // column or two short of it: the next hop is the line's first token. A
     // line with a status or a network of its own is the next route, not the
     // rest of this one.
-    const std::size_t first = line.find_first_not_of(" \t");
+    const std::size_t first = firstNonBlank(line);
     if (first == std::string_view::npos || first <= layout.networkIndex) {
         // The rows after the route just taken for a continuation belong to
         // it, and its network was not read.
@@ -1229,6 +1238,15 @@ int bgpParser::takeNextHopLine(std::string_view& line, std::size_t nextHopIndex,
     return parsedOk;
 }
 
+bool bgpParser::restOnNextLine(std::string_view line, std::size_t nextHopStart) const
+{
+    // Only an IPv6 next hop is long enough to end its line; an IPv4 one
+    // that does is a route without its path.
+    if (!family().todayRows || line.find_last_not_of(" \t") + 1 > nextHopEnd)
+        return false;
+    return lastNetwork6 || isIPv6Text(tokenAt(line, nextHopStart, lineDelimiters));
+}
+
 int bgpParser::takeNumbersLine(std::string_view& line, std::size_t& offset)
 {
     // A next hop too long for its column ends its line; the numbers and the
@@ -1237,7 +1255,7 @@ int bgpParser::takeNumbersLine(std::string_view& line, std::size_t& offset)
     if (const int result = takeContinuation(); result != parsedOk)
         return result;
     line = lineText;
-    const std::size_t first = line.find_first_not_of(" \t");
+    const std::size_t first = firstNonBlank(line);
     if (first == std::string_view::npos || first < static_cast<std::size_t>(layout.column[capNextHop])) {
         forgetNetwork();
         return fail(badStructure, "Metric, local preference, weight and path expected on the line after the next hop");

@@ -118,8 +118,9 @@ public:
     int parseLine() override;
 
     parsed_data parsed;
-    // The network of the last parsed route as a route record carries it.
-    route_prefix routePrefix() const;
+    // The network of the last parsed route as a route record carries it,
+    // written in place (this runs for every route).
+    void routePrefix(route_prefix& prefix) const;
 
     // The AS path of the last parsed route as one array: the items of
     // parsed.path, valid until the next parseLine.
@@ -191,6 +192,7 @@ private:
     int checkNextHop6(std::string_view token);
     int takeNextHopLine(std::string_view& line, std::size_t nextHopIndex, std::size_t& offset,
                         std::size_t& nextHopStart);
+    bool restOnNextLine(std::string_view line, std::size_t nextHopStart) const;
     int takeNumbersLine(std::string_view& line, std::size_t& offset);
     // The number columns by their family's rule; the overlapping rule gives
     // `misfit` when its captions do not fit the row, which is then read by

@@ -63,7 +63,7 @@ bool ListingSource::fill(batch& b)
         slot.lineStart = keepText(b.text, parser.currentText());
         slot.lineLength = parser.currentText().size();
         if (slot.result == Parser::parsedOk) {
-            slot.prefix = parser.routePrefix();
+            parser.routePrefix(slot.prefix);
             if (b.columns.empty() || parser.columnsVersion() != columnsVersion) {
                 b.columns.push_back(parser.rowColumns());
                 columnsVersion = parser.columnsVersion();
