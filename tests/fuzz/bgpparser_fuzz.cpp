@@ -114,7 +114,8 @@ void compareSplit(const std::uint8_t* data, std::size_t size, bool modern)
             std::abort();
         if (expected != Parser::parsedOk)
             continue;
-        if (!(whole.parsed.network == split.parsed.network) || whole.parsed.origin != rest.parsed.origin)
+        if (!(whole.parsed.network == split.parsed.network) || whole.parsed.network6 != split.parsed.network6 ||
+            whole.parsed.origin != rest.parsed.origin)
             std::abort();
         std::size_t at = 0;
         const auto items = rest.pathItems();
