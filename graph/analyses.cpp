@@ -236,7 +236,10 @@ class MixedConeCounter {
 public:
     MixedConeCounter(std::uint32_t nodes, const component_graph& g, std::uint32_t components)
         : g_(g), largeFrom_(std::max<std::size_t>(64, nodes / 64)), vector_(components, none),
-          listStart_(components, 0), listEnd_(components, 0), size_(components, 0), lowest_(components, 0), mark_(nodes, none) {}
+          listStart_(components, 0), listEnd_(components, 0), size_(components, 0), lowest_(components, 0), mark_(nodes, none) {
+        // Only what is used becomes resident, and the vectors never move.
+        bits_.reserve(budgetWords);
+    }
 
     std::optional<std::vector<std::uint32_t>> sizes(std::uint32_t n) {
         for (std::uint32_t c = 0; c < vector_.size(); ++c)
@@ -280,8 +283,9 @@ private:
                 small = false;
                 break;
             }
-            for (const std::uint32_t col : list(s))
-                if (mark_[col] != c) {
+            // By position: the list being built may move the others.
+            for (std::uint32_t k = listStart_[s]; k < listEnd_[s]; ++k)
+                if (const std::uint32_t col = lists_[k]; mark_[col] != c) {
                     mark_[col] = c;
                     lists_.push_back(col);
                 }
