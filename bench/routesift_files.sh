@@ -6,7 +6,8 @@
 #   bench/routesift_files.sh [BUILD_DIR] [WORK_DIR]
 #
 # BUILD_DIR holds routesift (default build); WORK_DIR receives the generated
-# RIB (default a temporary folder, removed afterwards); COPIES files (8).
+# RIB (default a temporary folder, removed afterwards); COPIES files (8),
+# RUNS runs of each (3), the best kept: the machine may be shared.
 set -euo pipefail
 
 source "$(cd "$(dirname "$0")" && pwd)/routesift_common.sh"
@@ -20,15 +21,10 @@ for i in $(seq "$copies"); do
     files+=("$work/rib-$i.mrt.gz")
 done
 
-# Prints "elapsed cpu" of the command, output to /dev/null.
-timed() {
-    /usr/bin/time -o "$work/time" -f "%e %U %S" "$@" > /dev/null 2>&1
-    awk '{ printf "%.2f %.2f\n", $1, $2 + $3 }' "$work/time"
-}
 cores=$(nproc)
-echo "load average: $(cut -d ' ' -f 1-3 /proc/loadavg), $cores cores"
-read -r all_e all_c < <(timed "$routesift" "${files[@]}")
-read -r seq_e seq_c < <(timed sh -c 'r=$1; shift; for f; do "$r" "$f"; done' sh "$routesift" "${files[@]}")
+echo "load average: $(cut -d ' ' -f 1-3 /proc/loadavg), $cores cores; best of $runs runs each"
+read -r all_e all_c < <(best_time "$routesift" "${files[@]}")
+read -r seq_e seq_c < <(best_time sh -c 'r=$1; shift; for f; do "$r" "$f"; done' sh "$routesift" "${files[@]}")
 awk -v ae="$all_e" -v ac="$all_c" -v se="$seq_e" -v sc="$seq_c" -v n="$copies" -v cores="$cores" 'BEGIN {
     printf "%d gzip RIB files          elapsed      cpu\n", n
     printf "  one run                %6.2f s  %6.2f s\n", ae, ac
@@ -36,7 +32,6 @@ awk -v ae="$all_e" -v ac="$all_c" -v se="$seq_e" -v sc="$seq_c" -v n="$copies" -
     printf "  one run: elapsed / (cpu / cores) = %.2f (goal <= 1.15); elapsed vs one after another = %.2f (goal <= 1)\n",
         ae / (ac / cores), ae / se
 }'
-/usr/bin/time -o "$work/mem" -f "%M" "$routesift" "$rib" > /dev/null 2>&1
-echo "peak memory, one RIB ($(stat -c %s "$rib") bytes), no --group: $(cat "$work/mem") kB"
-/usr/bin/time -o "$work/mem" -f "%M" "$routesift" "${files[@]}" > /dev/null 2>&1
-echo "peak memory, $copies files in one run, no --group: $(cat "$work/mem") kB"
+echo "peak memory, one RIB ($(stat -c %s "$rib") bytes), no --group: $(peak_kb "$routesift" "$rib") kB"
+echo "peak memory, $copies files in one run, no --group: $(peak_kb "$routesift" "${files[@]}") kB"
+echo "load average after: $(cut -d ' ' -f 1-3 /proc/loadavg)"

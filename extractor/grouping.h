@@ -1,7 +1,6 @@
 #pragma once
 // The grouping map of --group: every distinct path once, with the number of
 // routes that had it, the merged tags of those routes and their prefixes.
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -12,11 +11,8 @@
 #include "common/asnumber.h"
 #include "common/iptools.h"
 #include "extractor/output.h"
+#include "extractor/pathtags.h"
 #include "parsers/route.h"
-
-// A tag field: "CPpSI" positions, each its letter or a blank, then a blank.
-using tag_field = std::array<char, 7>;
-inline constexpr tag_field emptyTags = {' ', ' ', ' ', ' ', ' ', ' ', '\0'};
 
 // One distinct path of a grouping map.
 struct pathData {

@@ -1,7 +1,11 @@
 #pragma once
 // routesift's inputs: the files named (or standard input) read in turn as
-// one stream of routes, as if they were one file. What each file ended with
-// is kept for the reports that follow the output.
+// one stream of routes, as if they were one file. With several files, the
+// next ones are decompressed and decoded ahead on threads of their own while
+// the routes of the one before are cleaned and written; what comes out is the
+// same, in the same order. What each file ended with is kept for the reports
+// that follow the output.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -12,6 +16,7 @@
 #include "common/outputfiles.h"
 #include "parsers/route.h"
 
+class AheadSource;
 struct extraction_mode;
 
 class InputFiles {
@@ -38,12 +43,20 @@ public:
     // Whether the file being read names the peers of its routes.
     bool namesPeers() const { return current->namesPeers(); }
 
+    // Lines of listings, or records of MRT archives, over all files of the kind.
+    struct tally {
+        std::uint64_t read = 0;
+        std::uint64_t parsed = 0; // read without error
+        std::uint64_t errors = 0; // parse errors met in them
+        bool seen = false;        // a file of the kind was read
+    };
+    enum class unit : std::size_t { lines, records };
+
     // Over all files: bytes consumed and size (0 when one is unknown), lines
-    // or records read and parsed, what they held besides routes.
+    // and records read, what they held besides routes.
     std::uint64_t bytesRead() const { return bytesDone + (current ? current->bytesRead() : 0); }
     std::uint64_t size() const { return totalSize; }
-    std::uint64_t readCount() const { return readDone + (current ? current->readCount() : 0); }
-    std::uint64_t parsedCount() const { return parsedDone + (current ? current->parsedCount() : 0); }
+    tally counted(unit u) const;
     const std::vector<std::pair<std::string, std::uint64_t>>& contentCounts() const { return counts; }
     // The files read to their end, in order.
     const std::vector<outcome>& outcomes() const { return ended; }
@@ -52,16 +65,24 @@ public:
 
 private:
     void endFile();
+    // Puts the named files behind read-aheads when there are several.
+    void readAhead();
+    // Starts reading file `file` ahead, if it is one read ahead.
+    void startAhead(std::size_t file);
+    // MRT archives, whose routes name their peers, count records.
+    static unit unitOf(const route_source& source) { return source.namesPeers() ? unit::records : unit::lines; }
 
     const extraction_mode& settings;
     std::vector<std::string> names;               // "(standard input)" for standard input
     std::vector<std::unique_ptr<route_source>> sources;
+    std::vector<AheadSource*> ahead;              // per file: its read-ahead, or null
+    std::size_t filesAhead = 0;                   // files being read at once
+    bool started = false;
     std::size_t index = 0;
     route_source* current = nullptr;
     std::uint64_t totalSize = 0;
     std::uint64_t bytesDone = 0;
-    std::uint64_t readDone = 0;
-    std::uint64_t parsedDone = 0;
+    std::array<tally, 2> done{}; // by unit: the files ended, and every parse error
     std::vector<std::pair<std::string, std::uint64_t>> counts;
     std::vector<outcome> ended;
 };

@@ -9,7 +9,7 @@
 #include "common/asmap.h"
 #include "common/asnumber.h"
 #include "common/smartstructs.h"
-#include "extractor/grouping.h"
+#include "extractor/pathtags.h"
 #include "extractor/settings.h"
 #include "parsers/fileparsers.h"
 

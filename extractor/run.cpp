@@ -289,7 +289,8 @@ void Extraction::printStats() {
     if (!settings.verbose) return;
     outputs[OUT_MAIN]->flush();
     diagnostics.flush();
-    printStatistics(stderr, counters, inputs.readCount(), inputs.parsedCount());
+    printStatistics(stderr, counters, inputs.counted(InputFiles::unit::lines),
+                    inputs.counted(InputFiles::unit::records));
     printContentCounts(stderr, inputs.contentCounts());
 }
 
@@ -311,8 +312,15 @@ void Extraction::warnParseErrors() {
     outputs[OUT_MAIN]->flush();
     // The progress bar leaves the cursor at the end of its line.
     if (progress) std::fputs("\n", stdout);
-    std::string message =
-        "Warning: " + std::to_string(counters.parseErrors) + " route lines could not be read; -v lists them";
+    // Named as the inputs hold it: lines of listings, records of MRT archives
+    // (or single entries of their RIB records).
+    const std::uint64_t lines = inputs.counted(InputFiles::unit::lines).errors;
+    const std::uint64_t records = inputs.counted(InputFiles::unit::records).errors;
+    std::string message = "Warning: ";
+    if (lines > 0) message.append(std::to_string(lines)).append(" route lines");
+    if (lines > 0 && records > 0) message.append(" and ");
+    if (records > 0) message.append(std::to_string(records)).append(" MRT records or RIB entries");
+    message.append(" could not be read; -v lists them");
     if (wideASErrors > 0)
         message.append("\n").append(std::to_string(wideASErrors)).append(" of them hold 32-bit AS numbers: try --modern");
     report(report_level::warning, message);

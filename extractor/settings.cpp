@@ -326,12 +326,13 @@ constexpr option_row optionTable[] = {
      "      Route Distinguisher and VRF lines inside a table; the layouts of\n"
      "      IOS-XE 16+, IOS-XR (also advertised-routes), NX-OS, EOS and FRR.\n"
      "      A line that looks like a route but cannot be read is a parse\n"
-     "      error instead of the end of the table; IPv6 routes are parse\n"
-     "      errors (not supported)\n\n"},
+     "      error instead of the end of the table. IPv6 tables are read too,\n"
+     "      their prefixes written in RFC 5952 form\n\n"},
     {"--family", takes::attached, section::settings, applyFamily, "Repeated use of --family option", true,
      "=ipv4|ipv6|all\n"
-     "      Read only the IPv4 or only the IPv6 routes (default all); a listing\n"
-     "      holds IPv4 routes only\n\n"},
+     "      Read only the IPv4 or only the IPv6 routes (default all), of\n"
+     "      listings and MRT archives alike; a listing's IPv6 routes need\n"
+     "      --modern\n\n"},
     {"--peer", takes::attached, section::settings, applyPeers, "Repeated use of --peer option", true,
      "=LIST\n"
      "      Keep only the routes of an MRT archive heard from the peers in LIST,\n"

@@ -8,7 +8,8 @@ unsigned long cell(const path_counters& c, counter_row row, counter_column colum
 
 } // namespace
 
-void printStatistics(std::FILE* stream, const path_counters& c, std::uint64_t readLines, std::uint64_t parsedLines) {
+void printStatistics(std::FILE* stream, const path_counters& c, const InputFiles::tally& lines,
+                     const InputFiles::tally& records) {
     std::fputs("\n\nAS paths     unchanged     changed     deleted       saved      tagged\n", stream);
     std::fprintf(stream, "incomplete %11lu %11s %11lu %11lu %11lu\n", cell(c, ROW_INCOMPLETE, COL_UNCHANGED), "-",
                  cell(c, ROW_INCOMPLETE, COL_DELETED), cell(c, ROW_INCOMPLETE, COL_SAVED),
@@ -59,9 +60,14 @@ void printStatistics(std::FILE* stream, const path_counters& c, std::uint64_t re
     }
     std::fprintf(stream, "TOTAL      %11s %11lu\n\n", "", reported);
 
-    std::fputs("File lines        read      parsed   w/ errors\n", stream);
-    std::fprintf(stream, "           %11lu %11lu %11lu\n", static_cast<unsigned long>(readLines),
-                 static_cast<unsigned long>(parsedLines), static_cast<unsigned long>(c.parseErrors));
+    const auto printInput = [stream](const char* heading, const InputFiles::tally& t) {
+        std::fputs(heading, stream);
+        std::fprintf(stream, "           %11lu %11lu %11lu\n", static_cast<unsigned long>(t.read),
+                     static_cast<unsigned long>(t.parsed), static_cast<unsigned long>(t.errors));
+    };
+    if (lines.seen || !records.seen) printInput("File lines        read      parsed   w/ errors\n", lines);
+    if (lines.seen && records.seen) std::fputs("\n", stream);
+    if (records.seen) printInput("MRT records       read      parsed   w/ errors\n", records);
 }
 
 void printContentCounts(std::FILE* stream, const std::vector<std::pair<std::string, std::uint64_t>>& counts) {

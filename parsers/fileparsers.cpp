@@ -66,6 +66,17 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// Where the first non-blank character stands, npos when none. A plain loop:
+// find_first_not_of calls memchr once per character, and continuation lines
+// start with dozens of blanks.
+std::size_t firstNonBlank(std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && isBlank(line[i]))
+        ++i;
+    return i < line.size() ? i : std::string_view::npos;
+}
+
 // Positions past the end of the line read as blanks.
 char charAt(std::string_view line, std::size_t index)
 {
@@ -167,6 +178,17 @@ bool looksLikeRoute(std::string_view line)
         last = token;
     }
     return address && !last.empty() && looksLikePathEnd(last);
+}
+
+// An interface as routers name it: "Ethernet1/1", "swp1", "bond0.100".
+bool isInterfaceName(std::string_view token)
+{
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (token.empty() || !letter(token[0]))
+        return false;
+    return std::all_of(token.begin(), token.end(), [&letter](char c) {
+        return letter(c) || isDigit(c) || c == '/' || c == '.' || c == '-' || c == '_';
+    });
 }
 
 bool isSectionLine(std::string_view line)
@@ -317,7 +339,7 @@ int bgpParser::nextLine()
     // A table that closes and reopens within this call keeps the network.
     if (!headerFound) {
         lastNetwork.reset();
-        lastNetworkIPv6 = false;
+        lastNetwork6.reset();
     }
     while (readLine()) {
         const std::string_view line(lineText);
@@ -341,7 +363,7 @@ int bgpParser::nextLine()
                 if (kind == line_kind::section) {
                     // A new section lists its own networks.
                     lastNetwork.reset();
-                    lastNetworkIPv6 = false;
+                    lastNetwork6.reset();
                     continue;
                 }
             } else if (isRouteLine(line)) {
@@ -390,13 +412,11 @@ int bgpParser::parseNetwork(std::string_view line, std::size_t start, std::size_
         if (token.empty())
             return fail(badStructure, "Invalid network");
         networkLength = token.size();
-        if (modern && isIPv6Text(token)) {
-            // Refused once the whole route has been read (see parseLine).
-            lastNetwork.reset();
-            lastNetmask.reset();
-            lastNetworkIPv6 = true;
-            return parsedOk;
-        }
+        // The rows after a network that cannot be read belong to it, not to
+        // the network before: they must not be written with that one.
+        forgetNetwork();
+        if (modern && isIPv6Text(token))
+            return parseNetwork6(token);
         long long numbers[5] = {};
         const bool withLength = token.find('/') != std::string_view::npos;
         if (withLength) {
@@ -411,19 +431,53 @@ int bgpParser::parseNetwork(std::string_view line, std::size_t start, std::size_
         if (!inRange(numbers, 4, 0, 255, bad))
             return failQuoted(badValue, "Invalid network byte value: `", bad);
         lastNetwork = addressOf(numbers);
-        lastNetworkIPv6 = false;
+        lastNetwork6.reset();
         if (withLength)
             lastNetmask = IPNetmask(static_cast<int>(numbers[4]));
         else
             lastNetmask.reset();
     }
-    if (lastNetworkIPv6)
+    if (lastNetwork6) {
+        parsed.network6 = lastNetwork6;
         return parsedOk;
+    }
     if (!lastNetwork)
         return fail(badStructure, "Could not retrieve any previous network value");
+    parsed.network6.reset();
     parsed.network = *lastNetwork;
     parsed.routeMask = lastNetmask;
     return parsedOk;
+}
+
+void bgpParser::forgetNetwork()
+{
+    lastNetwork.reset();
+    lastNetmask.reset();
+    lastNetwork6.reset();
+}
+
+int bgpParser::parseNetwork6(std::string_view token)
+{
+    const std::optional<IPv6Prefix> prefix = IPv6Prefix::parse(token);
+    if (!prefix)
+        return failQuoted(badValue, "Invalid IPv6 network: `", token);
+    lastNetwork6 = *prefix;
+    parsed.network6 = prefix;
+    return parsedOk;
+}
+
+void bgpParser::routePrefix(route_prefix& prefix) const
+{
+    if (parsed.network6) {
+        prefix.network.family = ip_family::ipv6;
+        prefix.network.bytes = parsed.network6->address().bytes();
+        prefix.length = static_cast<std::uint8_t>(parsed.network6->length());
+        return;
+    }
+    std::optional<std::uint8_t> length;
+    if (parsed.routeMask)
+        length = static_cast<std::uint8_t>(parsed.routeMask->brief());
+    prefix = route_prefix::ipv4(parsed.network.value(), length);
 }
 
 int bgpParser::parseNextHop(std::string_view line, std::size_t start)
@@ -432,9 +486,12 @@ int bgpParser::parseNextHop(std::string_view line, std::size_t start)
     if (token.empty())
         return fail(badStructure, "Invalid next hop");
     nextHopEnd = static_cast<std::size_t>(token.data() - line.data()) + token.size();
+    if (lastNetwork6)
+        return checkNextHop6(token);
     // Local routes show "-" (Arista), and an IPv4 route may be reached over
-    // an IPv6 next hop: either way there is no IPv4 next hop to keep.
-    if (modern && (token == "-" || isIPv6Text(token))) {
+    // an IPv6 next hop or, on an unnumbered session, an interface: either
+    // way there is no IPv4 next hop to keep.
+    if (modern && (token == "-" || isIPv6Text(token) || isInterfaceName(token))) {
         parsed.nextHop = IPAddress();
         return parsedOk;
     }
@@ -446,6 +503,30 @@ int bgpParser::parseNextHop(std::string_view line, std::size_t start)
         return failQuoted(badValue, "Invalid next hop byte value: `", bad);
     parsed.nextHop = addressOf(numbers);
     return parsedOk;
+}
+
+int bgpParser::checkNextHop6(std::string_view token)
+{
+    // IPv6 tables show IPv6 next hops, IPv4 ones (dotted or mapped), "-"
+    // for local routes, a link-local address with the interface it is
+    // reached on, or, for an unnumbered session, the interface alone.
+    parsed.nextHop = IPAddress();
+    if (token == "-" || isInterfaceName(token))
+        return parsedOk;
+    const std::size_t zone = token.find('%');
+    if (zone != std::string_view::npos && !isInterfaceName(token.substr(zone + 1)))
+        return failQuoted(badValue, "Invalid next hop: `", token);
+    const std::string_view address = token.substr(0, zone);
+    if (IPv6Address::parse(address))
+        return parsedOk;
+    long long numbers[4] = {};
+    long long bad = 0;
+    if (zone == std::string_view::npos && textscan::scanSeparated(address, "...", numbers, 4) == 4 &&
+        inRange(numbers, 4, 0, 255, bad)) {
+        parsed.nextHop = addressOf(numbers);
+        return parsedOk;
+    }
+    return failQuoted(badValue, "Invalid next hop: `", token);
 }
 
 int bgpParser::parseNumberColumns(std::string_view line, std::size_t shift)
@@ -734,6 +815,7 @@ int bgpParser::parseLine()
     std::size_t networkLength = 0;
     if (const int result = parseNetwork(line, networkIndex + offset, networkLength); result != parsedOk)
         return result;
+    const std::size_t networkEnd = networkIndex + offset + networkLength;
     if (column[capNextHop] == 0)
         return fail(badStructure, "Could not determine position of next hop field");
     // A network longer than the room up to the next hop column shifts the
@@ -747,22 +829,77 @@ int bgpParser::parseLine()
     // Blanks after the network (some listings pad their lines) do not hold
     // the rest of the route.
     const std::size_t contentEnd = modern ? line.find_last_not_of(" \t") + 1 : line.size();
-    if (contentEnd < offset + nextHopIndex + 1) {
-        // The rest of the route is on the next line, on unshifted columns.
-        if (const int result = takeContinuation(); result != parsedOk)
+    // Today's rows do not always sit under their captions, and a next hop
+    // is never read from its middle: it is the first token after the network.
+    std::size_t nextHopStart = modern ? networkEnd : nextHopIndex + offset;
+    if (modern ? contentEnd <= networkEnd : contentEnd < offset + nextHopIndex + 1)
+        if (const int result = takeNextHopLine(line, nextHopIndex, offset, nextHopStart); result != parsedOk)
             return result;
-        line = lineText;
-        offset = modern ? rowOffset(line) : 0;
-    }
-    if (lastNetworkIPv6)
-        return fail(badValue, ipv6Message);
-    if (const int result = parseNextHop(line, nextHopIndex + offset); result != parsedOk)
+    if (const int result = parseNextHop(line, nextHopStart); result != parsedOk)
         return result;
+    if (restOnNextLine(line, nextHopStart))
+        if (const int result = takeNumbersLine(line, offset); result != parsedOk)
+            return result;
     shift = offset;
     if (!deferRest)
         if (const int result = readRest(line, restMark()); result != parsedOk)
             return result;
     ++parsedCount;
+    return parsedOk;
+}
+
+int bgpParser::takeNextHopLine(std::string_view& line, std::size_t nextHopIndex, std::size_t& offset,
+                               std::size_t& nextHopStart)
+{
+    // The rest of the route is on the next line, on unshifted columns.
+    if (const int result = takeContinuation(); result != parsedOk)
+        return result;
+    line = lineText;
+    if (!modern) {
+        offset = 0;
+        nextHopStart = nextHopIndex;
+        return parsedOk;
+    }
+    offset = rowOffset(line);
+    // Families indent the next hop line to about the Next Hop column, some a
+    // column or two short of it: the next hop is the line's first token. A
+    // line with a status or a network of its own is the next route, not the
+    // rest of this one.
+    const std::size_t first = firstNonBlank(line);
+    if (first == std::string_view::npos || first <= layout.networkIndex) {
+        // The rows after the route just taken for a continuation belong to
+        // it, and its network was not read.
+        forgetNetwork();
+        return fail(badStructure, "Next hop expected on the line after the network");
+    }
+    nextHopStart = first;
+    return parsedOk;
+}
+
+bool bgpParser::restOnNextLine(std::string_view line, std::size_t nextHopStart) const
+{
+    // Only an IPv6 next hop is long enough to end its line; an IPv4 one
+    // that does is a route without its path.
+    if (!modern || line.find_last_not_of(" \t") + 1 > nextHopEnd)
+        return false;
+    return lastNetwork6 || isIPv6Text(tokenAt(line, nextHopStart, lineDelimiters));
+}
+
+int bgpParser::takeNumbersLine(std::string_view& line, std::size_t& offset)
+{
+    // A next hop too long for its column ends its line; the numbers and the
+    // path follow on the next one, under their captions. A line with
+    // anything left of the Next Hop column is the next route instead.
+    if (const int result = takeContinuation(); result != parsedOk)
+        return result;
+    line = lineText;
+    const std::size_t first = firstNonBlank(line);
+    if (first == std::string_view::npos || first < static_cast<std::size_t>(layout.column[capNextHop])) {
+        forgetNetwork();
+        return fail(badStructure, "Metric, local preference, weight and path expected on the line after the next hop");
+    }
+    nextHopEnd = 0;
+    offset = 0;
     return parsedOk;
 }
 

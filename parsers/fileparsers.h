@@ -12,6 +12,7 @@
 
 #include "common/asnumber.h"
 #include "common/iptools.h"
+#include "common/ipv6.h"
 #include "common/smartstructs.h"
 #include "parsers/parser.h"
 #include "parsers/route.h"
@@ -59,12 +60,11 @@ public:
     static constexpr std::string_view privateAS = "()";
     static constexpr std::string_view ASset = "{}";
 
-    static constexpr std::string_view ipv6Message = "IPv6 routes are not supported";
-
     // The last parsed route.
     struct parsed_data {
         IPAddress network;
         std::optional<IPNetmask> routeMask; // none when no prefix length was printed
+        std::optional<IPv6Prefix> network6; // an IPv6 route's network (modern mode); network is then unset
         IPAddress nextHop;                  // 0.0.0.0 when the listing shows none ("-", or IPv6)
         std::uint32_t status = 0;           // STATUS_* bits
         std::uint8_t origin = 0;            // ORIGIN_* bits
@@ -97,6 +97,9 @@ public:
     int parseLine() override;
 
     parsed_data parsed;
+    // The network of the last parsed route as a route record carries it,
+    // written in place (this runs for every route).
+    void routePrefix(route_prefix& prefix) const;
 
     // The AS path of the last parsed route as one array: the items of
     // parsed.path, valid until the next parseLine.
@@ -166,6 +169,13 @@ private:
     int parseStatus(std::string_view line);
     int parseNetwork(std::string_view line, std::size_t start, std::size_t& networkLength);
     int parseNextHop(std::string_view line, std::size_t start);
+    int parseNetwork6(std::string_view token);
+    void forgetNetwork();
+    int checkNextHop6(std::string_view token);
+    int takeNextHopLine(std::string_view& line, std::size_t nextHopIndex, std::size_t& offset,
+                        std::size_t& nextHopStart);
+    bool restOnNextLine(std::string_view line, std::size_t nextHopStart) const;
+    int takeNumbersLine(std::string_view& line, std::size_t& offset);
     int parseNumberColumns(std::string_view line, std::size_t shift);
     int parseModernNumbers(std::string_view line, std::size_t offset);
     // Open AS groups while a path is read.
@@ -190,7 +200,7 @@ private:
     std::optional<IPAddress> lastNetwork;
     std::optional<IPNetmask> lastNetmask;
     bool anyHeader = false;
-    bool lastNetworkIPv6 = false; // the rows without a network belong to an IPv6 prefix
+    std::optional<IPv6Prefix> lastNetwork6; // set when the rows without a network belong to an IPv6 prefix
     std::size_t nextHopEnd = 0;   // where the next hop of the current line ends
     bool modern = false;
     std::vector<ASItem> items; // the path being read

@@ -63,8 +63,7 @@ bool ListingSource::fill(batch& b)
         slot.lineStart = keepText(b.text, parser.currentText());
         slot.lineLength = parser.currentText().size();
         if (slot.result == Parser::parsedOk) {
-            slot.network = parser.parsed.network;
-            slot.routeMask = parser.parsed.routeMask;
+            parser.routePrefix(slot.prefix);
             if (b.columns.empty() || parser.columnsVersion() != columnsVersion) {
                 b.columns.push_back(parser.rowColumns());
                 columnsVersion = parser.columnsVersion();
@@ -154,10 +153,7 @@ route_step ListingSource::readRoute()
         reason = restReader.errReason();
         return route_step::error;
     }
-    std::optional<std::uint8_t> length;
-    if (line.routeMask)
-        length = static_cast<std::uint8_t>(line.routeMask->brief());
-    currentRoute.prefix = route_prefix::ipv4(line.network.value(), length);
+    currentRoute.prefix = line.prefix;
     currentRoute.origin = restReader.parsed.origin;
     currentRoute.path = restReader.pathItems();
     currentRoute.position.number = line.readLines;

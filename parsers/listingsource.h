@@ -58,8 +58,7 @@ private:
         std::size_t reasonStart = 0;
         // With parsedOk: the network, and what reading the rest of the line
         // takes: its shift and its header's columns (in the batch's list).
-        IPAddress network;
-        std::optional<IPNetmask> routeMask;
+        route_prefix prefix;
         // Within a line, so below Parser::maxLineLength.
         std::uint32_t shift = 0;
         std::uint32_t nextHopEnd = 0;

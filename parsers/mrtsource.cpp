@@ -2,12 +2,8 @@
 
 #include <utility>
 
-#include "common/readahead.h"
-
-// Reading and decompressing run on a thread of their own: for a compressed
-// archive they cost more than decoding, which then overlaps with them.
 MrtSource::MrtSource(std::unique_ptr<ByteSource> bytes, std::string_view head)
-    : input(std::make_unique<ReadAhead>(std::move(bytes))), reader(*input, head)
+    : input(std::move(bytes)), reader(*input, head)
 {
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // An MRT archive as a route source: the MRT reader behind the interface every
-// input of routesift offers. Records are decoded on the caller's thread; the
-// input is read and decompressed ahead on another.
+// input of routesift offers. Records are decoded on the caller's thread;
+// give it an input read ahead (ReadAhead), so that reading and decompressing,
+// which cost more than decoding for a compressed archive, overlap with it.
 #include <cstdint>
 #include <memory>
 #include <optional>

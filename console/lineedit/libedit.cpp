@@ -68,11 +68,14 @@ public:
         el_set(el, EL_HIST, ::history, history);
         el_set(el, EL_PROMPT, promptOf);
         el_set(el, EL_EDITOR, "emacs");
-        el_set(el, EL_ADDFN, "msp-complete", "Complete a keyword or file name", complete);
+        // The wide form keeps these two names as given; the narrow one copies
+        // them and never frees the copies.
+        el_wset(el, EL_ADDFN, L"msp-complete", L"Complete a keyword or file name", complete);
         el_set(el, EL_BIND, "^I", "msp-complete", nullptr);
         el_set(el, EL_BIND, "^W", "ed-delete-prev-word", nullptr);
         el_source(el, nullptr); // the user's ~/.editrc, as every libedit program
-        if (const char* home = std::getenv("HOME"))
+        // An empty HOME is no home: the history would land in the root folder.
+        if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
             file = std::string(home) + "/.meshprobe_history";
         if (!file.empty())
             ::history(history, &event, H_LOAD, file.c_str());

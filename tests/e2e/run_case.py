@@ -14,6 +14,11 @@ A case is a folder:
   timeout   seconds before the run counts as a hang (absent: 60)
   no-sanitizer  present: the case runs in the normal build only (memory limits
             through ulimit -v, which the sanitizers' address space cannot meet)
+  needs-libedit present: the case runs only in builds with line editing
+  stdout.libedit, stderr.libedit
+            what a terminal shows in builds with line editing, where it differs:
+            the editor echoes the typed line itself (even under stty -echo) and
+            writes ^D at the end of input (run with --libedit)
 
 With --accept, the observed stdout, stderr, status and the files already named
 in out/ are written into the case instead of compared: review them before
@@ -58,10 +63,16 @@ def read(path: str, default: bytes = b"") -> bytes:
     return default
 
 
+def expected_path(case: str, name: str, libedit: bool) -> str:
+    variant = os.path.join(case, name + ".libedit")
+    return variant if libedit and os.path.exists(variant) else os.path.join(case, name)
+
+
 def main() -> int:
     ap = argparse.ArgumentParser()
     ap.add_argument("--bin-dir", required=True)
     ap.add_argument("--accept", action="store_true")
+    ap.add_argument("--libedit", action="store_true", help="the build has line editing")
     ap.add_argument("case")
     args = ap.parse_args()
     case = os.path.abspath(args.case)
@@ -72,6 +83,7 @@ def main() -> int:
     timeout = float(read(os.path.join(case, "timeout"), b"60").decode().strip())
 
     work = tempfile.mkdtemp(prefix="e2e-")
+    home = tempfile.mkdtemp(prefix="e2e-home-")
     try:
         indir = os.path.join(case, "in")
         if os.path.isdir(indir):
@@ -79,6 +91,9 @@ def main() -> int:
         env = dict(os.environ)
         env["PATH"] = os.path.abspath(args.bin_dir) + os.pathsep + env.get("PATH", "")
         env["LC_ALL"] = "C"
+        # A home of its own: nothing a case does (a prompt's history) reaches
+        # the real one.
+        env["HOME"] = home
         env.setdefault("TERM", "xterm")
         stdin_path = os.path.join(case, "stdin")
         stdin = open(stdin_path, "rb") if os.path.exists(stdin_path) else open(os.devnull, "rb")
@@ -98,9 +113,10 @@ def main() -> int:
             stdin.close()
 
         outdir = os.path.join(case, "out")
+        expected = {name: expected_path(case, name, args.libedit) for name in ("stdout", "stderr")}
         if args.accept:
             for name, data in (("stdout", proc.stdout), ("stderr", proc.stderr)):
-                path = os.path.join(case, name)
+                path = expected[name]
                 if data:
                     with open(path, "wb") as f:
                         f.write(data)
@@ -120,8 +136,8 @@ def main() -> int:
             print(f"accepted {case}")
             return 0
 
-        ok = compare("stdout", read(os.path.join(case, "stdout")), proc.stdout)
-        ok = compare("stderr", read(os.path.join(case, "stderr")), proc.stderr) and ok
+        ok = compare("stdout", read(expected["stdout"]), proc.stdout)
+        ok = compare("stderr", read(expected["stderr"]), proc.stderr) and ok
         want = int(read(os.path.join(case, "status"), b"0").decode().strip())
         if want != proc.returncode:
             print(f"--- exit status: expected {want}, actual {proc.returncode}")
@@ -140,6 +156,7 @@ def main() -> int:
         return 0 if ok else 1
     finally:
         shutil.rmtree(work, ignore_errors=True)
+        shutil.rmtree(home, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "common/decompress.h"
+#include "common/readahead.h"
 #include "parsers/mrtsource.h"
 #include "parsers/routetext.h"
 
@@ -86,5 +87,5 @@ int main(int argc, char** argv)
         std::perror(path);
         return 2;
     }
-    return dump(std::move(source), !countsOnly);
+    return dump(std::make_unique<ReadAhead>(std::move(source)), !countsOnly);
 }
