@@ -317,8 +317,8 @@ private:
         vector_[c] = static_cast<std::uint32_t>(ranges_.size());
         ranges_.push_back(bit_range{bits_.size(), first, words});
         bits_.resize(bits_.size() + words, 0);
-        std::uint64_t* vec = &bits_[ranges_.back().offset] - first; // indexed by absolute word
-        const auto set = [vec](std::uint32_t col) { vec[col / 64] |= std::uint64_t{1} << (col % 64); };
+        std::uint64_t* vec = &bits_[ranges_.back().offset]; // word w of the columns at vec[w - first]
+        const auto set = [vec, first](std::uint32_t col) { vec[col / 64 - first] |= std::uint64_t{1} << (col % 64); };
         for (std::uint32_t col = g_.memberStart[c]; col < g_.memberStart[c + 1]; ++col) set(col);
         for (const std::uint32_t s : successors(c)) {
             if (vector_[s] == none) {
@@ -326,10 +326,10 @@ private:
                 continue;
             }
             const bit_range& from = ranges_[vector_[s]];
-            orInto(vec + from.first, &bits_[from.offset], from.words);
+            orInto(vec + (from.first - first), &bits_[from.offset], from.words);
         }
         std::uint32_t count = 0;
-        for (std::uint32_t w = first; w < first + words; ++w) count += ones(vec[w]);
+        for (std::uint32_t w = 0; w < words; ++w) count += ones(vec[w]);
         size_[c] = count;
         return true;
     }
