@@ -47,6 +47,9 @@ COL_LOCPRF_END = HEADER.index("LocPrf") + len("LocPrf")
 COL_WEIGHT_END = HEADER.index("Weight") + len("Weight")
 COL_PATH = HEADER.index("Path") + 1
 NETWORK_WIDTH = 16
+# Prefix lengths: (cumulative share, shortest, longest) of each band.
+IPV4_LENGTHS = [(0.55, 24, 24), (0.75, 19, 23), (0.93, 12, 18), (0.97, 8, 11), (1.0, 25, 32)]
+IPV6_LENGTHS = [(0.5, 48, 48), (0.6, 32, 32), (0.8, 29, 47), (0.95, 49, 64), (1.0, 128, 128)]
 # Unicast first octets: class A (but 127), B and C.
 FIRST_OCTETS = list(range(1, 127)) + list(range(128, 224))
 
@@ -132,19 +135,16 @@ class Generator:
             peers.append((hop, peer_as))
         return peers
 
+    def prefix_length(self, shares):
+        r = self.rng.random()
+        for share, shortest, longest in shares:
+            if r < share:
+                return shortest if shortest == longest else self.rng.randint(shortest, longest)
+        raise AssertionError("the shares end at 1")
+
     def network6(self):
         rng = self.rng
-        r = rng.random()
-        if r < 0.5:
-            length = 48
-        elif r < 0.6:
-            length = 32
-        elif r < 0.8:
-            length = rng.randint(29, 47)
-        elif r < 0.95:
-            length = rng.randint(49, 64)
-        else:
-            length = 128
+        length = self.prefix_length(IPV6_LENGTHS)
         value = (1 << 125) | rng.getrandbits(125)
         value &= ((1 << 128) - 1) ^ ((1 << (128 - length)) - 1)
         return value, length
@@ -160,17 +160,7 @@ class Generator:
 
     def network(self):
         rng = self.rng
-        r = rng.random()
-        if r < 0.55:
-            length = 24
-        elif r < 0.75:
-            length = rng.randint(19, 23)
-        elif r < 0.93:
-            length = rng.randint(12, 18)
-        elif r < 0.97:
-            length = rng.randint(8, 11)
-        else:
-            length = rng.randint(25, 32)
+        length = self.prefix_length(IPV4_LENGTHS)
         first = rng.choice(FIRST_OCTETS)
         value = (first << 24) | rng.getrandbits(24)
         value &= (0xFFFFFFFF << (32 - length)) & 0xFFFFFFFF
