@@ -46,7 +46,7 @@ void parseAll(const std::uint8_t* data, std::size_t size, bool modern)
     int result = 0;
     while ((result = parser.nextLine()) == Parser::lineReady) {
         const int parsed = parser.parseLine();
-        if (parsed < 0 || parsed > 5)
+        if (parsed < 0 || parsed > bgpParser::notUnderstood)
             std::abort();
         if (parsed == Parser::parsedOk) {
             ++routes;
@@ -67,7 +67,7 @@ void parseAll(const std::uint8_t* data, std::size_t size, bool modern)
     if (parser.parsedLines() > parser.readLines())
         std::abort();
     // Lines left after a table are counted in classic mode only.
-    if (modern && parser.unreadRoutes().count != 0)
+    if (modern && parser.unreadRoutes().count != 0) // outsideCount may grow in either mode
         std::abort();
     if (parser.unreadRoutes().count > parser.readLines())
         std::abort();
