@@ -24,8 +24,18 @@ numbers (give both the same --asdot). --asdot G prints a share G of the
 
     gen_bgpdump.py --routes 1000000 --seed 7 --wide-paths 0.4 > wide.txt
     gen_bgpdump.py --routes 1000000 --seed 7 --wide-paths 0 > narrow.txt
+
+--ipv6 prints the IPv6 table instead ("show bgp ipv6 unicast"): prefixes of
+2000::/3 in lower or upper case hex, each too long for its column on a line
+of its own with the rest of the route on the next; next hops global,
+link-local (some with their interface), IPv4-mapped or dotted IPv4, a next
+hop too long for its column pushing the numbers and the path to a third
+line. --mixed prints the IPv4 table and then the IPv6 one, the routes shared
+between them. --truth FILE writes every route as the generator made it, one
+line each: the prefix (RFC 5952 for IPv6), a tab and the path as printed.
 """
 import argparse
+import ipaddress
 import random
 import sys
 
@@ -37,6 +47,9 @@ COL_LOCPRF_END = HEADER.index("LocPrf") + len("LocPrf")
 COL_WEIGHT_END = HEADER.index("Weight") + len("Weight")
 COL_PATH = HEADER.index("Path") + 1
 NETWORK_WIDTH = 16
+# Prefix lengths: (cumulative share, shortest, longest) of each band.
+IPV4_LENGTHS = [(0.55, 24, 24), (0.75, 19, 23), (0.93, 12, 18), (0.97, 8, 11), (1.0, 25, 32)]
+IPV6_LENGTHS = [(0.5, 48, 48), (0.6, 32, 32), (0.8, 29, 47), (0.95, 49, 64), (1.0, 128, 128)]
 # Unicast first octets: class A (but 127), B and C.
 FIRST_OCTETS = list(range(1, 127)) + list(range(128, 224))
 
@@ -101,6 +114,45 @@ class Generator:
             peer_as = rng.choice(self.transit) if i % 3 else rng.choice(self.as_pool)
             self.peers.append((nexthop, peer_as))
 
+    def ipv6_peers(self):
+        """Next hops of an IPv6 table, drawn only in IPv6 mode so that the
+        IPv4 listings stay as they were for a seed."""
+        rng = self.rng
+        peers = []
+        for nexthop, peer_as in self.peers:
+            r = rng.random()
+            if r < 0.5:
+                hop = "2001:db8:%x::%x" % (rng.randint(0, 0xffff), rng.randint(1, 0xffff))
+            elif r < 0.7:
+                hop = "fe80::%x:%xff:fe%02x:%x" % (rng.randint(0, 0xffff), rng.randint(0, 0xff),
+                                                   rng.randint(0, 0xff), rng.randint(0, 0xffff))
+                if rng.random() < 0.5:
+                    hop += "%" + rng.choice(["Ethernet1/1", "GigabitEthernet0/0/1", "swp3", "Et12"])
+            elif r < 0.85:
+                hop = "::ffff:" + nexthop
+            else:
+                hop = nexthop
+            peers.append((hop, peer_as))
+        return peers
+
+    def prefix_length(self, shares):
+        r = self.rng.random()
+        for share, shortest, longest in shares:
+            if r < share:
+                return shortest if shortest == longest else self.rng.randint(shortest, longest)
+        raise AssertionError("the shares end at 1")
+
+    def network6(self):
+        rng = self.rng
+        length = self.prefix_length(IPV6_LENGTHS)
+        value = (1 << 125) | rng.getrandbits(125)
+        value &= ((1 << 128) - 1) ^ ((1 << (128 - length)) - 1)
+        return value, length
+
+    def network6_text(self, value, length):
+        text = str(ipaddress.IPv6Network((value, length)))
+        return text.upper() if self.rng.random() < 0.3 else text
+
     def as_text(self, asn):
         if asn > 65535 and self.args.asdot > 0 and self.rng.random() < self.args.asdot:
             return "%d.%d" % (asn >> 16, asn & 0xFFFF)
@@ -108,17 +160,7 @@ class Generator:
 
     def network(self):
         rng = self.rng
-        r = rng.random()
-        if r < 0.55:
-            length = 24
-        elif r < 0.75:
-            length = rng.randint(19, 23)
-        elif r < 0.93:
-            length = rng.randint(12, 18)
-        elif r < 0.97:
-            length = rng.randint(8, 11)
-        else:
-            length = rng.randint(25, 32)
+        length = self.prefix_length(IPV4_LENGTHS)
         first = rng.choice(FIRST_OCTETS)
         value = (first << 24) | rng.getrandbits(24)
         value &= (0xFFFFFFFF << (32 - length)) & 0xFFFFFFFF
@@ -205,7 +247,7 @@ class Generator:
         weight = "32768" if rng.random() < 0.001 else "0"
         return metric, locprf, weight
 
-    def route_lines(self, status, network, nexthop, path):
+    def route_lines(self, status, network, nexthop, path, ipv6=False):
         """The line(s) of one route; network is "" for a further path."""
         metric, locprf, weight = self.numbers()
         head = status
@@ -213,7 +255,7 @@ class Generator:
         pushed = False
         if network:
             if len(network) > NETWORK_WIDTH:
-                if self.rng.random() < 0.5:
+                if ipv6 or self.rng.random() < 0.5:
                     pushed = True
                 else:
                     shift = len(network) - NETWORK_WIDTH
@@ -223,6 +265,9 @@ class Generator:
             lines.append(head)
             head = ""
         line = head.ljust(COL_NEXTHOP - 1 + shift) + nexthop
+        if ipv6 and COL_NEXTHOP + len(nexthop) > COL_METRIC_END - 10:
+            lines.append(line)
+            line = ""
         line = line.ljust(COL_METRIC_END + shift - len(metric)) + metric
         line = line.ljust(COL_LOCPRF_END + shift - len(locprf)) + locprf
         line = line.ljust(COL_WEIGHT_END + shift - len(weight)) + weight
@@ -245,6 +290,9 @@ def main():
                         help="share of paths with hundreds of prepended ASs (default 0.0005)")
     parser.add_argument("--pager", type=int, default=0, help="insert a --More-- line every N lines (default never)")
     parser.add_argument("--crlf", action="store_true", help="end lines with carriage return and line feed")
+    parser.add_argument("--ipv6", action="store_true", help="an IPv6 table instead of the IPv4 one")
+    parser.add_argument("--mixed", action="store_true", help="the IPv4 table, then the IPv6 one")
+    parser.add_argument("--truth", help="write each route's prefix and path to this file")
     parser.add_argument("-o", "--output", help="output file (default standard output)")
     args = parser.parse_args()
 
@@ -265,35 +313,56 @@ def main():
             out.write("".join(buffer))
             buffer.clear()
 
+    truth = open(args.truth, "w") if args.truth else None
     router = "%d.%d.%d.%d" % (10, rng.randint(0, 255), rng.randint(0, 255), rng.randint(1, 254))
+    tables = [False, True] if args.mixed else [args.ipv6]
+    for table, ipv6 in enumerate(tables):
+        # The routes are shared out between the tables.
+        count = args.routes // len(tables) + (args.routes % len(tables) if table == 0 else 0)
+        write_table(gen, rng, args, ipv6, count, router, emit, truth)
+    out.write("".join(buffer))
+    if out is not sys.stdout:
+        out.close()
+    if truth:
+        truth.close()
+
+
+def write_table(gen, rng, args, ipv6, count, router, emit, truth):
+    if ipv6:
+        emit("")
+        emit("For address family: IPv6 Unicast")
     for line in BANNER:
         emit(line.format(version=rng.randint(10 ** 6, 10 ** 9), router=router))
     emit(HEADER)
 
     # Prefixes in ascending order, as routers list them.
-    prefix_count = max(1, int(args.routes / args.paths))
-    prefixes = sorted({gen.network() for _ in range(prefix_count)})
+    prefix_count = max(1, int(count / args.paths))
+    peers = gen.ipv6_peers() if ipv6 else gen.peers
+    if ipv6:
+        prefixes = sorted({gen.network6() for _ in range(prefix_count)})
+    else:
+        prefixes = sorted({gen.network() for _ in range(prefix_count)})
     routes = 0
     prefix_index = 0
-    while routes < args.routes:
+    while routes < count:
         value, length = prefixes[prefix_index % len(prefixes)]
         prefix_index += 1
         paths = min(args.peers, max(1, int(rng.expovariate(1 / args.paths)) + 1))
-        network = gen.network_text(value, length)
-        chosen = rng.sample(gen.peers, min(paths, len(gen.peers)))
+        network = gen.network6_text(value, length) if ipv6 else gen.network_text(value, length)
+        chosen = rng.sample(peers, min(paths, len(peers)))
         for i, (nexthop, peer_as) in enumerate(chosen):
-            if routes >= args.routes:
+            if routes >= count:
                 break
-            for line in gen.route_lines(gen.status(i == 0), network if i == 0 else "", nexthop,
-                                        gen.path(peer_as)):
+            status = gen.status(i == 0)
+            path = gen.path(peer_as)
+            for line in gen.route_lines(status, network if i == 0 else "", nexthop, path, ipv6):
                 emit(line)
+            if truth:
+                truth.write("%s\t%s\n" % (network.lower(), path))
             routes += 1
     emit("")
     emit("Total number of prefixes %d " % min(prefix_index, len(prefixes)))
     emit("Displayed %d routes and %d total paths" % (min(prefix_index, len(prefixes)), routes))
-    out.write("".join(buffer))
-    if out is not sys.stdout:
-        out.close()
 
 
 if __name__ == "__main__":

@@ -24,7 +24,9 @@ std::string generatedDump(long routes, const std::string& options, const std::st
         std::filesystem::temp_directory_path() / ("halcyn-bench-" + tag + "-" + std::to_string(routes) + ".txt");
     if (std::filesystem::exists(target))
         return target.string();
-    const std::filesystem::path script = std::filesystem::path(__FILE__).parent_path() / "gen_bgpdump.py";
+    // The build names the folder: __FILE__ is relative when the compiler
+    // cache rewrites paths, and would then depend on the working folder.
+    const std::filesystem::path script = std::filesystem::path(HALCYN_BENCH_DIR) / "gen_bgpdump.py";
     const std::string partial = target.string() + ".part";
     const std::string command = "python3 '" + script.string() + "' --routes " + std::to_string(routes) + " --seed 1 " +
                                 options + " -o '" + partial + "'";

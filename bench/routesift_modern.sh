@@ -8,7 +8,9 @@
 #   2. the default mode against mawk (or awk) printing the path column, the
 #      anchor, and against an earlier routesift binary when one is given;
 #   3. --group peak memory on the 40% listing against the all-16-bit listing
-#      of the same shape.
+#      of the same shape;
+#   4. --modern on the IPv6 table of 1,000,000 routes (wrapped prefixes and
+#      next hops) against the IPv4 one: at least 2/3 of its speed.
 #
 #   bench/routesift_modern.sh [BUILD_DIR] [WORK_DIR] [EARLIER_ROUTESIFT]
 #
@@ -50,6 +52,8 @@ echo "generating listings in $work ..."
 listing "$standard"
 listing "$narrow" --wide-paths 0
 listing "$wide" --wide-paths 0.4
+ipv6="$work/ipv6.txt"           # --ipv6: the IPv6 table, same routes and paths
+listing "$ipv6" --ipv6
 col=$(awk '/Network/ && /Path/ { print index($0, "Path"); exit }' "$standard")
 
 echo
@@ -88,3 +92,10 @@ if [[ -n $base && -x $base ]]; then
     bm=$(peak_kb "$base" --group --prefixes=show "$narrow" < /dev/null)
     printf "  all 16-bit, earlier routesift: %5d kB   ratio now/earlier %s\n" "$bm" "$(ratio "$dn" "$bm")"
 fi
+
+echo
+echo "4. --modern on the IPv6 table against the IPv4 one (best of $runs; speed = IPv4 time / IPv6 time, at least 0.67):"
+read -r e4 c4 < <(best_time "$routesift" --modern "$standard")
+read -r e6 c6 < <(best_time "$routesift" --modern "$ipv6")
+printf "  IPv4 %6.2f s elapsed %6.2f s CPU   IPv6 %6.2f s elapsed %6.2f s CPU   speed IPv6/IPv4 elapsed %s CPU %s\n" \
+    "$e4" "$c4" "$e6" "$c6" "$(ratio "$e4" "$e6")" "$(ratio "$c4" "$c6")"

@@ -6,12 +6,22 @@ namespace {
 
 constexpr char hexDigits[] = "0123456789abcdef";
 
+// The value of each hexadecimal digit, -1 for other characters.
+constexpr std::array<signed char, 256> hexValues = [] {
+    std::array<signed char, 256> table{};
+    table.fill(-1);
+    for (int i = 0; i < 10; ++i)
+        table[static_cast<std::size_t>('0' + i)] = static_cast<signed char>(i);
+    for (int i = 0; i < 6; ++i) {
+        table[static_cast<std::size_t>('a' + i)] = static_cast<signed char>(10 + i);
+        table[static_cast<std::size_t>('A' + i)] = static_cast<signed char>(10 + i);
+    }
+    return table;
+}();
+
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+    return hexValues[static_cast<unsigned char>(c)];
 }
 
 // Groups parsed so far, most significant first; a dotted IPv4 tail counts
@@ -52,38 +62,46 @@ bool parseDotted(std::string_view text, group_list& groups)
     return true;
 }
 
-bool parseHexGroup(std::string_view text, group_list& groups)
+// Appends a group of 1 to 4 hex digits with the value `value`.
+bool addHexGroup(std::size_t digits, unsigned value, group_list& groups)
 {
-    if (text.empty() || text.size() > 4 || groups.count == 8)
+    if (digits == 0 || digits > 4 || groups.count == 8)
         return false;
-    unsigned value = 0;
-    for (const char c : text) {
-        const int digit = hexValue(c);
-        if (digit < 0)
-            return false;
-        value = value * 16 + static_cast<unsigned>(digit);
-    }
     groups.value[groups.count++] = static_cast<std::uint16_t>(value);
     return true;
 }
 
 // Colon-separated groups; the last may be dotted IPv4 when `dottedTail`.
+// One pass over the characters: a listing parses two addresses a route.
 bool parseGroups(std::string_view text, bool dottedTail, group_list& groups)
 {
     if (text.empty())
         return true;
-    for (;;) {
-        const std::size_t colon = text.find(':');
-        const std::string_view piece = text.substr(0, colon);
-        if (colon == std::string_view::npos) {
-            if (dottedTail && piece.find('.') != std::string_view::npos)
-                return parseDotted(piece, groups);
-            return parseHexGroup(piece, groups);
+    std::size_t start = 0;
+    unsigned value = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ':') {
+            if (!addHexGroup(i - start, value, groups))
+                return false;
+            start = i + 1;
+            value = 0;
+            continue;
         }
-        if (!parseHexGroup(piece, groups))
-            return false;
-        text.remove_prefix(colon + 1);
+        const int digit = hexValue(text[i]);
+        if (digit < 0)
+            return dottedTail && text[i] == '.' && parseDotted(text.substr(start), groups);
+        value = (value << 4 | static_cast<unsigned>(digit)) & 0xfffffu;
     }
+    return addHexGroup(text.size() - start, value, groups);
+}
+
+// Where the first "::" starts, npos when there is none.
+std::size_t findGap(std::string_view text)
+{
+    for (std::size_t i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == ':' && text[i + 1] == ':')
+            return i;
+    return std::string_view::npos;
 }
 
 char* writeHexGroup(char* out, std::uint16_t value)
@@ -145,7 +163,7 @@ zero_run longestZeroRun(const IPv6Address& a, std::size_t groups)
 
 std::optional<IPv6Address> IPv6Address::parse(std::string_view text)
 {
-    const std::size_t gap = text.find("::");
+    const std::size_t gap = findGap(text);
     group_list head;
     group_list tail;
     if (gap == std::string_view::npos) {
@@ -205,10 +223,11 @@ std::string IPv6Address::toString() const
 IPv6Address IPv6Address::masked(int length) const
 {
     std::array<std::uint8_t, 16> bytes = octets;
-    const int kept = std::clamp(length, 0, 128);
-    for (int i = 0; i < 16; ++i) {
-        const int bitsHere = std::clamp(kept - 8 * i, 0, 8);
-        bytes[static_cast<std::size_t>(i)] &= static_cast<std::uint8_t>(0xff00u >> bitsHere);
+    const auto kept = static_cast<std::size_t>(std::clamp(length, 0, 128));
+    const std::size_t whole = kept / 8;
+    if (whole < bytes.size()) {
+        bytes[whole] &= static_cast<std::uint8_t>(0xff00u >> (kept % 8));
+        std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(whole) + 1, bytes.end(), std::uint8_t{0});
     }
     return IPv6Address(bytes);
 }

@@ -75,7 +75,8 @@ public:
 
 private:
     void processRoute(const route_record& route);
-    void reportParseError(const route_error& error);
+    // lineLead names what befell a listing's line.
+    void reportParseError(const route_error& error, std::string_view lineLead = "Parse error in line ");
     void drawProgress();
     void makeSinks();
     void refusePeers();
@@ -195,6 +196,10 @@ void Extraction::run() {
             refusePeers();
             break;
         }
+        if (step == route_step::skipped) {
+            if (settings.verbose) reportParseError(inputs.error(), "Line not understood in line ");
+            continue;
+        }
         if (step == route_step::error) {
             ++counters.parseErrors;
             if (settings.verbose) reportParseError(inputs.error());
@@ -215,7 +220,7 @@ void Extraction::refusePeers() {
            "A listing holds the routes of one router only");
 }
 
-void Extraction::reportParseError(const route_error& error) {
+void Extraction::reportParseError(const route_error& error, std::string_view lineLead) {
     diagnostics.put('\n');
     if (!reportedBefore) {
         // The banner precedes the first diagnostic and goes straight to the stream.
@@ -224,7 +229,7 @@ void Extraction::reportParseError(const route_error& error) {
         printHeader(stderr);
     }
     // An MRT record is named by its number and where it starts.
-    diagnostics.write(error.position.byteOffset ? "Parse error in record " : "Parse error in line ");
+    diagnostics.write(error.position.byteOffset ? "Parse error in record " : lineLead);
     diagnostics.writeUnsigned(error.position.number);
     if (error.position.byteOffset) {
         diagnostics.write(" at byte ");

@@ -324,9 +324,10 @@ constexpr option_row optionTable[] = {
      "      confederation groups and the vantage point (output is always\n"
      "      asplain); today's status, path type and RPKI validation codes;\n"
      "      Route Distinguisher and VRF lines inside a table; the layouts of\n"
-     "      IOS-XE 16+, IOS-XR (also advertised-routes), NX-OS, EOS and FRR.\n"
-     "      A line that looks like a route but cannot be read is a parse\n"
-     "      error instead of the end of the table. IPv6 tables are read too,\n"
+     "      IOS-XE 16+, IOS-XR (also advertised-routes), NX-OS, EOS, FRR and\n"
+     "      Huawei VRP. A line that looks like a route but cannot be read is\n"
+     "      a parse error; other lines inside a table are skipped (-v lists\n"
+     "      them) until its summary or a prompt. IPv6 tables are read too,\n"
      "      their prefixes written in RFC 5952 form\n\n"},
     {"--family", takes::attached, section::settings, applyFamily, "Repeated use of --family option", true,
      "=ipv4|ipv6|all\n"

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 
-#include "parsers/routetext.h"
 #include "parsers/textscan.h"
 
 using textscan::tokenAt;
@@ -21,17 +20,6 @@ constexpr textscan::Delimiters pathDelimiters{' ', ','};
 constexpr std::string_view mismatchMessage = "Parentheses mismatch in AS path";
 constexpr std::string_view nestedMessage = "Nested AS attributes";
 constexpr std::string_view statusMessage = "Unrecognized route status character: `";
-
-// Caption variants of today's listings, tried when the classic caption is
-// missing: IOS-XR's flush-left "Next-hop" and Arista's "LocPref".
-constexpr std::string_view nextHopVariants[] = {"Next-hop", "Next-Hop"};
-constexpr std::string_view locPrefVariant = "LocPref";
-// The caption of the peer column of IOS-XR's advertised-routes listing.
-constexpr std::string_view fromCaption = "From";
-// Lines that open a section inside a table (a VPN or VRF table) and are
-// followed by more routes.
-constexpr std::string_view sectionPrefixes[] = {"Route Distinguisher:", "VRF ", "VRF:",
-                                                "BGP routing table information for VRF"};
 
 // Index of each status character in statusCodes, -1 for others: looked up
 // for the first characters of every line. Indices below the length of
@@ -51,12 +39,6 @@ int statusCode(char c)
     return statusIndex[static_cast<unsigned char>(c)];
 }
 
-int classicStatusCode(char c)
-{
-    const int code = statusCode(c);
-    return code < static_cast<int>(bgpParser::routeStatCodes.size()) ? code : -1;
-}
-
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -65,6 +47,17 @@ bool isBlank(char c)
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
+}
+
+// Where the first non-blank character stands, npos when none. A plain loop:
+// find_first_not_of calls memchr once per character, and continuation lines
+// start with dozens of blanks.
+std::size_t firstNonBlank(std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && isBlank(line[i]))
+        ++i;
+    return i < line.size() ? i : std::string_view::npos;
 }
 
 // Positions past the end of the line read as blanks.
@@ -170,6 +163,138 @@ bool looksLikeRoute(std::string_view line)
     return address && !last.empty() && looksLikePathEnd(last);
 }
 
+// Where the status characters of a row are looked for.
+enum class status_area : std::uint8_t {
+    firstThree,    // the first three characters; a repeated one makes no route
+    beforeNetwork, // everything before the network (at least three characters)
+    none,          // listings of what is sent to a neighbour have no status
+};
+
+// How the number columns (metric, local preference, weight) are read.
+enum class number_rule : std::uint8_t {
+    // A value is present when something stands under its caption's last
+    // letter, where the numbers are right-aligned.
+    underLastLetter,
+    // The token that overlaps the caption ("-" for none): today's families
+    // align numbers right, left or centred. A field boundary inside a token
+    // gives way to the row's own token boundaries.
+    overlapping,
+};
+
+struct caption_spelling {
+    int field; // a caption index
+    std::string_view text;
+};
+
+struct number_column {
+    int field;               // a caption index
+    long long highest;       // 0: any unsigned 64-bit value
+    bool always;             // printed on every row of today's listings
+    std::string_view message;
+};
+
+enum : int { network, nextHop, metric, locPrf, weight, path, more };
+
+constexpr number_column numberColumns[] = {
+    {metric, 0, false, "Invalid metric value: `"},
+    {locPrf, 4294967295LL, false, "Invalid local preference value: `"},
+    {weight, 65535, true, "Invalid weight value: `"},
+};
+
+// Caption spellings by family, the first found of a field winning.
+constexpr caption_spelling classicCaptions[] = {
+    {network, "Network"}, {nextHop, "Next Hop"}, {metric, "Metric"}, {locPrf, "LocPrf"},
+    {weight, "Weight"},   {path, "Path"},        {more, "--More--"}};
+// IOS-XR's flush-left "Next-hop", Arista's "LocPref" (which also picks its family).
+constexpr caption_spelling todayCaptions[] = {
+    {network, "Network"}, {nextHop, "Next Hop"}, {nextHop, "Next-hop"}, {nextHop, "Next-Hop"},
+    {metric, "Metric"},   {locPrf, "LocPrf"},    {locPrf, "LocPref"},   {weight, "Weight"},
+    {path, "Path"},       {more, "--More--"}};
+constexpr caption_spelling huaweiCaptions[] = {
+    {network, "Network"}, {nextHop, "NextHop"}, {metric, "MED"},     {locPrf, "LocPrf"},
+    {weight, "PrefVal"},  {path, "Path/Ogn"},   {more, "--More--"}};
+
+// Lines that open a section inside a table (a VPN or VRF table), followed
+// by more routes, and lines a table holds that say nothing about routes.
+constexpr std::string_view todaySections[] = {"Route Distinguisher:", "VRF ", "VRF:",
+                                              "BGP routing table information for VRF"};
+constexpr std::string_view huaweiSections[] = {"Route Distinguisher:", "VPN-Instance "};
+constexpr std::string_view todayQuietLines[] = {"Route Distinguisher Version:"};
+// Summaries, trailers and the banners of a next listing: they end a table.
+constexpr std::string_view todayEndLines[] = {
+    "Total number of prefixes", "Total Number of Routes", "Total number of routes", "Displayed ",
+    "Processed ",               "BGP table version",      "BGP router identifier",  "BGP Local router ID",
+    "Status codes",             "Route status codes",     "Status:"};
+
+// A caption searched after the Network caption picks a family; the last
+// family of a set has none and is taken when no other matches.
+} // namespace
+
+struct bgpParser::listing_family {
+    std::string_view signature;
+    bool peerColumn;              // the signature is a peer column the path follows
+    std::span<const caption_spelling> captions;
+    status_area status;
+    std::size_t statusCount;      // leading characters of statusCodes accepted
+    number_rule numbers;
+    std::span<const number_column> numberColumns;
+    asnumber::as_range range;
+    bool leftAligned;             // numbers start under their captions (rather than end under them)
+    bool todayRows;               // trailing blanks, rows one column right, "-" and IPv6 next hops
+    bool gluedOrigin;             // the origin code may be glued to the last AS
+    bool originAlways;            // every row ends with an origin code: a path without one was wrapped
+    std::size_t wrapWidth;        // the terminal width that cuts a row anywhere, even inside a token
+    bool skipsUnknownLines;       // a line not understood is skipped rather than ending the table
+    std::span<const std::string_view> sections;
+    std::span<const std::string_view> quietLines;
+    std::span<const std::string_view> endLines;
+};
+
+namespace {
+
+using family_t = bgpParser::listing_family;
+
+constexpr family_t classicFamily{"",    false, classicCaptions, status_area::firstThree, bgpParser::routeStatCodes.size(),
+                                 number_rule::underLastLetter, numberColumns, asnumber::classicRange,
+                                 false, false, false, false, 0, false, {}, {}, {}};
+
+constexpr family_t todayFamilies[] = {
+    // Huawei VRP: one-word "NextHop", MED and PrefVal, the origin glued to
+    // the path, sessions captured at 80 columns.
+    {"PrefVal", false, huaweiCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(),
+     number_rule::overlapping, numberColumns, asnumber::wideRange, true, true, true, true, 80, true, huaweiSections,
+     todayQuietLines, todayEndLines},
+    // Arista EOS: "LocPref", numbers left-aligned under their captions.
+    {"LocPref", false, todayCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(),
+     number_rule::overlapping, numberColumns, asnumber::wideRange, true, true, true, false, 0, true, todaySections,
+     todayQuietLines, todayEndLines},
+    // What is sent to a neighbour (IOS-XR advertised-routes): no status, the
+    // network flush with its caption, the path after the From column.
+    {"From", true, todayCaptions, status_area::none, bgpParser::statusCodes.size(), number_rule::overlapping,
+     numberColumns, asnumber::wideRange, false, true, true, false, 0, true, todaySections, todayQuietLines,
+     todayEndLines},
+    // IOS, IOS-XE, IOS-XR, NX-OS, FRR.
+    {"", false, todayCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(), number_rule::overlapping,
+     numberColumns, asnumber::wideRange, false, true, true, false, 0, true, todaySections, todayQuietLines,
+     todayEndLines},
+};
+
+std::string_view withoutIndent(std::string_view line)
+{
+    std::size_t start = 0;
+    while (start < line.size() && isBlank(line[start]))
+        ++start;
+    return line.substr(start);
+}
+
+bool startsWithAny(std::string_view line, std::span<const std::string_view> texts)
+{
+    for (const std::string_view text : texts)
+        if (line.substr(0, text.size()) == text)
+            return true;
+    return false;
+}
+
 // An interface as routers name it: "Ethernet1/1", "swp1", "bond0.100".
 bool isInterfaceName(std::string_view token)
 {
@@ -181,19 +306,65 @@ bool isInterfaceName(std::string_view token)
     });
 }
 
-bool isSectionLine(std::string_view line)
+bool isSectionLine(const family_t& family, std::string_view line)
 {
-    std::size_t start = 0;
-    while (start < line.size() && isBlank(line[start]))
-        ++start;
-    line.remove_prefix(start);
+    line = withoutIndent(line);
     // Asked for every route line: most are out at the first character.
     if (line.empty() || (line[0] != 'R' && line[0] != 'V' && line[0] != 'B'))
         return false;
-    for (const std::string_view prefix : sectionPrefixes)
-        if (line.substr(0, prefix.size()) == prefix)
-            return true;
-    return false;
+    return startsWithAny(line, family.sections);
+}
+
+// A shell or router prompt: a host name glued to "#", ">", "$" or "]", as
+// "R1#", "RP/0/RSP0/CPU0:PE1#show bgp", "<HUAWEI>", "[~HUAWEI]", "admin@sonic:~$".
+bool isPrompt(std::string_view line)
+{
+    const std::string_view token = tokenAt(line, 0, lineDelimiters);
+    if (token.empty() || token.data() != line.data())
+        return false;
+    const std::size_t end = token.find_first_of("#>$]");
+    if (end == std::string_view::npos || end == 0)
+        return false;
+    const auto hostChar = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c) ||
+               std::string_view("-_./:@~()<[").find(c) != std::string_view::npos;
+    };
+    return std::all_of(token.begin(), token.begin() + static_cast<std::ptrdiff_t>(end), hostChar);
+}
+
+// Whether a row, its line end removed, ends its AS path with an origin code.
+bool endsWithOrigin(std::string_view line)
+{
+    const std::size_t last = line.find_last_not_of(" \t");
+    return last != std::string_view::npos && bgpParser::routeOriginCodes.find(line[last]) != std::string_view::npos;
+}
+
+// Whether a line holds nothing but the rest of a wrapped AS path.
+bool onlyPathText(std::string_view line)
+{
+    bool content = false;
+    for (const char c : line) {
+        if (isDigit(c) || c == '.' || c == ',' || c == '(' || c == ')' || c == '{' || c == '}' ||
+            bgpParser::routeOriginCodes.find(c) != std::string_view::npos)
+            content = true;
+        else if (!isBlank(c))
+            return false;
+    }
+    return content;
+}
+
+// A token of a row with its place.
+struct placed_token {
+    std::string_view text;
+    std::size_t start = 0;
+    std::size_t end = 0; // one past its last character
+};
+
+bool isNumberText(std::string_view token)
+{
+    if (token == "-")
+        return true;
+    return !token.empty() && std::all_of(token.begin(), token.end(), isDigit);
 }
 
 } // namespace
@@ -201,137 +372,221 @@ bool isSectionLine(std::string_view line)
 void bgpParser::resetInputState()
 {
     headerFound = false;
-    fieldPos.fill(0);
+    layout.column.fill(0);
     ++headerCount;
 }
 
-bgpParser::row_columns bgpParser::rowColumns() const
+namespace {
+
+// The columns of `family`'s captions in a header line.
+bgpParser::table_layout layoutOf(const family_t& family, std::string_view line)
 {
-    return row_columns{fieldPos, layout};
+    bgpParser::table_layout found;
+    found.family = &family;
+    for (const caption_spelling& spelling : family.captions) {
+        const auto field = static_cast<std::size_t>(spelling.field);
+        if (found.column[field] != 0)
+            continue;
+        const std::size_t at = line.find(spelling.text);
+        if (at == std::string_view::npos)
+            continue;
+        found.column[field] = static_cast<int>(at) + 1;
+        found.captionLength[field] = spelling.text.size();
+    }
+    const std::size_t networkIndex =
+        found.column[network] > 0 ? static_cast<std::size_t>(found.column[network]) - 1 : 0;
+    switch (family.status) {
+    case status_area::firstThree:
+        found.networkIndex = networkIndex;
+        found.statusEnd = 3;
+        break;
+    case status_area::beforeNetwork:
+        // The first three characters always belong to the status, even
+        // under a flush-left header.
+        found.networkIndex = std::max<std::size_t>(networkIndex, 3);
+        found.statusEnd = found.networkIndex;
+        break;
+    case status_area::none:
+        found.networkIndex = networkIndex;
+        found.statusEnd = 0;
+        break;
+    }
+    if (family.peerColumn)
+        found.peerIndex = line.find(family.signature, networkIndex);
+    return found;
 }
 
-void bgpParser::setRowColumns(const row_columns& columns)
+const family_t& todayFamilyOf(std::string_view line)
 {
-    fieldPos = columns.fieldPos;
-    layout = columns.layout;
+    const std::size_t networkAt = line.find(bgpParser::fieldCaptions[network]);
+    const std::size_t after = networkAt == std::string_view::npos ? 0 : networkAt + 1;
+    for (const family_t& family : todayFamilies)
+        if (family.signature.empty() || line.find(family.signature, after) != std::string_view::npos)
+            return family;
+    return todayFamilies[std::size(todayFamilies) - 1];
 }
+
+} // namespace
 
 void bgpParser::readHeader(std::string_view line)
 {
-    for (std::size_t i = 0; i < fieldCaptions.size(); ++i) {
-        const std::size_t at = line.find(fieldCaptions[i]);
-        fieldPos[i] = at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
-    }
     headerFound = true;
     anyHeader = true;
     ++headerCount;
-
-    // Today's layouts, kept apart so that the classic reading stays as it was.
-    layout = table_layout();
-    layout.column = fieldPos;
-    for (std::size_t i = 0; i < fieldCaptions.size(); ++i)
-        layout.captionLength[i] = fieldCaptions[i].size();
-    for (const std::string_view variant : nextHopVariants) {
-        const std::size_t at = line.find(variant);
-        if (layout.column[capNextHop] == 0 && at != std::string_view::npos)
-            layout.column[capNextHop] = static_cast<int>(at) + 1;
-    }
-    const std::size_t locPref = line.find(locPrefVariant);
-    if (layout.column[capLocPrf] == 0 && locPref != std::string_view::npos) {
-        layout.column[capLocPrf] = static_cast<int>(locPref) + 1;
-        layout.captionLength[capLocPrf] = locPrefVariant.size();
-    }
-    const std::size_t networkIndex =
-        layout.column[capNetwork] > 0 ? static_cast<std::size_t>(layout.column[capNetwork]) - 1 : 0;
-    const std::size_t from = line.find(fromCaption);
-    if (from != std::string_view::npos && from > networkIndex) {
-        // A listing of what is sent to a neighbour: no status columns, the
-        // network flush with its caption, the path after the From column.
-        layout.fromIndex = from;
-        layout.networkIndex = networkIndex;
-        layout.statusEnd = 0;
-    } else {
-        // The first three characters always belong to the status, even
-        // under a flush-left header.
-        layout.networkIndex = std::max<std::size_t>(networkIndex, 3);
-        layout.statusEnd = layout.networkIndex;
-    }
+    modernLayout = layoutOf(todayFamilyOf(line), line);
+    layout = modern ? modernLayout : layoutOf(classicFamily, line);
     modernTableOpen = true;
+    modernContinues = false;
+    tableEnded = false;
 }
 
-bool bgpParser::isRouteLine(std::string_view line) const
+bool bgpParser::statusAreaValid(const table_layout& in, std::string_view line) const
 {
-    // Each of the first three characters is a blank or a status character;
-    // a status character met twice (as in a "**>" banner) is no route.
     std::uint32_t seen = 0;
-    for (std::size_t i = 0; i < 3; ++i) {
+    const bool firstThree = in.family->status == status_area::firstThree;
+    for (std::size_t i = 0; i < in.statusEnd; ++i) {
         const char c = charAt(line, i);
         if (c == ' ')
             continue;
-        const int code = classicStatusCode(c);
-        if (code < 0 || (seen & (1u << code)) != 0)
-            return false;
-        seen |= 1u << code;
-    }
-    return true;
-}
-
-bool bgpParser::statusAreaValid(std::string_view line) const
-{
-    std::uint32_t seen = 0;
-    for (std::size_t i = 0; i < layout.statusEnd; ++i) {
-        const char c = charAt(line, i);
-        if (c == ' ')
-            continue;
-        if (c == '\n' || c == '\r')
+        if (!firstThree && (c == '\n' || c == '\r'))
             break; // the line ends inside the status area: the rest is blank
         const int code = statusCode(c);
-        if (code < 0 || (seen & (1u << code)) != 0)
+        if (code < 0 || static_cast<std::size_t>(code) >= in.family->statusCount || (seen & (1u << code)) != 0)
             return false;
         seen |= 1u << code;
     }
     return true;
 }
 
-bgpParser::line_kind bgpParser::classifyModern(std::string_view line) const
+bgpParser::line_kind bgpParser::classify(const table_layout& in, std::string_view line) const
 {
-    if (isSectionLine(line))
+    const family_t& family = *in.family;
+    if (family.status == status_area::firstThree)
+        return statusAreaValid(in, line) ? line_kind::route : line_kind::other;
+    if (isSectionLine(family, line))
         return line_kind::section;
-    if (layout.statusEnd > 0 && statusAreaValid(line))
+    if (in.statusEnd > 0 && statusAreaValid(in, line))
         return line_kind::route;
-    // Summaries and prompts end the table; a line that carries an address
-    // and a path is a route, even when it cannot be read.
-    return looksLikeRoute(withoutLineEnd(line)) ? line_kind::route : line_kind::other;
+    // A line that carries an address and a path is a route, even when it
+    // cannot be read.
+    if (looksLikeRoute(withoutLineEnd(line)))
+        return line_kind::route;
+    const std::string_view text = withoutIndent(line);
+    if (startsWithAny(text, family.endLines) || isPrompt(line))
+        return line_kind::end;
+    return startsWithAny(text, family.quietLines) ? line_kind::quiet : line_kind::other;
 }
 
 void bgpParser::noteClosedTableLine(std::string_view line)
 {
-    switch (classifyModern(line)) {
+    if (restOfCountedRoute())
+        return;
+    switch (classify(modernLayout, line)) {
     case line_kind::route:
-        if (unread.count++ == 0)
+        if (modernWouldRead(line) && unread.count++ == 0)
             unread.firstLine = readCount;
         break;
     case line_kind::section:
+    case line_kind::quiet:
         break;
-    case line_kind::other:
+    case line_kind::end:
         modernTableOpen = false;
         break;
+    case line_kind::other:
+        if (!modernLayout.family->skipsUnknownLines)
+            modernTableOpen = false;
+        break;
     }
+}
+
+bool bgpParser::restOfCountedRoute()
+{
+    // The rest of a route counted on the line before.
+    const bool rest = modernContinues;
+    modernContinues = false;
+    return rest;
+}
+
+void bgpParser::noteOutsideLine(std::string_view line)
+{
+    if (restOfCountedRoute())
+        return;
+    // Between a table's end and the next header only a route that could be
+    // read whole counts: legends and banners hold route-like lines too.
+    if (classify(modernLayout, line) == line_kind::route && modernWouldRead(line) && unread.outsideCount++ == 0)
+        unread.outsideFirstLine = readCount;
+}
+
+bool bgpParser::modernWouldRead(std::string_view line)
+{
+    // A trial reading with the modern layout, leaving this reader as it was.
+    // A row whose rest is on the next line counts once, with its network.
+    line = withoutLineEnd(line);
+    const table_layout classicLayout = layout;
+    const std::optional<IPAddress> network = lastNetwork;
+    const std::optional<IPNetmask> netmask = lastNetmask;
+    const std::optional<IPv6Prefix> network6 = lastNetwork6;
+    const bool pathList = listPath;
+    const std::uint32_t status = parsed.status;
+    layout = modernLayout;
+    listPath = false;
+    if (!lastNetwork && !lastNetwork6)
+        lastNetwork = IPAddress(); // the rows of a table modern would still read have their network
+    bool reads = false;
+    std::size_t networkLength = 0;
+    if (parseStatus(line) == parsedOk && parseNetwork(line, layout.networkIndex, networkLength) == parsedOk &&
+        layout.column[nextHop] != 0) {
+        const auto nextHopIndex = static_cast<std::size_t>(layout.column[nextHop]) - 1;
+        const std::size_t width = nextHopIndex > layout.networkIndex ? nextHopIndex - layout.networkIndex - 1 : 0;
+        const std::size_t offset = networkLength > width ? networkLength - width : 0;
+        const std::size_t networkEnd = layout.networkIndex + networkLength;
+        if (line.find_last_not_of(" \t") + 1 <= networkEnd) {
+            reads = true;
+            modernContinues = true;
+        } else {
+            reads = parseNextHop(line, networkEnd) == parsedOk && readRest(line, {offset, nextHopEnd}) == parsedOk;
+        }
+    }
+    layout = classicLayout;
+    lastNetwork = network;
+    lastNetmask = netmask;
+    lastNetwork6 = network6;
+    listPath = pathList;
+    parsed.status = status;
+    clearReason();
+    return reads;
+}
+
+bool bgpParser::fetchLine()
+{
+    if (!held.empty()) {
+        current.swap(held);
+        held.clear();
+        lineText = current;
+        return true;
+    }
+    return readLine();
+}
+
+void bgpParser::holdLine()
+{
+    held.assign(lineText);
 }
 
 int bgpParser::nextLine()
 {
     clearReason();
+    skipping = false;
     if (!isOpen())
         return fail(noInput, noFileMessage);
-    if (inputExhausted())
+    if (held.empty() && inputExhausted())
         return endInput();
     // A table that closes and reopens within this call keeps the network.
     if (!headerFound) {
         lastNetwork.reset();
         lastNetwork6.reset();
     }
-    while (readLine()) {
+    while (fetchLine()) {
         const std::string_view line(lineText);
         if (line.size() < 4)
             continue;
@@ -344,32 +599,45 @@ int bgpParser::nextLine()
         if (headerFound) {
             if (pager)
                 continue;
-            if (modern) {
-                const line_kind kind = classifyModern(line);
-                if (kind == line_kind::route) {
+            switch (classify(layout, line)) {
+            case line_kind::route:
+                cutAtLineEnd();
+                return lineReady;
+            case line_kind::section:
+                // A new section lists its own networks.
+                lastNetwork.reset();
+                lastNetwork6.reset();
+                continue;
+            case line_kind::quiet:
+                continue;
+            case line_kind::other:
+                if (family().skipsUnknownLines) {
+                    skipping = true;
+                    ++skippedLines;
                     cutAtLineEnd();
                     return lineReady;
                 }
-                if (kind == line_kind::section) {
-                    // A new section lists its own networks.
-                    lastNetwork.reset();
-                    lastNetwork6.reset();
-                    continue;
-                }
-            } else if (isRouteLine(line)) {
-                cutAtLineEnd();
-                return lineReady;
-            } else {
-                noteClosedTableLine(line);
+                break;
+            case line_kind::end:
+                break;
             }
-            // Anything else (a summary, a prompt) ends the table.
+            if (!modern)
+                noteClosedTableLine(line);
             headerFound = false;
+            tableEnded = true;
         } else if (pager) {
-            // The pager interrupted a table: go on with the last header's columns.
+            // The pager interrupted a table: go on with the last header's
+            // columns (none when no header came before).
+            if (layout.family == nullptr) {
+                modernLayout = layoutOf(todayFamilies[std::size(todayFamilies) - 1], {});
+                layout = modern ? modernLayout : layoutOf(classicFamily, {});
+            }
             headerFound = true;
             anyHeader = true;
         } else if (!modern && modernTableOpen) {
             noteClosedTableLine(line);
+        } else if (tableEnded && modernLayout.family != nullptr) {
+            noteOutsideLine(line);
         }
     }
     return endInput();
@@ -378,7 +646,7 @@ int bgpParser::nextLine()
 int bgpParser::takeContinuation()
 {
     // The route goes on in the next line that is neither short nor a pager line.
-    while (readLine()) {
+    while (fetchLine()) {
         ++parsedCount;
         if (lineText.size() < 4 || lineText.find(fieldCaptions[capMore]) != std::string_view::npos)
             continue;
@@ -394,6 +662,39 @@ int bgpParser::takeContinuation()
     return fail(endInRecord, "Unexpected end of file (next hop expected)");
 }
 
+int bgpParser::joinWrappedPath()
+{
+    // A terminal cuts a row at its width wherever that falls, even inside an
+    // AS number: the next line then holds nothing but the rest of the path.
+    // A row cut short of that width was cut between tokens only when a blank
+    // shows it; otherwise the cut cannot be placed and the route is refused.
+    joined.assign(lineText);
+    std::size_t piece = joined.size();
+    while (!endsWithOrigin(joined)) {
+        if (!fetchLine()) {
+            lineText = joined;
+            return fail(endInRecord, "Unexpected end of file (rest of a wrapped AS path expected)");
+        }
+        const std::string_view rest = withoutLineEnd(lineText);
+        if (!onlyPathText(rest)) {
+            holdLine();
+            lineText = joined;
+            return fail(badStructure, "AS path without an origin code, and no rest of it on the next line");
+        }
+        ++parsedCount;
+        if (!isBlank(joined.back()) && !isBlank(rest.front()) && piece != family().wrapWidth) {
+            // Shown as the two lines it came in.
+            joined.append("\n").append(rest);
+            lineText = joined;
+            return fail(badStructure, "AS path wrapped at a width that does not show where it was cut");
+        }
+        joined.append(rest);
+        piece = rest.size();
+    }
+    lineText = joined;
+    return parsedOk;
+}
+
 int bgpParser::parseNetwork(std::string_view line, std::size_t start, std::size_t& networkLength)
 {
     networkLength = 0;
@@ -405,7 +706,7 @@ int bgpParser::parseNetwork(std::string_view line, std::size_t start, std::size_
         // The rows after a network that cannot be read belong to it, not to
         // the network before: they must not be written with that one.
         forgetNetwork();
-        if (modern && isIPv6Text(token))
+        if (family().todayRows && isIPv6Text(token))
             return parseNetwork6(token);
         long long numbers[5] = {};
         const bool withLength = token.find('/') != std::string_view::npos;
@@ -451,25 +752,23 @@ int bgpParser::parseNetwork6(std::string_view token)
     const std::optional<IPv6Prefix> prefix = IPv6Prefix::parse(token);
     if (!prefix)
         return failQuoted(badValue, "Invalid IPv6 network: `", token);
-    lastNetwork.reset();
-    lastNetmask.reset();
     lastNetwork6 = *prefix;
     parsed.network6 = prefix;
     return parsedOk;
 }
 
-route_prefix bgpParser::routePrefix() const
+void bgpParser::routePrefix(route_prefix& prefix) const
 {
     if (parsed.network6) {
-        route_prefix prefix;
-        prefix.network = routetext::toRouteAddress(parsed.network6->address());
+        prefix.network.family = ip_family::ipv6;
+        prefix.network.bytes = parsed.network6->address().bytes();
         prefix.length = static_cast<std::uint8_t>(parsed.network6->length());
-        return prefix;
+        return;
     }
     std::optional<std::uint8_t> length;
     if (parsed.routeMask)
         length = static_cast<std::uint8_t>(parsed.routeMask->brief());
-    return route_prefix::ipv4(parsed.network.value(), length);
+    prefix = route_prefix::ipv4(parsed.network.value(), length);
 }
 
 int bgpParser::parseNextHop(std::string_view line, std::size_t start)
@@ -481,8 +780,9 @@ int bgpParser::parseNextHop(std::string_view line, std::size_t start)
     if (lastNetwork6)
         return checkNextHop6(token);
     // Local routes show "-" (Arista), and an IPv4 route may be reached over
-    // an IPv6 next hop: either way there is no IPv4 next hop to keep.
-    if (modern && (token == "-" || isIPv6Text(token))) {
+    // an IPv6 next hop or, on an unnumbered session, an interface: either
+    // way there is no IPv4 next hop to keep.
+    if (family().todayRows && (token == "-" || isIPv6Text(token) || isInterfaceName(token))) {
         parsed.nextHop = IPAddress();
         return parsedOk;
     }
@@ -520,118 +820,189 @@ int bgpParser::checkNextHop6(std::string_view token)
     return failQuoted(badValue, "Invalid next hop: `", token);
 }
 
-int bgpParser::parseNumberColumns(std::string_view line, std::size_t shift)
+int bgpParser::storeNumber(int field, std::string_view token)
 {
-    // A value is present when something stands under the caption's last
-    // letter: the numbers are right-aligned there.
-    const auto present = [&](caption field) {
-        const auto column = static_cast<std::size_t>(fieldPos[field]);
-        if (column == 0 || line.size() < column)
-            return false;
-        return !isBlank(charAt(line, column - 1 + fieldCaptions[field].size() - 1 + shift));
-    };
-    // Metrics can be wider than their caption: the number may begin left of
-    // the caption's first column, so its start is searched leftwards.
-    if (present(capMetric)) {
-        std::size_t start = static_cast<std::size_t>(fieldPos[capMetric]) - 1 + shift;
-        while (start > 0 && charAt(line, start) != ' ')
-            --start;
-        const std::string_view token = tokenAt(line, start, lineDelimiters);
-        const auto metric = textscan::unsignedValue(token);
-        if (!metric)
-            return failQuoted(badValue, "Invalid metric value: `", token);
-        parsed.metric = *metric;
-    } else {
-        parsed.metric.reset();
+    const auto* column = std::find_if(std::begin(numberColumns), std::end(numberColumns),
+                                      [field](const number_column& c) { return c.field == field; });
+    if (column->highest == 0) {
+        const auto value = textscan::unsignedValue(token);
+        if (!value)
+            return failQuoted(badValue, column->message, token);
+        parsed.metric = *value;
+        return parsedOk;
     }
-    if (present(capLocPrf)) {
-        // So can a local preference (32 bits, up to 10 digits), but never
-        // reaching back under the Metric caption.
-        const std::size_t metricEnd =
-            fieldPos[capMetric] > 0 && fieldPos[capMetric] < fieldPos[capLocPrf]
-                ? static_cast<std::size_t>(fieldPos[capMetric]) - 1 + fieldCaptions[capMetric].size() + shift
-                : 0;
-        std::size_t start = static_cast<std::size_t>(fieldPos[capLocPrf]) - 1 + shift;
-        while (start > metricEnd && !isBlank(charAt(line, start)) && !isBlank(charAt(line, start - 1)))
-            --start;
-        const std::string_view token = tokenAt(line, start, lineDelimiters);
-        const auto value = textscan::decimalValue(token);
-        if (!value || *value < 0 || *value > 4294967295LL)
-            return failQuoted(badValue, "Invalid local preference value: `", token);
+    const auto value = textscan::decimalValue(token);
+    if (!value || *value < 0 || *value > column->highest)
+        return failQuoted(badValue, column->message, token);
+    if (field == locPrf)
         parsed.localPref = static_cast<std::uint32_t>(*value);
-    } else {
-        parsed.localPref.reset();
-    }
-    if (present(capWeight)) {
-        const std::string_view token =
-            tokenAt(line, static_cast<std::size_t>(fieldPos[capWeight]) - 1 + shift, lineDelimiters);
-        const auto value = textscan::decimalValue(token);
-        if (!value || *value < 0 || *value > 65535)
-            return failQuoted(badValue, "Invalid weight value: `", token);
+    else
         parsed.weight = static_cast<std::int32_t>(*value);
-    } else {
-        parsed.weight.reset();
-    }
     return parsedOk;
 }
 
-int bgpParser::parseModernNumbers(std::string_view line, std::size_t offset)
+void bgpParser::clearNumbers()
 {
-    // Today's families align these numbers right, left or centred under their
-    // captions, and print "-" for a missing value: take the token that
-    // overlaps the caption. A long next hop may reach under the Metric
+    parsed.metric.reset();
+    parsed.localPref.reset();
+    parsed.weight.reset();
+}
+
+int bgpParser::parseNumbersUnderLastLetter(std::string_view line, std::size_t shift)
+{
+    const columns& column = layout.column;
+    // A value is present when something stands under the caption's last
+    // letter: the numbers are right-aligned there.
+    const auto present = [&](int field) {
+        const auto at = static_cast<std::size_t>(column[static_cast<std::size_t>(field)]);
+        if (at == 0 || line.size() < at)
+            return false;
+        return !isBlank(charAt(line, at - 1 + fieldCaptions[static_cast<std::size_t>(field)].size() - 1 + shift));
+    };
+    clearNumbers();
+    // Metrics can be wider than their caption: the number may begin left of
+    // the caption's first column, so its start is searched leftwards.
+    if (present(metric)) {
+        std::size_t start = static_cast<std::size_t>(column[capMetric]) - 1 + shift;
+        while (start > 0 && charAt(line, start) != ' ')
+            --start;
+        if (const int result = storeNumber(metric, tokenAt(line, start, lineDelimiters)); result != parsedOk)
+            return result;
+    }
+    if (present(locPrf)) {
+        // So can a local preference (32 bits, up to 10 digits), but never
+        // reaching back under the Metric caption.
+        const std::size_t metricEnd =
+            column[capMetric] > 0 && column[capMetric] < column[capLocPrf]
+                ? static_cast<std::size_t>(column[capMetric]) - 1 + fieldCaptions[capMetric].size() + shift
+                : 0;
+        std::size_t start = static_cast<std::size_t>(column[capLocPrf]) - 1 + shift;
+        while (start > metricEnd && !isBlank(charAt(line, start)) && !isBlank(charAt(line, start - 1)))
+            --start;
+        if (const int result = storeNumber(locPrf, tokenAt(line, start, lineDelimiters)); result != parsedOk)
+            return result;
+    }
+    if (present(weight))
+        return storeNumber(weight, tokenAt(line, static_cast<std::size_t>(column[capWeight]) - 1 + shift, lineDelimiters));
+    return parsedOk;
+}
+
+int bgpParser::parseNumbersOverlapping(std::string_view line, std::size_t offset, std::size_t pathIndex)
+{
+    // The token that overlaps the caption, or in a family that aligns its
+    // numbers left, the one that starts under it (a wide number reaches
+    // under the next caption). A long next hop may reach under the Metric
     // caption; it is never taken for a number.
-    const auto valueUnder = [&](caption field) -> std::string_view {
-        if (layout.column[field] == 0)
+    const bool left = family().leftAligned;
+    const auto valueUnder = [&](int field) -> placed_token {
+        const auto index = static_cast<std::size_t>(field);
+        if (layout.column[index] == 0)
             return {};
-        const std::size_t column = static_cast<std::size_t>(layout.column[field]) - 1 + offset;
-        const std::size_t last = column + layout.captionLength[field] - 1;
+        const std::size_t column = static_cast<std::size_t>(layout.column[index]) - 1 + offset;
+        const std::size_t last = column + layout.captionLength[index] - 1;
         for (std::size_t i = std::max(column, nextHopEnd); i <= last && i < line.size(); ++i) {
-            if (isBlank(line[i]))
+            if (isBlank(line[i]) || (left && i > 0 && !isBlank(line[i - 1])))
                 continue;
             std::size_t start = i;
             while (start > nextHopEnd && !isBlank(line[start - 1]))
                 --start;
             const std::string_view token = tokenAt(line, start, lineDelimiters);
-            return token == "-" ? std::string_view() : token;
+            return {token, start, start + token.size()};
         }
         return {};
     };
-    // The value under a caption within 0..highest; none when absent.
-    const auto number = [&](caption field, long long highest, std::string_view message,
-                            std::optional<long long>& value) {
-        const std::string_view token = valueUnder(field);
-        value.reset();
-        if (token.empty())
-            return parsedOk;
-        value = textscan::decimalValue(token);
-        if (!value || *value < 0 || *value > highest)
-            return failQuoted(badValue, message, token);
-        return parsedOk;
-    };
-    const std::string_view metric = valueUnder(capMetric);
-    parsed.metric.reset();
-    if (!metric.empty()) {
-        parsed.metric = textscan::unsignedValue(metric);
-        if (!parsed.metric)
-            return failQuoted(badValue, "Invalid metric value: `", metric);
+    clearNumbers();
+    std::size_t lastEnd = nextHopEnd;
+    for (const number_column& column : family().numberColumns) {
+        const placed_token value = valueUnder(column.field);
+        if (value.text.empty())
+            continue;
+        // One token under two captions, or a number reaching into the path:
+        // the captions do not fit this row.
+        if (value.start < lastEnd || value.end > pathIndex)
+            return misfit;
+        lastEnd = value.end;
+        if (value.text == "-")
+            continue;
+        if (const int result = storeNumber(column.field, value.text); result != parsedOk)
+            return result;
     }
-    std::optional<long long> localPref;
-    std::optional<long long> weight;
-    if (const int result = number(capLocPrf, 4294967295LL, "Invalid local preference value: `", localPref);
-        result != parsedOk)
-        return result;
-    if (const int result = number(capWeight, 65535, "Invalid weight value: `", weight); result != parsedOk)
-        return result;
-    parsed.localPref.reset();
-    parsed.weight.reset();
-    if (localPref)
-        parsed.localPref = static_cast<std::uint32_t>(*localPref);
-    if (weight)
-        parsed.weight = static_cast<std::int32_t>(*weight);
     return parsedOk;
 }
 
+int bgpParser::parseNumbersByTokens(std::string_view line, std::size_t offset, std::size_t& pathIndex)
+{
+    // The row's own blanks are the truth: its first tokens after the next
+    // hop are the numbers, each under a caption, the path what follows the
+    // last. A number wider than its field pushes the rest of the row right
+    // and nothing pushes it back, so the distance of each token's aligned
+    // edge from its caption's (and of the path from its caption) never
+    // shrinks along the row. The one split of tokens that keeps to that is taken;
+    // none or several leave the row unread.
+    const std::span<const number_column> columns = family().numberColumns;
+    std::array<placed_token, 4> tokens{};
+    std::size_t count = 0;
+    for (std::size_t at = nextHopEnd; count < tokens.size();) {
+        const std::string_view token = tokenAt(line, at, lineDelimiters);
+        if (token.empty())
+            break;
+        const auto start = static_cast<std::size_t>(token.data() - line.data());
+        tokens[count++] = {token, start, start + token.size()};
+        at = start + token.size();
+    }
+    const bool left = family().leftAligned;
+    const auto distance = [&](const placed_token& token, int field) {
+        const auto index = static_cast<std::size_t>(field);
+        const long long start = static_cast<long long>(layout.column[index]) - 1;
+        return left ? static_cast<long long>(token.start) - start
+                    : static_cast<long long>(token.end) - start - static_cast<long long>(layout.captionLength[index]);
+    };
+    const auto pathColumn = static_cast<long long>(layout.column[capPath]) - 1;
+    const long long lowest = static_cast<long long>(offset) - 2; // pasted text sits a column or two off
+    std::optional<std::pair<unsigned, std::size_t>> found; // columns taken (bits), tokens taken
+    bool ambiguous = false;
+    for (unsigned taken = 1; taken < (1u << columns.size()); ++taken) {
+        std::size_t used = 0;
+        long long push = lowest;
+        bool fits = true;
+        for (std::size_t c = 0; c < columns.size() && fits; ++c) {
+            const bool present = layout.column[static_cast<std::size_t>(columns[c].field)] != 0;
+            if ((taken & (1u << c)) == 0) {
+                fits = !columns[c].always || !present;
+                continue;
+            }
+            fits = present && used < count && isNumberText(tokens[used].text);
+            if (!fits)
+                break;
+            const long long away = distance(tokens[used], columns[c].field);
+            fits = away >= push;
+            push = away;
+            ++used;
+        }
+        if (!fits || used >= count || static_cast<long long>(tokens[used].start) - pathColumn < push)
+            continue;
+        if (found && tokens[found->second].start != tokens[used].start)
+            ambiguous = true;
+        if (!found)
+            found = std::make_pair(taken, used);
+    }
+    if (!found || ambiguous)
+        return fail(badStructure, found ? "Number columns and AS path cannot be told apart in this row"
+                                        : "Number columns do not fit their captions in this row");
+    clearNumbers();
+    std::size_t used = 0;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if ((found->first & (1u << c)) == 0)
+            continue;
+        const std::string_view text = tokens[used++].text;
+        if (text == "-")
+            continue;
+        if (const int result = storeNumber(columns[c].field, text); result != parsedOk)
+            return result;
+    }
+    pathIndex = tokens[found->second].start;
+    return parsedOk;
+}
 int bgpParser::readPath(std::string_view text)
 {
     clearReason();
@@ -646,7 +1017,7 @@ int bgpParser::readPath(std::string_view text)
 
 int bgpParser::scanPath(std::string_view text)
 {
-    const asnumber::as_range range = modern ? asnumber::wideRange : asnumber::classicRange;
+    const asnumber::as_range range = family().range;
     items.clear();
     parsed.origin = 0;
     path_groups groups;
@@ -683,7 +1054,7 @@ int bgpParser::scanPath(std::string_view text)
 
 int bgpParser::readPathToken(std::string_view token, std::string_view rest, path_groups& groups)
 {
-    const asnumber::as_range range = modern ? asnumber::wideRange : asnumber::classicRange;
+    const asnumber::as_range range = family().range;
     bool& inParens = groups.inParens;
     bool& inBraces = groups.inBraces;
     std::uint8_t flags = 0;
@@ -715,6 +1086,15 @@ int bgpParser::readPathToken(std::string_view token, std::string_view rest, path
             parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
             originCode = true;
         }
+    } else if (family().gluedOrigin && tokenAt(rest, 0, pathDelimiters).empty()) {
+        // Some families glue the origin code to the last AS, after the close
+        // of its group or set: "4230 65000i", "(65001 65003)i", "{64512 64513}?".
+        const std::size_t code = routeOriginCodes.find(token.back());
+        const char before = token[token.size() - 2];
+        if (code != std::string_view::npos && (isDigit(before) || before == privateAS[1] || before == ASset[1])) {
+            parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
+            token.remove_suffix(1);
+        }
     }
     if (token.size() > 1 && token.back() == privateAS[1]) {
         if (!inParens)
@@ -730,16 +1110,7 @@ int bgpParser::readPathToken(std::string_view token, std::string_view rest, path
     }
     if (originCode)
         return parsedOk;
-    auto asn = asnumber::parse(token, range);
-    if (!asn && modern && token.size() > 1 && tokenAt(rest, 0, pathDelimiters).empty()) {
-        // The advertised-routes listing glues the origin code to the last AS.
-        const std::size_t code = routeOriginCodes.find(token.back());
-        if (code != std::string_view::npos) {
-            asn = asnumber::parse(token.substr(0, token.size() - 1), range);
-            if (asn)
-                parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
-        }
-    }
+    const auto asn = asnumber::parse(token, range);
     if (!asn)
         return failQuoted(badValue, "Invalid AS number or path flag: `", token);
     if (asnumber::isPrivate(*asn))
@@ -751,24 +1122,15 @@ int bgpParser::readPathToken(std::string_view token, std::string_view rest, path
 int bgpParser::parseStatus(std::string_view line)
 {
     parsed.status = 0;
-    if (!modern) {
-        for (std::size_t i = 0; i < 3 && i < line.size(); ++i) {
-            if (line[i] == ' ')
-                continue;
-            const int code = classicStatusCode(line[i]);
-            if (code < 0)
-                return failQuoted(badValue, statusMessage, line.substr(i, 1));
-            parsed.status |= 1u << code;
-        }
-        return parsedOk;
-    }
+    const bool firstThree = family().status == status_area::firstThree;
     for (std::size_t i = 0; i < layout.statusEnd && i < line.size(); ++i) {
         if (line[i] == ' ')
             continue;
         const int code = statusCode(line[i]);
-        if (code < 0)
+        if (code < 0 || static_cast<std::size_t>(code) >= family().statusCount)
             return failQuoted(badValue, statusMessage, line.substr(i, 1));
-        if ((parsed.status & (1u << code)) != 0)
+        // The classic reading lets a repeat pass here; its rows cannot hold one.
+        if (!firstThree && (parsed.status & (1u << code)) != 0)
             return failQuoted(badValue, "Repeated route status character: `", line.substr(i, 1));
         parsed.status |= 1u << code;
     }
@@ -779,6 +1141,8 @@ std::size_t bgpParser::rowOffset(std::string_view line) const
 {
     // IOS-XE 16 and later print the rows one column right of the captions:
     // then the next hop starts one column after its caption.
+    if (!family().todayRows)
+        return 0;
     const std::size_t at = static_cast<std::size_t>(layout.column[capNextHop]) - 1;
     const bool oneRight = isBlank(charAt(line, at)) && !isBlank(charAt(line, at + 1)) &&
                           (at == 0 || isBlank(charAt(line, at - 1)));
@@ -789,48 +1153,55 @@ int bgpParser::parseLine()
 {
     if (const int code = startParse(); code != parsedOk)
         return code;
+    if (skipping)
+        return fail(notUnderstood, notUnderstoodMessage);
     std::string_view line(lineText);
 
     if (const int result = parseStatus(line); result != parsedOk)
         return result;
-    const columns& column = modern ? layout.column : fieldPos;
-    if (column[capNetwork] == 0)
+    const family_t& rows = family();
+    if (layout.column[capNetwork] == 0)
         return fail(badStructure, "Could not determine position of network field");
     // The network starts in its caption's column; IOS-XE 16 and later print
     // it one column further right.
-    const std::size_t networkIndex = modern ? layout.networkIndex : static_cast<std::size_t>(column[capNetwork]) - 1;
+    const std::size_t networkIndex = layout.networkIndex;
     std::size_t offset = 0;
-    if (modern && layout.statusEnd > 0 && isBlank(charAt(line, networkIndex)) &&
+    if (rows.todayRows && layout.statusEnd > 0 && isBlank(charAt(line, networkIndex)) &&
         networkIndex + 1 < line.size() && !isBlank(line[networkIndex + 1]))
         offset = 1;
     std::size_t networkLength = 0;
     if (const int result = parseNetwork(line, networkIndex + offset, networkLength); result != parsedOk)
         return result;
     const std::size_t networkEnd = networkIndex + offset + networkLength;
-    if (column[capNextHop] == 0)
+    if (layout.column[capNextHop] == 0)
         return fail(badStructure, "Could not determine position of next hop field");
     // A network longer than the room up to the next hop column shifts the
     // rest of its line by the excess.
-    const auto nextHopIndex = static_cast<std::size_t>(column[capNextHop]) - 1;
+    const auto nextHopIndex = static_cast<std::size_t>(layout.column[capNextHop]) - 1;
     const std::size_t width = nextHopIndex > networkIndex ? nextHopIndex - networkIndex - 1 : 0;
     if (networkLength > width)
         offset += networkLength - width;
-    else if (modern && networkLength == 0)
+    else if (networkLength == 0)
         offset = rowOffset(line);
     // Blanks after the network (some listings pad their lines) do not hold
     // the rest of the route.
-    const std::size_t contentEnd = modern ? line.find_last_not_of(" \t") + 1 : line.size();
+    const std::size_t contentEnd = rows.todayRows ? line.find_last_not_of(" \t") + 1 : line.size();
     // Today's rows do not always sit under their captions, and a next hop
     // is never read from its middle: it is the first token after the network.
-    std::size_t nextHopStart = modern ? networkEnd : nextHopIndex + offset;
-    if (modern ? contentEnd <= networkEnd : contentEnd < offset + nextHopIndex + 1)
+    std::size_t nextHopStart = rows.todayRows ? networkEnd : nextHopIndex + offset;
+    if (rows.todayRows ? contentEnd <= networkEnd : contentEnd < offset + nextHopIndex + 1)
         if (const int result = takeNextHopLine(line, nextHopIndex, offset, nextHopStart); result != parsedOk)
             return result;
     if (const int result = parseNextHop(line, nextHopStart); result != parsedOk)
         return result;
-    if (lastNetwork6 && line.find_last_not_of(" \t") + 1 <= nextHopEnd)
+    if (restOnNextLine(line, nextHopStart))
         if (const int result = takeNumbersLine(line, offset); result != parsedOk)
             return result;
+    if (rows.originAlways && !endsWithOrigin(line)) {
+        if (const int result = joinWrappedPath(); result != parsedOk)
+            return result;
+        line = lineText;
+    }
     shift = offset;
     if (!deferRest)
         if (const int result = readRest(line, restMark()); result != parsedOk)
@@ -846,7 +1217,7 @@ int bgpParser::takeNextHopLine(std::string_view& line, std::size_t nextHopIndex,
     if (const int result = takeContinuation(); result != parsedOk)
         return result;
     line = lineText;
-    if (!modern) {
+    if (!family().todayRows) {
         offset = 0;
         nextHopStart = nextHopIndex;
         return parsedOk;
@@ -856,7 +1227,7 @@ int bgpParser::takeNextHopLine(std::string_view& line, std::size_t nextHopIndex,
     // column or two short of it: the next hop is the line's first token. A
     // line with a status or a network of its own is the next route, not the
     // rest of this one.
-    const std::size_t first = line.find_first_not_of(" \t");
+    const std::size_t first = firstNonBlank(line);
     if (first == std::string_view::npos || first <= layout.networkIndex) {
         // The rows after the route just taken for a continuation belong to
         // it, and its network was not read.
@@ -867,6 +1238,15 @@ int bgpParser::takeNextHopLine(std::string_view& line, std::size_t nextHopIndex,
     return parsedOk;
 }
 
+bool bgpParser::restOnNextLine(std::string_view line, std::size_t nextHopStart) const
+{
+    // Only an IPv6 next hop is long enough to end its line; an IPv4 one
+    // that does is a route without its path.
+    if (!family().todayRows || line.find_last_not_of(" \t") + 1 > nextHopEnd)
+        return false;
+    return lastNetwork6 || isIPv6Text(tokenAt(line, nextHopStart, lineDelimiters));
+}
+
 int bgpParser::takeNumbersLine(std::string_view& line, std::size_t& offset)
 {
     // A next hop too long for its column ends its line; the numbers and the
@@ -875,7 +1255,7 @@ int bgpParser::takeNumbersLine(std::string_view& line, std::size_t& offset)
     if (const int result = takeContinuation(); result != parsedOk)
         return result;
     line = lineText;
-    const std::size_t first = line.find_first_not_of(" \t");
+    const std::size_t first = firstNonBlank(line);
     if (first == std::string_view::npos || first < static_cast<std::size_t>(layout.column[capNextHop])) {
         forgetNetwork();
         return fail(badStructure, "Metric, local preference, weight and path expected on the line after the next hop");
@@ -888,26 +1268,42 @@ int bgpParser::takeNumbersLine(std::string_view& line, std::size_t& offset)
 int bgpParser::readRest(std::string_view line, rest_mark mark)
 {
     clearReason();
-    const columns& column = modern ? layout.column : fieldPos;
     const std::size_t offset = mark.shift;
     // Where the next hop ends bounds the numbers after it.
     nextHopEnd = std::min(mark.nextHopEnd, line.size());
-    if (const int result = modern ? parseModernNumbers(line, offset) : parseNumberColumns(line, offset);
-        result != parsedOk)
-        return result;
-    std::size_t pathIndex = 0;
-    if (modern && layout.fromIndex > 0) {
-        // The path follows the neighbour's address in the From column.
-        const std::string_view from = tokenAt(line, layout.fromIndex + offset, lineDelimiters);
+    // A path never starts inside a token: where its column falls in one, the
+    // row is not where its captions are.
+    const bool pathColumn = layout.peerIndex == 0 && layout.column[capPath] != 0;
+    std::size_t pathIndex = pathColumn ? static_cast<std::size_t>(layout.column[capPath]) - 1 + offset
+                                       : std::string_view::npos;
+    const bool cut = pathColumn && pathIndex > nextHopEnd && pathIndex < line.size() && !isBlank(line[pathIndex]) &&
+                     !isBlank(line[pathIndex - 1]);
+    if (family().numbers == number_rule::underLastLetter) {
+        if (const int result = parseNumbersUnderLastLetter(line, offset); result != parsedOk)
+            return result;
+    } else {
+        int result = cut ? misfit : parseNumbersOverlapping(line, offset, pathIndex);
+        if (result == misfit && pathColumn)
+            result = parseNumbersByTokens(line, offset, pathIndex);
+        if (result == misfit)
+            return fail(badStructure, "Number columns do not fit their captions in this row");
+        if (result != parsedOk)
+            return result;
+    }
+    if (layout.peerIndex > 0) {
+        // The path follows the neighbour's address in the peer column.
+        const std::string_view from = tokenAt(line, layout.peerIndex + offset, lineDelimiters);
         if (from.empty())
             return fail(badStructure, "No AS path");
         pathIndex = static_cast<std::size_t>(from.data() - line.data()) + from.size();
     } else {
-        if (column[capPath] == 0)
+        if (layout.column[capPath] == 0)
             return fail(badStructure, "Could not determine position of the AS path field");
-        pathIndex = static_cast<std::size_t>(column[capPath]) - 1 + offset;
         if (line.size() < pathIndex + 1)
             return fail(badStructure, "No AS path");
+        if (cut && family().numbers == number_rule::underLastLetter)
+            return failQuoted(badStructure, "AS path column starts inside a token: `",
+                              tokenAt(line, line.find_last_of(" \t", pathIndex) + 1, lineDelimiters));
     }
     return readPath(line.substr(pathIndex));
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,12 +26,15 @@ class Tokens;
 // found by the columns of the captions in the table header, not by counting
 // tokens, because empty optional columns are just runs of blanks.
 //
-// By default it reads the classic listing: 16-bit ASs and the status
-// characters of routeStatCodes. With setModern it reads today's listings as
-// well: 32-bit ASs in asplain or asdot, the further status, path-type and
-// validation characters, section lines inside a table, and the layouts of
-// today's router families; and a line that looks like a route but cannot be
-// read is a parse error rather than the end of the table.
+// Each router family's listing is one entry of a table of families (its
+// caption spellings, status area, number columns, the lines that end or
+// interrupt a table, its wrap rules), chosen from the header line. By default
+// only the classic listing is read: 16-bit ASs and the status characters of
+// routeStatCodes. With setModern the families of today's routers are read
+// as well: 32-bit ASs in asplain or asdot, the further status, path-type and
+// validation characters, section lines inside a table; a line that looks
+// like a route but cannot be read is a parse error, and a line not understood
+// inside a table is skipped and reported rather than ending the table.
 class bgpParser : public Parser {
 public:
     // Route status bits: bit n for the character at index n of statusCodes.
@@ -54,11 +58,17 @@ public:
     static constexpr std::uint8_t ORIGIN_EGP = 2;
     static constexpr std::uint8_t ORIGIN_INCOMPLETE = 4;
 
-    // Caption texts; the index of a caption is its index in fieldPos.
+    // Classic caption texts; the index of a caption is its index in a
+    // layout's columns.
     static constexpr std::array<std::string_view, 7> fieldCaptions = {
         "Network", "Next Hop", "Metric", "LocPrf", "Weight", "Path", "--More--"};
     static constexpr std::string_view privateAS = "()";
     static constexpr std::string_view ASset = "{}";
+
+    // parseLine's result for a line inside a table that is no route and no
+    // line the family is known to print (modern mode only): it is skipped.
+    static constexpr int notUnderstood = 6;
+    static constexpr std::string_view notUnderstoodMessage = "Skipped; the table goes on";
 
     // The last parsed route.
     struct parsed_data {
@@ -74,31 +84,43 @@ public:
         List<ASItem> path;                  // nearest AS first, origin AS last
     };
 
-    // Route lines of closed tables that modern mode would have read.
+    // Route lines left unread that a modern reading would take: in classic
+    // mode those of tables that modern mode reads on; in either mode those
+    // after the end of a table (its summary or a prompt) and before the
+    // next header.
     struct unread_routes {
         std::uint64_t firstLine = 0; // line number of the first, 0 when none
         std::uint64_t count = 0;
+        std::uint64_t outsideFirstLine = 0;
+        std::uint64_t outsideCount = 0;
     };
+
+    // One router family's listing; defined with the table of families.
+    struct listing_family;
 
     bgpParser() = default;
     ~bgpParser() override = default;
 
     // Reads today's listings too (see above). Set before the first nextLine.
     void setModern(bool on) { modern = on; }
-    // Classic mode only: what a modern reading would have taken beyond the
-    // end of a table, so the caller can say that routes were left unread.
+    // What a modern reading would have taken that this one left unread, so
+    // the caller can say so.
     const unread_routes& unreadRoutes() const { return unread; }
+    // Modern mode: lines inside tables that were skipped as not understood.
+    std::uint64_t linesNotUnderstood() const { return skippedLines; }
 
-    // 0 when a route line is in lineText (line end removed), 1 at the end of
-    // the input, 2 when no input is open.
+    // 0 when a route line (or, in modern mode, a line not understood inside a
+    // table) is in lineText (line end removed), 1 at the end of the input, 2
+    // when no input is open.
     int nextLine() override;
-    // 0 when `parsed` holds the route of the current line; otherwise 1 to 5
+    // 0 when `parsed` holds the route of the current line; otherwise 1 to 6
     // with the reason in errReason().
     int parseLine() override;
 
     parsed_data parsed;
-    // The network of the last parsed route as a route record carries it.
-    route_prefix routePrefix() const;
+    // The network of the last parsed route as a route record carries it,
+    // written in place (this runs for every route).
+    void routePrefix(route_prefix& prefix) const;
 
     // The AS path of the last parsed route as one array: the items of
     // parsed.path, valid until the next parseLine.
@@ -113,11 +135,23 @@ public:
     // another thread) that was given this parser's columns.
     void setRestDeferred(bool on) { deferRest = on; }
 
+    // Where a family puts things, found from the last header line.
+    using columns = std::array<int, 7>;
+    struct table_layout {
+        const listing_family* family = nullptr;
+        columns column{};             // one-based caption columns, 0 when absent
+        std::array<std::size_t, 7> captionLength{}; // length of each caption as found
+        std::size_t statusEnd = 0;    // characters before the network: status, validation, path type
+        std::size_t networkIndex = 0; // zero-based start of the network
+        std::size_t peerIndex = 0;    // zero-based start of a peer column the path follows, 0 when none
+    };
     // The columns of the table header in force: all readRest needs besides
     // the line. columnsVersion() changes whenever they may have.
-    struct row_columns;
-    row_columns rowColumns() const;
-    void setRowColumns(const row_columns& columns);
+    struct row_columns {
+        table_layout layout;
+    };
+    row_columns rowColumns() const { return {layout}; }
+    void setRowColumns(const row_columns& columns) { layout = columns.layout; }
     std::uint32_t columnsVersion() const { return headerCount; }
     // Where the rest of the current route stands: how far right of their
     // captions its fields are, and where its next hop ends.
@@ -139,32 +173,17 @@ public:
 
 private:
     enum caption { capNetwork, capNextHop, capMetric, capLocPrf, capWeight, capPath, capMore };
-    enum class line_kind { route, section, other };
-    using columns = std::array<int, 7>;
+    enum class line_kind { route, section, quiet, end, other };
 
-    // Where today's listings put things, found from the last header line.
-    struct table_layout {
-        columns column{};             // one-based caption columns, today's caption variants included
-        std::array<std::size_t, 7> captionLength{}; // length of each caption as found
-        std::size_t statusEnd = 0;    // characters before the network: status, validation, path type
-        std::size_t networkIndex = 0; // zero-based start of the network
-        std::size_t fromIndex = 0;    // zero-based start of a "From" column, 0 when none
-    };
-
-public:
-    // Declared above, defined once the layout it holds is.
-    struct row_columns {
-        std::array<int, fieldCaptions.size()> fieldPos{};
-        table_layout layout;
-    };
-
-private:
     void readHeader(std::string_view line);
-    bool isRouteLine(std::string_view line) const;
-    line_kind classifyModern(std::string_view line) const;
-    bool statusAreaValid(std::string_view line) const;
+    line_kind classify(const table_layout& in, std::string_view line) const;
+    bool statusAreaValid(const table_layout& in, std::string_view line) const;
     void noteClosedTableLine(std::string_view line);
+    void noteOutsideLine(std::string_view line);
+    bool restOfCountedRoute();
+    bool modernWouldRead(std::string_view line);
     int takeContinuation();
+    int joinWrappedPath();
     int parseStatus(std::string_view line);
     int parseNetwork(std::string_view line, std::size_t start, std::size_t& networkLength);
     int parseNextHop(std::string_view line, std::size_t start);
@@ -173,9 +192,21 @@ private:
     int checkNextHop6(std::string_view token);
     int takeNextHopLine(std::string_view& line, std::size_t nextHopIndex, std::size_t& offset,
                         std::size_t& nextHopStart);
+    bool restOnNextLine(std::string_view line, std::size_t nextHopStart) const;
     int takeNumbersLine(std::string_view& line, std::size_t& offset);
-    int parseNumberColumns(std::string_view line, std::size_t shift);
-    int parseModernNumbers(std::string_view line, std::size_t offset);
+    // The number columns by their family's rule; the overlapping rule gives
+    // `misfit` when its captions do not fit the row, which is then read by
+    // its own token boundaries.
+    static constexpr int misfit = -1;
+    int parseNumbersUnderLastLetter(std::string_view line, std::size_t shift);
+    int parseNumbersOverlapping(std::string_view line, std::size_t shift, std::size_t pathIndex);
+    int parseNumbersByTokens(std::string_view line, std::size_t shift, std::size_t& pathIndex);
+    int storeNumber(int field, std::string_view token);
+    void clearNumbers();
+    // The next physical line: one given back by holdLine first.
+    bool fetchLine();
+    // Gives the current line back, to be read again by the next fetchLine.
+    void holdLine();
     // Open AS groups while a path is read.
     struct path_groups {
         bool inParens = false;
@@ -188,28 +219,37 @@ private:
     int scanPath(std::string_view text);
     int readPathToken(std::string_view token, std::string_view rest, path_groups& groups);
     std::size_t rowOffset(std::string_view line) const;
+    const listing_family& family() const { return *layout.family; }
 
     void resetInputState() override;
 
-    // Whether a table header has been seen and the one-based column of each
-    // caption (0 when absent); a new input starts without a table.
+    // Whether a table header has been seen; a new input starts without a table.
     bool headerFound = false;
-    std::array<int, fieldCaptions.size()> fieldPos{};
     std::optional<IPAddress> lastNetwork;
     std::optional<IPNetmask> lastNetmask;
     bool anyHeader = false;
     std::optional<IPv6Prefix> lastNetwork6; // set when the rows without a network belong to an IPv6 prefix
     std::size_t nextHopEnd = 0;   // where the next hop of the current line ends
     bool modern = false;
+    bool skipping = false;        // the current line is one not understood
     std::vector<ASItem> items; // the path being read
     bool listPath = true;
     bool deferRest = false;
     std::size_t shift = 0;        // how far right of their captions the current route's fields stand
     std::uint32_t headerCount = 0; // headers read or forgotten so far
-    table_layout layout;
-    // Classic mode: whether a modern reading would still be inside a table.
+    table_layout layout;          // the layout in force
+    // Classic mode: the layout a modern reading would use, whether it would
+    // still be inside a table, and whether its last route waits for the rest
+    // of its line.
+    table_layout modernLayout;
     bool modernTableOpen = false;
+    bool tableEnded = false;      // a table ended and no header came since
+    bool modernContinues = false;
     unread_routes unread;
+    std::uint64_t skippedLines = 0;
+    std::string joined;           // a row and the path its terminal wrapped, put together
+    std::string held;             // a line given back, with its line end
+    std::string current;          // the line given back, while it is the current line
 };
 
 // Edge records (two ASs, a reversed flag and optional covering values),

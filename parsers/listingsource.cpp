@@ -63,7 +63,7 @@ bool ListingSource::fill(batch& b)
         slot.lineStart = keepText(b.text, parser.currentText());
         slot.lineLength = parser.currentText().size();
         if (slot.result == Parser::parsedOk) {
-            slot.prefix = parser.routePrefix();
+            parser.routePrefix(slot.prefix);
             if (b.columns.empty() || parser.columnsVersion() != columnsVersion) {
                 b.columns.push_back(parser.rowColumns());
                 columnsVersion = parser.columnsVersion();
@@ -141,7 +141,10 @@ route_step ListingSource::readRoute()
     const parsed_line& line = item();
     if (line.result != Parser::parsedOk) {
         reason = current->text.data() + line.reasonStart;
-        return route_step::error;
+        if (line.result != bgpParser::notUnderstood)
+            return route_step::error;
+        ++skippedLines;
+        return route_step::skipped;
     }
     if (line.columnsIndex != installedColumns) {
         restReader.setRowColumns(current->columns[line.columnsIndex]);
@@ -174,12 +177,28 @@ std::optional<std::string> ListingSource::readFailure() const
     return failure;
 }
 
+std::vector<std::pair<std::string, std::uint64_t>> ListingSource::contentCounts() const
+{
+    if (skippedLines == 0)
+        return {};
+    return {{"lines not understood, skipped", skippedLines}};
+}
+
 std::optional<std::string> ListingSource::unreadWarning() const
 {
     // Routes beyond the end of a table that a modern reading would have taken
     // are data lost without a word unless said.
-    if (unread.count == 0)
+    std::string text;
+    if (unread.count > 0)
+        text = std::to_string(unread.count) + " route lines from line " + std::to_string(unread.firstLine) +
+               " on were not read (try --modern)";
+    if (unread.outsideCount > 0)
+        text.append(text.empty() ? "" : "\n")
+            .append(std::to_string(unread.outsideCount))
+            .append(" route lines from line ")
+            .append(std::to_string(unread.outsideFirstLine))
+            .append(" on stand after the end of a table and were not read");
+    if (text.empty())
         return std::nullopt;
-    return std::to_string(unread.count) + " route lines from line " + std::to_string(unread.firstLine) +
-           " on were not read (try --modern)";
+    return text;
 }

@@ -40,6 +40,7 @@ public:
     std::optional<std::string> readFailure() const override;
     bool contentSeen() const override { return seenTable; }
     std::optional<std::string> unreadWarning() const override;
+    std::vector<std::pair<std::string, std::uint64_t>> contentCounts() const override;
 
 private:
     // Two cache lines (the processor fetches lines in pairs).
@@ -113,6 +114,7 @@ private:
     std::uint64_t position = 0;
     std::uint64_t sizeBytes = 0;
     bgpParser::unread_routes unread;
+    std::uint64_t skippedLines = 0; // lines not understood inside tables
     bool seenTable = false;
     std::string failure;
 };

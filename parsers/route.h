@@ -89,8 +89,10 @@ struct route_error {
     std::string_view reason; // why it was refused
 };
 
-// What route_source::next found.
-enum class route_step : std::uint8_t { route, error, end };
+// What route_source::next found. `skipped` is a line the reader passed over
+// as not understood (error() says where and why): neither a route nor a
+// parse error.
+enum class route_step : std::uint8_t { route, error, skipped, end };
 
 // One input as a stream of routes: a listing, an MRT file. The whole reading
 // (threads, buffers, the format's state) stays behind this interface. What

@@ -5,7 +5,8 @@ from routesift's own grouped output (`--group --prefixes=show`).
 The model: every AS of a reported path is a node; two consecutive different
 ASs outside AS sets are an adjacency; each direction counts the routes that
 cross it and the distinct IPv4 addresses of their prefixes (a network without
-length has its classful one). The graph file must hold exactly that, in the
+length has its classful one; an IPv6 prefix counts its route but no
+address). The graph file must hold exactly that, in the
 writer's order, with every adjacency unoriented.
 
     graph_oracle.py --bin-dir build --dump table.txt [-- routesift settings...]
@@ -85,7 +86,7 @@ def model(grouped):
                     crossed.add((asn, nxt))
         for d in crossed:
             paths[d] += count
-            prefixes[d].extend(interval(p) for p in routes)
+            prefixes[d].extend(interval(p) for p in routes if ":" not in p)
     edges = {}
     for a, b in paths:
         lo, hi = min(a, b), max(a, b)
@@ -108,6 +109,7 @@ def main():
     ap.add_argument("--bin-dir", required=True)
     ap.add_argument("--dump", help="BGP table listing to read")
     ap.add_argument("--generate", type=int, help="generate a listing of this many routes instead")
+    ap.add_argument("--mixed", action="store_true", help="generate an IPv4 and an IPv6 table")
     ap.add_argument("settings", nargs="*", help="routesift settings, after --")
     args = ap.parse_args()
     routesift = os.path.join(os.path.abspath(args.bin_dir), "routesift")
@@ -118,7 +120,8 @@ def main():
         if args.generate:
             dump = os.path.join(work, "dump.txt")
             subprocess.run([sys.executable, os.path.join(here, "..", "bench", "gen_bgpdump.py"),
-                            "--routes", str(args.generate), "--seed", "14", "-o", dump], check=True)
+                            "--routes", str(args.generate), "--seed", "14", "-o", dump]
+                           + (["--mixed"] if args.mixed else []), check=True)
         graph = os.path.join(work, "graph.hgr")
         grouped = subprocess.run([routesift, "--group", "--prefixes=show"] + args.settings + [dump],
                                  stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, check=True).stdout.decode()

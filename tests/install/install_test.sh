@@ -42,15 +42,43 @@ fi
 for prog in "${programs[@]}"; do
   [ -x "$prefix/bin/$prog" ] || fail "bin/$prog not installed"
 done
-for page in routesift.1 meshprobe.1; do
-  [ -s "$prefix/share/man/man1/$page.gz" ] || fail "share/man/man1/$page.gz not installed"
+# What a user gets: programs with their bash completion, manual pages, and
+# under share/doc/halcyn the licence, the changelog and the examples.
+expected=(share/man/man1/routesift.1.gz share/man/man1/meshprobe.1.gz
+          share/doc/halcyn/copyright share/doc/halcyn/changelog.gz)
+for prog in "${programs[@]}"; do
+  expected+=("bin/$prog" "share/bash-completion/completions/$prog")
 done
-
-# Nothing but the programs and the pages lands in the prefix.
-extra=$(cd "$prefix" && find . -type f | sort |
-        grep -v -x -e './bin/meshprobe' -e './bin/routesift' \
-                   -e './share/man/man1/routesift.1.gz' -e './share/man/man1/meshprobe.1.gz')
+for example in "$src"/examples/*; do
+  expected+=("share/doc/halcyn/examples/${example##*/}")
+done
+for file in "${expected[@]}"; do
+  [ -s "$prefix/$file" ] || fail "$file not installed"
+done
+for example in "$src"/examples/*; do
+  cmp -s "$example" "$prefix/share/doc/halcyn/examples/${example##*/}" || fail "examples/${example##*/} installed changed"
+done
+# ... and nothing else.
+extra=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort | grep -v -x -F "${expected[@]/#/-e}")
 [ -z "$extra" ] || fail "unexpected installed files: $extra"
+
+# The changelog's latest entry is this version, and the copyright file holds
+# the licence.
+gzip -dc "$prefix/share/doc/halcyn/changelog.gz" | head -n 1 | grep -q '^halcyn (1\.3) ' ||
+  fail "changelog does not start with version 1.3"
+grep -q -x 'License: BSD-2-Clause' "$prefix/share/doc/halcyn/copyright" &&
+  grep -q -F ' EVEN IF ADVISED OF THE POSSIBILITY OF SUCH DAMAGE.' "$prefix/share/doc/halcyn/copyright" ||
+  fail "copyright file does not hold the licence"
+
+# What the installed bash completion offers for a command line whose last
+# word is being typed (the words as bash splits them, `=' a word of its own).
+completes() {
+  local prog=$1
+  shift
+  bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+           "_${COMP_WORDS[0]}"; echo "${COMPREPLY[*]}"' _ \
+       "$prefix/share/bash-completion/completions/$prog" "$prog" "$@" </dev/null
+}
 
 # From here on only the prefix is on PATH: no build-tree program can stand in.
 export PATH="$prefix/bin:/usr/bin:/bin"
@@ -83,10 +111,13 @@ documents_help() {
   [ "$(status "$prog-help")" = 0 ] || { fail "$prog --help exits $(status "$prog-help")"; return; }
   head -n 1 "$tmp/$prog-help.out" | grep -qx "$prog 1.3" ||
     fail "$prog --help does not start with the plain banner"
-  [ -s "$tmp/$prog.src" ] || return
   local opt
   for opt in $(grep -o -E '(^|[ [])--?[a-z]+' "$tmp/$prog-help.out" | tr -d ' [' | sort -u); do
-    grep -q -F -e "$opt" "$tmp/$prog.src" || fail "$prog.1 does not document $opt"
+    [ ! -s "$tmp/$prog.src" ] || grep -q -F -e "$opt" "$tmp/$prog.src" || fail "$prog.1 does not document $opt"
+    case " $(completes "$prog" -) " in
+      *" $opt "* | *" $opt= "*) ;;
+      *) fail "bash completion of $prog does not offer $opt" ;;
+    esac
   done
 }
 
@@ -117,6 +148,11 @@ if [ -x "$prefix/bin/routesift" ]; then
     total=$(awk -F '\t' '{ n += $1 } END { print n + 0 }' "$tmp/rs-group.out")
     plain=$(wc -l <"$tmp/rs-plain.out")
     [ "$total" = "$plain" ] || fail "routesift --group counts $total routes, plain output has $plain"
+
+    [ "$(completes routesift -o tab)" = table.txt ] || fail "bash completion: no file name after -o"
+    [ "$(completes routesift --cycles = sa)" = save ] || fail "bash completion: no mode after --cycles="
+    [ "$(completes routesift --sets=fix,ta)" = --sets=fix,tag ] || fail "bash completion: no mode after a comma"
+    [ "$(completes routesift --cycles = save tab)" = table.txt ] || fail "bash completion: no file name after save"
 
     run rs-verbose routesift -v --group --prefixes=show table.txt
     [ "$(status rs-verbose)" = 0 ] || { fail "routesift -v exits $(status rs-verbose)"; show_err rs-verbose; }
@@ -174,11 +210,8 @@ if [ -f "$build/CPackConfig.cmake" ] && command -v cpack >/dev/null && command -
       fail "cpack made no .deb"
     else
       dpkg-deb -c "$deb" | awk '{ print $NF }' >"$tmp/deb.files"
-      for prog in "${programs[@]}"; do
-        grep -q -x "./usr/bin/$prog" "$tmp/deb.files" || fail "package lacks /usr/bin/$prog"
-      done
-      for page in routesift.1 meshprobe.1; do
-        grep -q -x "./usr/share/man/man1/$page.gz" "$tmp/deb.files" || fail "package lacks man page $page"
+      for file in "${expected[@]}"; do
+        grep -q -x "./usr/$file" "$tmp/deb.files" || fail "package lacks /usr/$file"
       done
       for field in Package Version Architecture Maintainer Section Description; do
         [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "package has no $field field"
