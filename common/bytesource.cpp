@@ -30,16 +30,18 @@ std::unique_ptr<FileSource> FileSource::open(const char* path)
         return nullptr;
     struct stat info {};
     std::uint64_t size = 0;
+    bool regular = false;
     if (fstat(fd, &info) == 0) {
         if (S_ISDIR(info.st_mode)) {
             ::close(fd);
             errno = EISDIR;
             return nullptr;
         }
-        if (S_ISREG(info.st_mode))
+        regular = S_ISREG(info.st_mode);
+        if (regular)
             size = static_cast<std::uint64_t>(info.st_size);
     }
-    return std::unique_ptr<FileSource>(new FileSource(fd, size));
+    return std::unique_ptr<FileSource>(new FileSource(fd, size, regular));
 }
 
 FileSource::~FileSource()

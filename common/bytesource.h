@@ -68,12 +68,16 @@ public:
     std::size_t read(char* buffer, std::size_t capacity) override;
     std::uint64_t consumed() const override { return taken; }
     std::uint64_t size() const override { return fileSize; }
+    // A regular file can be closed and opened again by name and read the
+    // same; a pipe or a device cannot.
+    bool regular() const { return isRegular; }
 
 private:
-    FileSource(int descriptor, std::uint64_t size) : fd(descriptor), fileSize(size) {}
+    FileSource(int descriptor, std::uint64_t size, bool regular) : fd(descriptor), fileSize(size), isRegular(regular) {}
 
     int fd;
     std::uint64_t fileSize;
+    bool isRegular;
     std::uint64_t taken = 0;
     bool ended = false;
 };

@@ -8,6 +8,7 @@
 
 #include "common/report.h"
 #include "extractor/settings.h"
+#include "common/bytesource.h"
 #include "parsers/aheadsource.h"
 #include "parsers/routeinput.h"
 
@@ -31,48 +32,59 @@ std::size_t filesReadAtOnce() {
 InputFiles::InputFiles(const extraction_mode& settings) : settings(settings) {}
 
 int InputFiles::open() {
-    const source_options options{settings.modern};
-    if (settings.inputFiles.empty()) {
-        names.emplace_back(standardInput);
-        sources.push_back(openRouteStdin(options));
-    }
+    if (settings.inputFiles.empty()) files.emplace_back(standardInput, "");
     for (const std::string& file : settings.inputFiles) {
-        names.push_back(isStandardInput(file) ? standardInput : file);
-        sources.push_back(isStandardInput(file) ? openRouteStdin(options) : openRouteFile(file.c_str(), options));
-        if (!sources.back()) {
-            reportSystemError("Error: Unable to open input file: `" + file + "'", errno);
-            return EXIT_FILE_ERROR;
-        }
+        const bool fromStdin = isStandardInput(file);
+        files.emplace_back(fromStdin ? standardInput : file, fromStdin ? "" : file);
     }
-    readAhead();
-    for (const std::unique_ptr<route_source>& source : sources) {
-        // Progress over all files needs every size.
-        if (source->size() == 0) {
-            totalSize = 0;
-            break;
-        }
-        totalSize += source->size();
-    }
-    current = sources.front().get();
+    // One input is read as it always was. Standard input is read in its
+    // turn only: a terminal or a pipe may still be shared with the run.
+    filesAhead = files.size() < 2 ? 0 : filesReadAtOnce();
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (const int status = check(files[i], i < std::max<std::size_t>(filesAhead, 1))) return status;
     return EXIT_OK;
 }
 
-void InputFiles::readAhead() {
-    ahead.assign(sources.size(), nullptr);
-    // One input is read as it always was. Standard input is read in its
-    // turn only: a terminal or a pipe may still be shared with the run.
-    if (sources.size() < 2) return;
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        if (isStandardInput(settings.inputFiles[i])) continue;
-        auto wrapped = std::make_unique<AheadSource>(std::move(sources[i]));
-        ahead[i] = wrapped.get();
-        sources[i] = std::move(wrapped);
+int InputFiles::check(input& file, bool keepOpen) {
+    // Progress over all files needs every size.
+    if (file.path.empty()) {
+        sizeKnown = false;
+        return EXIT_OK;
     }
-    filesAhead = filesReadAtOnce();
+    std::unique_ptr<FileSource> opened = FileSource::open(file.path.c_str());
+    if (!opened) {
+        reportSystemError("Error: Unable to open input file: `" + file.path + "'", errno);
+        return EXIT_FILE_ERROR;
+    }
+    if (opened->size() == 0) sizeKnown = false;
+    totalSize += opened->size();
+    // The first files are read at once; the others are closed until their
+    // read-ahead starts, unless, as a pipe, they cannot be opened again.
+    if (keepOpen || !opened->regular()) file.held = std::move(opened);
+    return EXIT_OK;
 }
 
-void InputFiles::startAhead(std::size_t file) {
-    if (file < ahead.size() && ahead[file]) ahead[file]->start();
+void InputFiles::prepare(std::size_t i) {
+    if (i >= files.size() || files[i].opened) return;
+    input& file = files[i];
+    file.opened = true;
+    const source_options options{settings.modern};
+    if (file.path.empty())
+        file.source = openRouteStdin(options);
+    else if (file.held)
+        file.source = openRouteFile(std::move(file.held), options);
+    else
+        file.source = openRouteFile(file.path.c_str(), options);
+    if (!file.source) {
+        // Gone or locked since the check: the run fails as when a file
+        // cannot be read to its end.
+        file.openError = errno;
+        return;
+    }
+    if (filesAhead == 0 || file.path.empty()) return;
+    auto ahead = std::make_unique<AheadSource>(std::move(file.source));
+    ahead->start();
+    file.source = std::move(ahead);
 }
 
 route_step InputFiles::next() {
@@ -80,37 +92,51 @@ route_step InputFiles::next() {
     // open by then.
     if (!started) {
         started = true;
-        for (std::size_t file = 0; file < filesAhead; ++file) startAhead(file);
+        for (std::size_t file = 0; file < std::max<std::size_t>(filesAhead, 1); ++file) prepare(file);
+        current = files.front().source.get();
     }
-    while (current) {
-        const route_step step = current->next();
-        if (step == route_step::error) ++done[static_cast<std::size_t>(unitOf(*current))].errors;
-        if (step != route_step::end) return step;
+    while (!finished) {
+        if (current) {
+            const route_step step = current->next();
+            if (step == route_step::error) ++done[static_cast<std::size_t>(unitOf(*current))].errors;
+            if (step != route_step::end) return step;
+        }
         endFile();
     }
     return route_step::end;
 }
 
 void InputFiles::endFile() {
-    ended.push_back({names[index], current->contentSeen(), current->readFailure(), current->unreadWarning()});
-    bytesDone += current->bytesRead();
-    tally& kind = done[static_cast<std::size_t>(unitOf(*current))];
-    kind.read += current->readCount();
-    kind.parsed += current->parsedCount();
-    kind.seen = true;
-    for (const auto& [label, count] : current->contentCounts()) {
-        const auto same = std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first == label; });
-        if (same == counts.end())
-            counts.emplace_back(label, count);
-        else
-            same->second += count;
+    input& file = files[index];
+    if (!current) {
+        ended.push_back({file.name, false, std::nullopt, std::nullopt, file.openError});
+    } else {
+        ended.push_back({file.name, current->contentSeen(), current->readFailure(), current->unreadWarning()});
+        bytesDone += current->bytesRead();
+        tally& kind = done[static_cast<std::size_t>(unitOf(*current))];
+        kind.read += current->readCount();
+        kind.parsed += current->parsedCount();
+        kind.seen = true;
+        for (const auto& [label, count] : current->contentCounts()) {
+            const auto same =
+                std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first == label; });
+            if (same == counts.end())
+                counts.emplace_back(label, count);
+            else
+                same->second += count;
+        }
     }
-    // A file read is let go before the next one is read: its buffers and threads.
-    sources[index].reset();
-    ahead[index] = nullptr;
-    startAhead(index + filesAhead);
-    current = ++index < sources.size() ? sources[index].get() : nullptr;
-    if (!current) index = sources.size() - 1;
+    // A file read is let go before the next one is read: its descriptor,
+    // buffers and threads.
+    file.source.reset();
+    current = nullptr;
+    prepare(index + filesAhead);
+    if (index + 1 == files.size()) {
+        finished = true;
+        return;
+    }
+    prepare(++index);
+    current = files[index].source.get();
 }
 
 InputFiles::tally InputFiles::counted(unit u) const {

@@ -283,7 +283,7 @@ void Extraction::warnIfNoTable() {
     // Only an input read whole can be said to hold no table; a read failure
     // is reported on its own.
     for (const InputFiles::outcome& file : inputs.outcomes()) {
-        if (file.contentSeen || file.readFailure) continue;
+        if (file.contentSeen || file.failed()) continue;
         outputs[OUT_MAIN]->flush();
         diagnostics.flush();
         report(report_level::warning, "Warning: no table header found in " + file.name);
@@ -351,7 +351,7 @@ int Extraction::finish() {
     // An input that could not be read to its end fails the run as well: the
     // old files stay, as on any failure.
     const auto& ended = inputs.outcomes();
-    const bool readFailed = std::any_of(ended.begin(), ended.end(), [](const auto& file) { return file.readFailure; });
+    const bool readFailed = std::any_of(ended.begin(), ended.end(), [](const auto& file) { return file.failed(); });
     if (status != EXIT_OK || readFailed || peerRefused) {
         if (files) files->abandon();
     } else if (files && !files->commit()) {
@@ -371,9 +371,13 @@ int Extraction::finish() {
 
 int Extraction::reportReadFailure(int status) const {
     for (const InputFiles::outcome& file : inputs.outcomes()) {
-        if (!file.readFailure) continue;
-        report("Error: Unable to read input file `" + file.name + "'", *file.readFailure);
+        if (!file.failed()) continue;
         status = EXIT_FILE_ERROR;
+        if (file.openError != 0) {
+            reportSystemError("Error: Unable to open input file: `" + file.name + "'", file.openError);
+            continue;
+        }
+        report("Error: Unable to read input file `" + file.name + "'", *file.readFailure);
     }
     if (peerRefused && status == EXIT_OK) return EXIT_SYNTAX_ERROR;
     return status;

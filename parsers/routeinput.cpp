@@ -66,10 +66,15 @@ private:
 
 std::unique_ptr<route_source> openRouteFile(const char* path, const source_options& options)
 {
-    std::unique_ptr<ByteSource> input = openInputFile(path);
-    if (!input)
+    std::unique_ptr<FileSource> file = FileSource::open(path);
+    if (!file)
         return nullptr;
-    return std::make_unique<DetectedSource>(std::make_unique<ReadAhead>(std::move(input)), options);
+    return openRouteFile(std::move(file), options);
+}
+
+std::unique_ptr<route_source> openRouteFile(std::unique_ptr<ByteSource> file, const source_options& options)
+{
+    return std::make_unique<DetectedSource>(std::make_unique<ReadAhead>(decompressing(std::move(file))), options);
 }
 
 std::unique_ptr<route_source> openRouteStdin(const source_options& options)
