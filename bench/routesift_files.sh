@@ -25,12 +25,18 @@ cores=$(nproc)
 echo "load average: $(cut -d ' ' -f 1-3 /proc/loadavg), $cores cores; best of $runs runs each"
 read -r all_e all_c < <(best_time "$routesift" "${files[@]}")
 read -r seq_e seq_c < <(best_time sh -c 'r=$1; shift; for f; do "$r" "$f"; done' sh "$routesift" "${files[@]}")
-awk -v ae="$all_e" -v ac="$all_c" -v se="$seq_e" -v sc="$seq_c" -v n="$copies" -v cores="$cores" 'BEGIN {
+# The anchor: a job that splits perfectly over the cores (zcat of the files,
+# as many at a time as there are cores). On a shared machine its ratio shows
+# how much of the cores the run could get at all.
+read -r anc_e anc_c < <(best_time sh -c 'printf "%s\n" "$@" | xargs -P "$0" -n 1 zcat' "$cores" "${files[@]}")
+awk -v ae="$all_e" -v ac="$all_c" -v se="$seq_e" -v sc="$seq_c" -v xe="$anc_e" -v xc="$anc_c" -v n="$copies" -v cores="$cores" 'BEGIN {
     printf "%d gzip RIB files          elapsed      cpu\n", n
     printf "  one run                %6.2f s  %6.2f s\n", ae, ac
     printf "  one file after another %6.2f s  %6.2f s\n", se, sc
     printf "  one run: elapsed / (cpu / cores) = %.2f (goal <= 1.15); elapsed vs one after another = %.2f (goal <= 1)\n",
         ae / (ac / cores), ae / se
+    printf "  anchor, zcat %d at a time: elapsed / (cpu / cores) = %.2f; one run against it: %.2f\n",
+        cores, xe / (xc / cores), (ae / (ac / cores)) / (xe / (xc / cores))
 }'
 echo "peak memory, one RIB ($(stat -c %s "$rib") bytes), no --group: $(peak_kb "$routesift" "$rib") kB"
 echo "peak memory, $copies files in one run, no --group: $(peak_kb "$routesift" "${files[@]}") kB"

@@ -4,6 +4,10 @@
 
 #include <sys/mman.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 constexpr std::size_t hugePage = std::size_t{2} << 20;
@@ -37,6 +41,12 @@ void release(void* block, std::size_t bytes) noexcept {
         ::operator delete(block);
     else
         ::munmap(block, mappedSize(bytes));
+}
+
+void returnFreeMemory() noexcept {
+#if defined(__GLIBC__)
+    ::malloc_trim(0);
+#endif
 }
 
 } // namespace hugepages

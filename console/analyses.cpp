@@ -2,10 +2,10 @@
 // per AS (dump) or as distributions (show), the report on one AS (inspect)
 // and the valley-free test of a file of AS paths (valleyfree).
 #include <algorithm>
-#include <charconv>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,6 +13,7 @@
 #include "common/interrupts.h"
 #include "common/linereader.h"
 #include "common/report.h"
+#include "common/textblocks.h"
 #include "console/commands.h"
 #include "console/printing.h"
 #include "graph/analyses.h"
@@ -47,36 +48,45 @@ constexpr degree_measure relationshipDegrees[] = {
     {"peers", &as_degrees::peers},
 };
 
-// The distribution of one value per AS, then the first AS with the most.
-void showPerAS(const as_topology& t, const std::vector<std::uint32_t>& values, const char* label, const char* unit,
-               const char* mostCaption)
+// The ASs of a graph by node number.
+std::vector<asnum_t> asesOf(const measured_graph& graph)
 {
-    CountDistribution counts;
+    std::vector<asnum_t> ases;
+    ases.reserve(graph.nodes());
+    graph.forEachNode([&ases](const auto& n) { ases.push_back(n.id); });
+    return ases;
+}
+
+// The distribution of one value per AS, then the first AS with the most.
+// Values are counted in an array first: a value never exceeds the number of
+// ASs, and the tree then takes one insertion per distinct value.
+void showPerAS(std::span<const asnum_t> ases, const std::vector<std::uint32_t>& values, const char* label,
+               const char* unit, const char* mostCaption)
+{
+    std::vector<std::uint64_t> tally;
     std::uint32_t most = 0;
-    for (std::uint32_t v = 0; v < t.size(); ++v) {
-        countValue(counts, std::uint64_t{values[v]});
+    for (std::uint32_t v = 0; v < ases.size(); ++v) {
+        if (values[v] >= tally.size()) tally.resize(values[v] + std::size_t{1}, 0);
+        ++tally[values[v]];
         if (values[v] > values[most]) most = v;
     }
+    CountDistribution counts;
+    for (std::uint64_t value = 0; value < tally.size(); ++value)
+        if (tally[value] != 0) counts.addItem(tally[value], value);
     printDistribution(counts, label, unit, false);
-    if (t.size() > 0 && mostCaption != nullptr)
-        std::printf("%s%lu (%u)\n", mostCaption, static_cast<unsigned long>(t.as(most)), values[most]);
+    if (!ases.empty() && mostCaption != nullptr)
+        std::printf("%s%lu (%u)\n", mostCaption, static_cast<unsigned long>(ases[most]), values[most]);
 }
 
-std::vector<as_degrees> allDegrees(const as_topology& t)
+void showDegrees(const measured_graph& graph, bool relationships)
 {
-    std::vector<as_degrees> out(t.size());
-    for (std::uint32_t v = 0; v < t.size(); ++v) out[v] = degreesOf(t, v);
-    return out;
-}
-
-void showDegrees(const as_topology& t, bool relationships)
-{
-    const std::vector<as_degrees> degrees = allDegrees(t);
-    std::vector<std::uint32_t> values(t.size());
+    const std::vector<as_degrees> degrees = degreeTable(graph);
+    const std::vector<asnum_t> ases = asesOf(graph);
+    std::vector<std::uint32_t> values(ases.size());
     const auto show = [&](const degree_measure& m) {
-        for (std::uint32_t v = 0; v < t.size(); ++v) values[v] = degrees[v].*m.field;
+        for (std::uint32_t v = 0; v < ases.size(); ++v) values[v] = degrees[v].*m.field;
         const std::string caption = std::string("First AS with the most ") + m.unit + ": ";
-        showPerAS(t, values, "ASs with", m.unit, caption.c_str());
+        showPerAS(ases, values, "ASs with", m.unit, caption.c_str());
     };
     for (const degree_measure& m : plainDegrees) show(m);
     if (relationships)
@@ -94,7 +104,7 @@ void printMembers(const std::vector<asnum_t>& members, int width)
 void showCores(const as_topology& t, int width)
 {
     const std::vector<std::uint32_t> cores = coreNumbers(t);
-    showPerAS(t, cores, "ASs with", "as core number", nullptr);
+    showPerAS(t.ases(), cores, "ASs with", "as core number", nullptr);
     if (t.size() == 0) return;
     const std::uint32_t innermost = *std::max_element(cores.begin(), cores.end());
     std::vector<asnum_t> members;
@@ -107,7 +117,7 @@ void showCores(const as_topology& t, int width)
 void showCones(const as_topology& t, int width)
 {
     const std::vector<std::uint32_t> cones = coneSizes(t);
-    showPerAS(t, cones, "ASs with a customer cone of", "ASs", nullptr);
+    showPerAS(t.ases(), cones, "ASs with a customer cone of", "ASs", nullptr);
     std::vector<std::uint32_t> order(t.size());
     for (std::uint32_t v = 0; v < t.size(); ++v) order[v] = v;
     const std::size_t shown = std::min(largestConesShown, order.size());
@@ -119,49 +129,29 @@ void showCones(const as_topology& t, int width)
         std::printf("%*lu %10u ASs\n", width, static_cast<unsigned long>(t.as(order[i])), cones[order[i]]);
 }
 
-// A dump line of right-aligned numbers ("%*lu %10u ..."), formatted by hand:
-// a dump lists every AS, and printf takes several times longer.
-class number_line {
-public:
-    number_line& put(std::uint64_t value, int width)
-    {
-        char digits[20];
-        char* const stop = std::to_chars(digits, digits + sizeof digits, value).ptr;
-        const auto length = static_cast<int>(stop - digits);
-        if (end_ != line_) *end_++ = ' ';
-        end_ = std::fill_n(end_, std::max(width - length, 0), ' ');
-        end_ = std::copy(digits, stop, end_);
-        return *this;
-    }
-    void write()
-    {
-        *end_++ = '\n';
-        std::fwrite(line_, 1, static_cast<std::size_t>(end_ - line_), stdout);
-        end_ = line_;
-    }
+constexpr std::size_t valueWidth = 10;
 
-private:
-    char line_[8 * 24];
-    char* end_ = line_;
-};
-
-constexpr int valueWidth = 10;
-
-void dumpValues(const as_topology& t, const std::vector<std::uint32_t>& values, int width)
+void dumpValues(std::span<const asnum_t> ases, const std::vector<std::uint32_t>& values, std::size_t width)
 {
-    number_line line;
-    for (std::uint32_t v = 0; v < t.size() && !interruptPending(); ++v)
-        line.put(t.as(v), width).put(values[v], valueWidth).write();
+    text_blocks out(stdout);
+    for (std::uint32_t v = 0; v < ases.size() && !interruptPending(); ++v) {
+        out.right(ases[v], width) << " ";
+        out.right(values[v], valueWidth) << "\n";
+    }
 }
 
-void dumpDegrees(const as_topology& t, bool relationships, int width)
+void dumpDegrees(const measured_graph& graph, bool relationships, std::size_t width)
 {
-    number_line line;
-    for (std::uint32_t v = 0; v < t.size() && !interruptPending(); ++v) {
-        const as_degrees d = degreesOf(t, v);
-        line.put(t.as(v), width).put(d.total, valueWidth).put(d.in, valueWidth).put(d.out, valueWidth);
-        if (relationships) line.put(d.customers, valueWidth).put(d.providers, valueWidth).put(d.peers, valueWidth);
-        line.write();
+    const std::vector<as_degrees> degrees = degreeTable(graph);
+    const std::vector<asnum_t> ases = asesOf(graph);
+    text_blocks out(stdout);
+    for (std::uint32_t v = 0; v < ases.size() && !interruptPending(); ++v) {
+        out.right(ases[v], width);
+        const auto put = [&](const degree_measure& m) { out << " "; out.right(degrees[v].*m.field, valueWidth); };
+        for (const degree_measure& m : plainDegrees) put(m);
+        if (relationships)
+            for (const degree_measure& m : relationshipDegrees) put(m);
+        out << "\n";
     }
 }
 
@@ -270,33 +260,29 @@ void checkPaths(LineReader& lines, const as_topology& t, bool detail, valley_cou
 
 void dumpMeasure(target_code property, const ASComponent& graph, const console_state& state)
 {
-    const as_topology t(graph);
     const bool relationships = state.graph->hasRelationships();
-    switch (property) {
-    case T_VALENCY: dumpDegrees(t, relationships, widthOf(state)); break;
-    case T_KCORES: dumpValues(t, coreNumbers(t), widthOf(state)); break;
-    default:
-        if (!relationships)
-            reportError(noRelationships);
-        else
-            dumpValues(t, coneSizes(t), widthOf(state));
-        break;
+    const auto width = static_cast<std::size_t>(widthOf(state));
+    if (property == T_VALENCY) {
+        dumpDegrees(graph, relationships, width);
+    } else if (property == T_CONES && !relationships) {
+        reportError(noRelationships);
+    } else {
+        const as_topology t(graph);
+        dumpValues(t.ases(), property == T_KCORES ? coreNumbers(t) : coneSizes(t), width);
     }
 }
 
 void showMeasure(target_code property, const ASComponent& graph, const console_state& state)
 {
-    const as_topology t(graph);
     const bool relationships = state.graph->hasRelationships();
-    switch (property) {
-    case T_VALENCY: showDegrees(t, relationships); break;
-    case T_KCORES: showCores(t, widthOf(state)); break;
-    default:
-        if (!relationships)
-            reportError(noRelationships);
-        else
-            showCones(t, widthOf(state));
-        break;
+    if (property == T_VALENCY) {
+        showDegrees(graph, relationships);
+    } else if (property == T_CONES && !relationships) {
+        reportError(noRelationships);
+    } else if (property == T_KCORES) {
+        showCores(as_topology(graph), widthOf(state));
+    } else {
+        showCones(as_topology(graph), widthOf(state));
     }
 }
 
@@ -315,7 +301,7 @@ void inspectAS(std::string_view text, const console_state& state)
         return;
     }
     const bool relationships = state.graph->hasRelationships();
-    const as_degrees d = degreesOf(t, *v);
+    const as_degrees d = degreeTable(*state.graph)[*v];
     std::printf("AS %lu\n", static_cast<unsigned long>(*as));
     std::printf("Adjacencies: %u (incoming %u, outgoing %u)\n", d.total, d.in, d.out);
     printNeighbours(t, *v, relationships, widthOf(state));

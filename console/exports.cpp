@@ -24,6 +24,7 @@ node_table resultsOf(const ASComponent& graph, const console_state& state)
     const as_topology t(graph);
     node_table table;
     table.relationships = state.graph->hasRelationships();
+    const std::vector<as_degrees> degrees = degreeTable(graph);
     const std::vector<std::uint32_t> cores = coreNumbers(t);
     const std::vector<std::uint32_t> cones = table.relationships ? coneSizes(t) : std::vector<std::uint32_t>();
     table.rows.resize(t.size());
@@ -32,7 +33,7 @@ node_table resultsOf(const ASComponent& graph, const console_state& state)
         row.as = t.as(v);
         row.scc = componentNumber(state.sccs, row.as);
         row.cc = componentNumber(state.ccs, row.as);
-        row.degrees = degreesOf(t, v);
+        row.degrees = degrees[v];
         row.core = cores[v];
         row.cone = table.relationships ? cones[v] : 0;
     }

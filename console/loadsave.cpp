@@ -7,6 +7,7 @@
 
 #include "common/consoletools.h"
 #include "common/decompress.h"
+#include "common/hugepages.h"
 #include "common/interrupts.h"
 #include "common/outputfiles.h"
 #include "common/report.h"
@@ -75,6 +76,7 @@ void clearMem(console_state& state) {
     state.sccs.reset();
     state.ccs.reset();
     state.graph.reset();
+    hugepages::returnFreeMemory();
 }
 
 void loadGraph(const std::string& fileName, console_state& state) {

@@ -1,15 +1,11 @@
 #include "graph/analyses.h"
 
 #include <algorithm>
+#include <array>
+#include <tuple>
 #include <utility>
 
 namespace {
-
-struct link_entry {
-    std::uint32_t a;
-    std::uint32_t b;
-    edge_dir dir; // seen from a
-};
 
 // Provider -> customer arcs: the adjacency points at v from a customer.
 bool isCustomerLink(edge_dir fromProvider) noexcept { return fromProvider == INCOMING; }
@@ -120,6 +116,19 @@ component_graph condense(const as_topology& t, const CustomerComponents& cc) {
     return g;
 }
 
+// Two distinct vectors: the promise lets the compiler combine several words at once.
+void orInto(std::uint64_t* __restrict to, const std::uint64_t* __restrict from, std::size_t words) noexcept {
+    for (std::size_t w = 0; w < words; ++w) to[w] |= from[w];
+}
+
+std::uint32_t ones(std::uint64_t x) noexcept {
+    // Bit counting without relying on the processor's instruction.
+    x = x - ((x >> 1) & 0x5555555555555555ULL);
+    x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<std::uint32_t>((x * 0x0101010101010101ULL) >> 56);
+}
+
 // Cone sizes by sets of nodes as bit vectors, built customers first: a
 // component's cone is its members and the cones of its successors. Only
 // components with successors get a vector. A node's column is its place in
@@ -174,14 +183,6 @@ private:
         return from < to;
     }
 
-    static std::uint32_t ones(std::uint64_t x) noexcept {
-        // Bit counting without relying on the processor's instruction.
-        x = x - ((x >> 1) & 0x5555555555555555ULL);
-        x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
-        x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
-        return static_cast<std::uint32_t>((x * 0x0101010101010101ULL) >> 56);
-    }
-
     void runBlock(std::size_t lo, std::uint32_t first) {
         std::fill(filled_.begin(), filled_.end(), false);
         const std::size_t end = lo + words_ * 64;
@@ -220,38 +221,169 @@ private:
     std::vector<std::uint32_t> counts_;
 };
 
+// Cone sizes component by component, customers first, each cone kept in
+// the cheaper of two forms: the list of its nodes while it is small (most
+// cones hold a few ASs, and a list costs only its length to build and to
+// merge into a provider's), or a bit vector once it is large (a few hundred
+// transit providers, whose cones hold most of the graph). A list is built by
+// marking nodes with the component that collects them, which needs no
+// sorting. Nodes are counted by their place in the order the search
+// completed the components, in which every cone lies within a range that
+// ends with its own members (customers are completed first): a vector holds
+// that range alone. Gives up when the vectors would exceed the budget, as on
+// a graph where most cones are large.
+class MixedConeCounter {
+public:
+    MixedConeCounter(std::uint32_t nodes, const component_graph& g, std::uint32_t components)
+        : g_(g), largeFrom_(std::max<std::size_t>(64, nodes / 64)), vector_(components, none),
+          listStart_(components, 0), listEnd_(components, 0), size_(components, 0), lowest_(components, 0), mark_(nodes, none) {
+        // Only what is used becomes resident, and the vectors never move.
+        bits_.reserve(budgetWords);
+    }
+
+    std::optional<std::vector<std::uint32_t>> sizes(std::uint32_t n) {
+        for (std::uint32_t c = 0; c < vector_.size(); ++c)
+            if (!collectList(c) && !collectVector(c)) return std::nullopt;
+        std::vector<std::uint32_t> out(n);
+        for (std::uint32_t c = 0; c < vector_.size(); ++c)
+            for (std::uint32_t m = g_.memberStart[c]; m < g_.memberStart[c + 1]; ++m) out[g_.members[m]] = size_[c];
+        return out;
+    }
+
+private:
+    static constexpr std::uint32_t none = 0xFFFFFFFFU;
+    static constexpr std::size_t budgetWords = std::size_t{1} << 21; // 16 MiB of vectors
+
+    // A cone's bit vector: words first .. first + words - 1 of the columns,
+    // at bits_[offset ...].
+    struct bit_range {
+        std::size_t offset;
+        std::uint32_t first;
+        std::uint32_t words;
+    };
+
+    std::span<const std::uint32_t> list(std::uint32_t c) const {
+        return {lists_.data() + listStart_[c], lists_.data() + listEnd_[c]};
+    }
+    std::span<const std::uint32_t> successors(std::uint32_t c) const {
+        return {g_.succ.data() + g_.succStart[c], g_.succ.data() + g_.succStart[c + 1]};
+    }
+
+    // The cone of c as a list of columns; false (nothing kept) when it is
+    // too large for one.
+    bool collectList(std::uint32_t c) {
+        const auto start = static_cast<std::uint32_t>(lists_.size());
+        for (std::uint32_t col = g_.memberStart[c]; col < g_.memberStart[c + 1]; ++col) {
+            mark_[col] = c;
+            lists_.push_back(col);
+        }
+        bool small = lists_.size() - start <= largeFrom_;
+        for (const std::uint32_t s : successors(c)) {
+            if (!small || vector_[s] != none) {
+                small = false;
+                break;
+            }
+            // By position: the list being built may move the others.
+            for (std::uint32_t k = listStart_[s]; k < listEnd_[s]; ++k)
+                if (const std::uint32_t col = lists_[k]; mark_[col] != c) {
+                    mark_[col] = c;
+                    lists_.push_back(col);
+                }
+            small = lists_.size() - start <= largeFrom_;
+        }
+        if (!small) {
+            lists_.resize(start);
+            return false;
+        }
+        listStart_[c] = start;
+        listEnd_[c] = static_cast<std::uint32_t>(lists_.size());
+        size_[c] = listEnd_[c] - start;
+        lowest_[c] = *std::min_element(lists_.begin() + start, lists_.end());
+        return true;
+    }
+
+    // The first column of c's cone.
+    std::uint32_t lowestColumn(std::uint32_t c) const {
+        std::uint32_t lowest = g_.memberStart[c];
+        for (const std::uint32_t s : successors(c)) lowest = std::min(lowest, lowest_[s]);
+        return lowest;
+    }
+
+    bool collectVector(std::uint32_t c) {
+        lowest_[c] = lowestColumn(c);
+        const std::uint32_t first = lowest_[c] / 64;
+        const std::uint32_t words = (g_.memberStart[c + 1] + 63) / 64 - first;
+        if (bits_.size() + words > budgetWords) return false;
+        vector_[c] = static_cast<std::uint32_t>(ranges_.size());
+        ranges_.push_back(bit_range{bits_.size(), first, words});
+        bits_.resize(bits_.size() + words, 0);
+        std::uint64_t* vec = &bits_[ranges_.back().offset]; // word w of the columns at vec[w - first]
+        const auto set = [vec, first](std::uint32_t col) { vec[col / 64 - first] |= std::uint64_t{1} << (col % 64); };
+        for (std::uint32_t col = g_.memberStart[c]; col < g_.memberStart[c + 1]; ++col) set(col);
+        for (const std::uint32_t s : successors(c)) {
+            if (vector_[s] == none) {
+                for (const std::uint32_t col : list(s)) set(col);
+                continue;
+            }
+            const bit_range& from = ranges_[vector_[s]];
+            orInto(vec + (from.first - first), &bits_[from.offset], from.words);
+        }
+        std::uint32_t count = 0;
+        for (std::uint32_t w = 0; w < words; ++w) count += ones(vec[w]);
+        size_[c] = count;
+        return true;
+    }
+
+    const component_graph& g_;
+    std::size_t largeFrom_;             // a cone with more nodes takes a bit vector
+    std::vector<std::uint32_t> vector_; // component -> its bit vector, none for a list
+    std::vector<std::uint32_t> listStart_, listEnd_;
+    std::vector<std::uint32_t> size_;
+    std::vector<std::uint32_t> lowest_; // component -> the first column of its cone
+    std::vector<std::uint32_t> mark_;   // column -> the last component that collected it
+    std::vector<std::uint32_t> lists_;
+    std::vector<bit_range> ranges_;
+    std::vector<std::uint64_t> bits_;
+};
+
 } // namespace
 
-as_topology::as_topology(const Graph<asnum_t, ASEdgeWeight, asnum_t>& graph) {
+as_topology::as_topology(const measured_graph& graph) {
     ases_.reserve(graph.nodes());
     graph.forEachNode([this](const auto& n) { ases_.push_back(n.id); });
-    std::vector<link_entry> links;
-    links.reserve(graph.edges());
     start_.assign(ases_.size() + 1, 0);
-    graph.forEachNumberedEdge([&](std::uint32_t from, std::uint32_t to, edge_dir dir) {
-        if (from == to) return;
-        links.push_back(link_entry{from, to, dir});
-        ++start_[from + 1];
-        ++start_[to + 1];
+    graph.forEachStoredEdge([this](std::uint32_t a, std::uint32_t b, edge_dir) {
+        if (a == b) return;
+        ++start_[a + 1];
+        ++start_[b + 1];
     });
     for (std::size_t v = 0; v < ases_.size(); ++v) start_[v + 1] += start_[v];
     others_.resize(start_.back());
     dirs_.resize(start_.back());
-    // In listing order each node receives its smaller neighbours first, then
-    // its larger ones, each in ascending order: the lists come out sorted.
     std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
-    for (const link_entry& l : links) {
-        others_[fill[l.a]] = l.b;
-        dirs_[fill[l.a]++] = l.dir;
-        others_[fill[l.b]] = l.a;
-        dirs_[fill[l.b]++] = reverse(l.dir);
-    }
+    graph.forEachStoredEdge([&](std::uint32_t a, std::uint32_t b, edge_dir dir) {
+        if (a == b) return;
+        others_[fill[a]] = b;
+        dirs_[fill[a]++] = dir;
+        others_[fill[b]] = a;
+        dirs_[fill[b]++] = reverse(dir);
+    });
+    sortLists();
 }
 
-std::optional<std::uint32_t> as_topology::find(asnum_t as) const noexcept {
-    const auto it = std::lower_bound(ases_.begin(), ases_.end(), as);
-    if (it == ases_.end() || *it != as) return std::nullopt;
-    return static_cast<std::uint32_t>(it - ases_.begin());
+// Adjacencies are usually stored in listing order (by the smaller end, then
+// by the other), in which each node receives its smaller neighbours first,
+// then its larger ones, each ascending: only the other lists need sorting.
+void as_topology::sortLists() {
+    std::vector<std::pair<std::uint32_t, edge_dir>> list;
+    for (std::uint32_t v = 0; v < size(); ++v) {
+        const auto others = neighbours(v);
+        if (std::is_sorted(others.begin(), others.end())) continue;
+        list.clear();
+        for (std::uint32_t k = start_[v]; k < start_[v + 1]; ++k) list.emplace_back(others_[k], dirs_[k]);
+        std::sort(list.begin(), list.end());
+        for (std::uint32_t k = start_[v]; k < start_[v + 1]; ++k) std::tie(others_[k], dirs_[k]) = list[k - start_[v]];
+    }
 }
 
 std::optional<edge_dir> as_topology::link(std::uint32_t a, std::uint32_t b) const noexcept {
@@ -261,17 +393,38 @@ std::optional<edge_dir> as_topology::link(std::uint32_t a, std::uint32_t b) cons
     return directions(a)[static_cast<std::size_t>(it - others.begin())];
 }
 
-as_degrees degreesOf(const as_topology& topology, std::uint32_t v) noexcept {
-    as_degrees d;
-    for (const edge_dir dir : topology.directions(v)) {
-        ++d.total;
-        if (dir == INCOMING) ++d.customers;
-        else if (dir == OUTGOING) ++d.providers;
-        else ++d.peers;
+std::optional<std::uint32_t> as_topology::find(asnum_t as) const noexcept {
+    const auto it = std::lower_bound(ases_.begin(), ases_.end(), as);
+    if (it == ases_.end() || *it != as) return std::nullopt;
+    return static_cast<std::uint32_t>(it - ases_.begin());
+}
+
+std::vector<as_degrees> degreeTable(const measured_graph& graph) {
+    // Counted by orientation as an index, not by tests: orientations come in
+    // no predictable order, and a mispredicted branch per adjacency end would
+    // cost more than the counting. The counters are kept apart from the
+    // table, in as little memory as will do: the ends of the adjacencies hit
+    // them anywhere, and they then stay within the processor's second-level
+    // cache on a 16-bit graph.
+    std::vector<std::array<std::uint32_t, 3>> byDir(graph.nodes(), {0, 0, 0});
+    static constexpr edge_dir seenFromOther[3] = {UNDIRECTED, OUTGOING, INCOMING};
+    static_assert(UNDIRECTED == 0 && INCOMING == 1 && OUTGOING == 2);
+    graph.forEachStoredEdge([&byDir](std::uint32_t a, std::uint32_t b, edge_dir dir) {
+        if (a == b) return;
+        ++byDir[a][dir];
+        ++byDir[b][seenFromOther[dir]];
+    });
+    std::vector<as_degrees> out(graph.nodes());
+    for (std::size_t v = 0; v < out.size(); ++v) {
+        as_degrees& d = out[v];
+        d.customers = byDir[v][INCOMING];
+        d.providers = byDir[v][OUTGOING];
+        d.peers = byDir[v][UNDIRECTED];
+        d.total = d.customers + d.providers + d.peers;
+        d.in = d.customers + d.peers;
+        d.out = d.providers + d.peers;
     }
-    d.in = d.customers + d.peers;
-    d.out = d.providers + d.peers;
-    return d;
+    return out;
 }
 
 std::vector<std::uint32_t> coreNumbers(const as_topology& topology) {
@@ -315,6 +468,8 @@ std::vector<std::uint32_t> coreNumbers(const as_topology& topology) {
 std::vector<std::uint32_t> coneSizes(const as_topology& topology) {
     const CustomerComponents components(topology);
     const component_graph g = condense(topology, components);
+    if (std::optional<std::vector<std::uint32_t>> sizes = MixedConeCounter(topology.size(), g, components.count).sizes(topology.size()))
+        return std::move(*sizes);
     ConeCounter counter(topology, g, components.count);
     return counter.sizes(topology.size());
 }
@@ -342,12 +497,13 @@ std::uint32_t coneSize(const as_topology& topology, std::uint32_t v) {
 path_check checkPath(const as_topology& topology, std::span<const asnum_t> path) {
     std::optional<path_check> valley;
     bool topped = false; // a peer or provider-to-customer link was crossed
+    std::optional<std::uint32_t> previous = path.empty() ? std::nullopt : topology.find(path[0]);
     for (std::size_t i = 1; i < path.size(); ++i) {
         if (path[i] == path[i - 1]) continue;
-        const std::optional<std::uint32_t> a = topology.find(path[i - 1]);
-        const std::optional<std::uint32_t> b = topology.find(path[i]);
-        const std::optional<edge_dir> dir = a && b ? topology.link(*a, *b) : std::nullopt;
+        const std::optional<std::uint32_t> here = topology.find(path[i]);
+        const std::optional<edge_dir> dir = previous && here ? topology.link(*previous, *here) : std::nullopt;
         if (!dir) return path_check{UNKNOWN_LINK, i};
+        previous = here;
         const bool downhill = *dir == INCOMING;
         if (!downhill && topped && !valley) valley = path_check{VALLEY, i};
         topped = topped || *dir != OUTGOING;

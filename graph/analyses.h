@@ -2,11 +2,12 @@
 // What researchers measure on an AS graph beyond its components: degrees,
 // k-cores, customer cones and the valley-free test of AS paths.
 //
-// Every measure works on an as_topology, a compact copy of a graph's
-// neighbour lists taken once per command: node numbers 0..n-1 follow the
-// ascending AS numbers, each adjacency appears at both ends with its
-// orientation seen from that end, and loops are left out (an AS is not its
-// own neighbour, so a loop changes no degree, core or cone).
+// Degrees are counted on the graph itself: a degree is a sum over
+// adjacencies, taken in one pass over them in any order. The other measures
+// work on an as_topology, a compact copy of the graph's neighbour lists
+// taken once per command. Either way node numbers 0..n-1 follow the
+// ascending AS numbers, and loops are left out (an AS is not its own
+// neighbour, so a loop changes no degree, core or cone).
 //
 // Relationship orientation: in a graph read from an AS-relationship file an
 // adjacency pointing from A to B (OUTGOING seen from A) says that B is A's
@@ -21,12 +22,16 @@
 #include "common/asnumber.h"
 #include "graph/asgraph.h"
 
+using measured_graph = Graph<asnum_t, ASEdgeWeight, asnum_t>;
+
+// Each adjacency appears at both ends with its orientation seen from that end.
 class as_topology {
 public:
-    explicit as_topology(const Graph<asnum_t, ASEdgeWeight, asnum_t>& graph);
+    explicit as_topology(const measured_graph& graph);
 
     std::uint32_t size() const noexcept { return static_cast<std::uint32_t>(ases_.size()); }
     asnum_t as(std::uint32_t v) const noexcept { return ases_[v]; }
+    std::span<const asnum_t> ases() const noexcept { return ases_; }
     // The node number of an AS, if the graph holds it.
     std::optional<std::uint32_t> find(asnum_t as) const noexcept;
     // Neighbours of v in ascending AS order, and the orientation of each
@@ -41,6 +46,8 @@ public:
     std::optional<edge_dir> link(std::uint32_t a, std::uint32_t b) const noexcept;
 
 private:
+    void sortLists();
+
     std::vector<asnum_t> ases_;
     std::vector<std::uint32_t> start_; // v's entries: [start_[v], start_[v + 1])
     std::vector<std::uint32_t> others_;
@@ -58,7 +65,8 @@ struct as_degrees {
     std::uint32_t providers = 0; // adjacencies pointing away from it
     std::uint32_t peers = 0;     // adjacencies usable both ways
 };
-as_degrees degreesOf(const as_topology& topology, std::uint32_t v) noexcept;
+// The degrees of every node by its number.
+std::vector<as_degrees> degreeTable(const measured_graph& graph);
 
 // The core number of every node: the largest k such that the node belongs
 // to a subgraph in which every node has at least k neighbours.

@@ -1,45 +1,10 @@
 #include "graph/exports.h"
 
-#include <charconv>
-#include <string>
 #include <string_view>
 
+#include "common/textblocks.h"
+
 namespace {
-
-// Text gathered in a large buffer and written in blocks: an export of a big
-// graph has a million short fields, which stdio formats several times slower.
-class text_out {
-public:
-    explicit text_out(std::FILE* file) : file_(file) { buffer_.reserve(blockSize + 256); }
-    text_out(const text_out&) = delete;
-    text_out& operator=(const text_out&) = delete;
-
-    text_out& operator<<(std::string_view text) {
-        buffer_.append(text);
-        if (buffer_.size() >= blockSize) drain();
-        return *this;
-    }
-    text_out& operator<<(std::uint64_t value) {
-        char digits[20];
-        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-        return *this << std::string_view(digits, static_cast<std::size_t>(end - digits));
-    }
-    // False when any write failed.
-    bool finish() {
-        drain();
-        return ok_;
-    }
-
-private:
-    static constexpr std::size_t blockSize = std::size_t{1} << 16;
-    void drain() {
-        if (ok_ && !buffer_.empty()) ok_ = std::fwrite(buffer_.data(), 1, buffer_.size(), file_) == buffer_.size();
-        buffer_.clear();
-    }
-    std::FILE* file_;
-    std::string buffer_;
-    bool ok_ = true;
-};
 
 std::string_view orientationWord(const export_graph::edge_listing& e) {
     if (!e.weight->oriented) return "none";
@@ -84,7 +49,7 @@ constexpr edge_column edgeColumns[] = {
     {"addresses_backward", "ab", [](const export_graph::edge_listing& e) { return e.reverseWeight->ipCovering[0]; }},
 };
 
-void graphMLKeys(text_out& out, bool relationships) {
+void graphMLKeys(text_blocks& out, bool relationships) {
     for (const node_column& c : nodeColumns)
         if (relationships || !c.relationshipOnly)
             out << "  <key id=\"" << c.key << "\" for=\"node\" attr.name=\"" << c.name << "\" attr.type=\"long\"/>\n";
@@ -97,7 +62,7 @@ void graphMLKeys(text_out& out, bool relationships) {
 } // namespace
 
 bool writeEdgeCSV(std::FILE* file, const export_graph& graph) {
-    text_out out(file);
+    text_blocks out(file);
     out << "source,target,orientation";
     for (const edge_column& c : edgeColumns) out << "," << c.name;
     out << "\n";
@@ -110,7 +75,7 @@ bool writeEdgeCSV(std::FILE* file, const export_graph& graph) {
 }
 
 bool writeNodeCSV(std::FILE* file, const node_table& nodes) {
-    text_out out(file);
+    text_blocks out(file);
     out << "as";
     for (const node_column& c : nodeColumns) out << "," << c.name;
     out << "\n";
@@ -127,7 +92,7 @@ bool writeNodeCSV(std::FILE* file, const node_table& nodes) {
 }
 
 bool writeGraphML(std::FILE* file, const export_graph& graph, const node_table& nodes) {
-    text_out out(file);
+    text_blocks out(file);
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<graphml xmlns=\"http://graphml.graphdrawing.org/xmlns\">\n";
     graphMLKeys(out, nodes.relationships);
@@ -154,7 +119,7 @@ bool writeGraphML(std::FILE* file, const export_graph& graph, const node_table& 
 }
 
 bool writeRelationships(std::FILE* file, const export_graph& graph) {
-    text_out out(file);
+    text_blocks out(file);
     out << "# AS relationships written by meshprobe\n"
            "# <provider-as>|<customer-as>|-1\n"
            "# <peer-as>|<peer-as>|0\n";

@@ -118,6 +118,15 @@ public:
     std::size_t size() const noexcept { return count_; }
     T& operator[](std::size_t i) noexcept { return chunks_[chunkOf(i)][offsetOf(i)]; }
     const T& operator[](std::size_t i) const noexcept { return chunks_[chunkOf(i)][offsetOf(i)]; }
+    // f(run, first, count) for each stretch of elements stored together, in
+    // order: elements first .. first + count - 1 lie at run[0 .. count - 1].
+    // Arrays of the same length share their stretches, whatever the type.
+    template <typename F>
+    void forEachRun(F&& f) const {
+        for (std::size_t c = 0, first = 0; first < count_; first += capacityOf(c++))
+            f(static_cast<const T*>(chunks_[c]), first, std::min(capacityOf(c), count_ - first));
+    }
+
     T& push_back(T value) {
         const std::size_t c = chunkOf(count_);
         if (c == chunks_.size()) {
@@ -407,9 +416,8 @@ public:
     template <typename F>
     void forEachNumberedEdge(F&& f) const {
         ensureAdjacency();
+        const std::vector<std::uint32_t> number = nodeNumbers();
         const std::vector<std::uint32_t>& order = sortedNodes();
-        std::vector<std::uint32_t> number(order.size());
-        for (std::uint32_t k = 0; k < order.size(); ++k) number[order[k]] = k;
         for (std::uint32_t k = 0; k < order.size(); ++k) {
             const std::uint32_t n = order[k];
             for (std::uint32_t j = adjStart_[n]; j < adjStart_[n + 1]; ++j) {
@@ -417,6 +425,23 @@ public:
                 if (!adj.fromOther()) f(k, number[otherEnd(adj)], dirs_[adj.edge()]);
             }
         }
+    }
+
+    // Every adjacency once in the order it is stored, the cheapest listing:
+    // f(from, to, dir) with the ends' numbers as in forEachNumberedEdge (the
+    // end with the smaller identifier first) and the orientation seen from
+    // `from`. For measures that add up over adjacencies in any order.
+    template <typename F>
+    void forEachStoredEdge(F&& f) const {
+        // Nodes that arrived in order are numbered by their indexes.
+        const std::vector<std::uint32_t> number = idsAscend_ ? std::vector<std::uint32_t>() : nodeNumbers();
+        ends_.forEachRun([&](const edge_ends* ends, std::size_t first, std::size_t count) {
+            const edge_dir* dirs = &dirs_[first];
+            if (number.empty())
+                for (std::size_t k = 0; k < count; ++k) f(std::uint32_t{ends[k].a}, std::uint32_t{ends[k].b}, dirs[k]);
+            else
+                for (std::size_t k = 0; k < count; ++k) f(number[ends[k].a], number[ends[k].b], dirs[k]);
+        });
     }
 
 private:
@@ -459,6 +484,14 @@ private:
         std::uint32_t edge() const noexcept { return link & ~fromOtherBit; }
         bool fromOther() const noexcept { return (link & fromOtherBit) != 0; }
     };
+
+    // Node index -> place in ascending identifier order.
+    std::vector<std::uint32_t> nodeNumbers() const {
+        const std::vector<std::uint32_t>& order = sortedNodes();
+        std::vector<std::uint32_t> number(order.size());
+        for (std::uint32_t k = 0; k < order.size(); ++k) number[order[k]] = k;
+        return number;
+    }
 
     // Node index of the other end of a neighbour entry (the node itself for a loop).
     std::uint32_t otherEnd(const adj_entry& adj) const noexcept {
@@ -511,6 +544,7 @@ private:
     std::uint32_t appendNode(const V& value, const I& id) {
         const auto n = static_cast<std::uint32_t>(meta_.size());
         if (!order_.empty() && id < meta_[order_.back()].id) orderSorted_ = false;
+        if (!meta_.empty() && id < meta_.back().id) idsAscend_ = false;
         values_.push_back(value);
         meta_.push_back(node_meta{id, id, 0, true});
         nodeLookup_.insert(id, n);
@@ -600,6 +634,7 @@ private:
     // ascending order.
     mutable std::vector<std::uint32_t> order_;
     mutable bool orderSorted_ = true;
+    bool idsAscend_ = true; // node indexes follow ascending identifiers (nodes arrived in order)
 
     // Adjacency records, possibly shared with the graph this one was split
     // from and with its other components.

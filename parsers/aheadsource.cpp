@@ -16,27 +16,35 @@ constexpr std::size_t batchText = std::size_t{1} << 18;
 } // namespace
 
 AheadSource::AheadSource(std::unique_ptr<route_source> source)
-    : inner(std::move(source)), sizeBytes(inner->size()),
-      batches(batchCount, [] { return std::make_unique<batch>(); })
+    : inner(std::move(source)), sizeBytes(inner->size())
 {
 }
 
 AheadSource::~AheadSource()
 {
-    batches.stop();
+    // The reading thread ends before the source it reads.
+    batches.reset();
 }
 
 void AheadSource::start()
 {
-    if (!batches.started())
-        batches.start([this](batch& b) { return fill(b); });
+    if (batches)
+        return;
+    // The batches are made here, on the consumer's thread, and only for the
+    // files being read: memory made on a reading thread stays with that
+    // thread's allocator, and would pile up over many files.
+    batches.emplace(batchCount, [] {
+        auto b = std::make_unique<batch>();
+        b->entries.resize(batchEntries);
+        b->items.reserve(batchItems);
+        b->text.reserve(batchText);
+        return b;
+    });
+    batches->start([this](batch& b) { return fill(b); });
 }
 
 bool AheadSource::fill(batch& b)
 {
-    // Only the files being read hold batches, not those waiting to start.
-    if (b.entries.empty())
-        b.entries.resize(batchEntries);
     b.count = 0;
     b.items.clear();
     b.text.clear();
@@ -93,7 +101,7 @@ route_step AheadSource::next()
     while (current == nullptr || index >= current->count) {
         if (current != nullptr && current->last)
             return route_step::end;
-        current = batches.next();
+        current = batches->next();
         index = 0;
         if (current == nullptr)
             return route_step::end;

@@ -85,7 +85,7 @@ private:
     std::unique_ptr<route_source> inner;
     std::uint64_t sizeBytes = 0;
     source_state initial;
-    Prefetcher<batch> batches;
+    std::optional<Prefetcher<batch>> batches; // from start() on
     batch* current = nullptr;
     std::size_t index = 0;
     route_record currentRoute;
