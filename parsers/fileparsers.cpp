@@ -803,6 +803,14 @@ int bgpParser::parseNextHop(std::string_view line, std::size_t start)
     return parsedOk;
 }
 
+std::size_t bgpParser::knownSlot(std::string_view token)
+{
+    // Next hops of one table differ mostly in their last characters.
+    const std::size_t n = token.size();
+    const auto at = [&token](std::size_t i) { return static_cast<unsigned char>(token[i]); };
+    return (n * 31 + at(n - 1) * 7 + at(n / 2) * 3 + at(n > 1 ? n - 2 : 0)) % knownNextHopCount;
+}
+
 int bgpParser::checkNextHop6(std::string_view token)
 {
     // IPv6 tables show IPv6 next hops, IPv4 ones (dotted or mapped), "-"
@@ -811,12 +819,17 @@ int bgpParser::checkNextHop6(std::string_view token)
     parsed.nextHop = IPAddress();
     if (token == "-" || isInterfaceName(token))
         return parsedOk;
+    known_next_hop& known = knownNextHops[knownSlot(token)];
+    if (known.matches(token))
+        return parsedOk;
     const std::size_t zone = token.find('%');
     if (zone != std::string_view::npos && !isInterfaceName(token.substr(zone + 1)))
         return failQuoted(badValue, "Invalid next hop: `", token);
     const std::string_view address = token.substr(0, zone);
-    if (IPv6Address::parse(address))
+    if (IPv6Address::parse(address)) {
+        known.remember(token);
         return parsedOk;
+    }
     long long numbers[4] = {};
     long long bad = 0;
     if (zone == std::string_view::npos && textscan::scanSeparated(address, "...", numbers, 4) == 4 &&

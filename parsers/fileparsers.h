@@ -3,6 +3,7 @@
 // extractor's input, and four small parsers of auxiliary record files about
 // AS adjacencies and AS paths. Each keeps the content of its last parsed line
 // in a public record that the caller reads directly after parseLine gave 0.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -190,6 +191,7 @@ private:
     int parseNetwork6(std::string_view token);
     void forgetNetwork();
     int checkNextHop6(std::string_view token);
+    static std::size_t knownSlot(std::string_view token);
     int takeNextHopLine(std::string_view& line, std::size_t nextHopIndex, std::size_t& offset,
                         std::size_t& nextHopStart);
     bool restOnNextLine(std::string_view line, std::size_t nextHopStart) const;
@@ -229,6 +231,26 @@ private:
     std::optional<IPNetmask> lastNetmask;
     bool anyHeader = false;
     std::optional<IPv6Prefix> lastNetwork6; // set when the rows without a network belong to an IPv6 prefix
+    // IPv6 next hops already found sound. A table names a few dozen next
+    // hops (its peers) for a million routes: each is parsed once, not once
+    // a route. Kept in place, without allocation; longer ones are not kept.
+    struct known_next_hop {
+        std::array<char, 48> bytes{};
+        std::uint8_t size = 0;
+        bool matches(std::string_view token) const
+        {
+            return token.size() == size && std::equal(token.begin(), token.end(), bytes.begin());
+        }
+        void remember(std::string_view token)
+        {
+            if (token.size() > bytes.size())
+                return;
+            std::copy(token.begin(), token.end(), bytes.begin());
+            size = static_cast<std::uint8_t>(token.size());
+        }
+    };
+    static constexpr std::size_t knownNextHopCount = 64;
+    std::array<known_next_hop, knownNextHopCount> knownNextHops{};
     std::size_t nextHopEnd = 0;   // where the next hop of the current line ends
     bool modern = false;
     bool skipping = false;        // the current line is one not understood
