@@ -33,6 +33,12 @@ hop too long for its column pushing the numbers and the path to a third
 line. --mixed prints the IPv4 table and then the IPv6 one, the routes shared
 between them. --truth FILE writes every route as the generator made it, one
 line each: the prefix (RFC 5952 for IPv6), a tab and the path as printed.
+
+--misaligned F prints a share F of the IPv4 route lines off their captions,
+as pasted text and wide numbers put them: everything after the next hop one
+or two columns left or right, or the numbers after the metric pushed one to
+four columns right (a local preference or weight wider than its caption).
+The other lines, and the routes, stay those of the same seed without it.
 """
 import argparse
 import ipaddress
@@ -76,6 +82,9 @@ class Generator:
     def __init__(self, rng, args):
         self.rng = rng
         self.args = args
+        # Misalignment draws from a generator of its own, so that the routes
+        # are those of the seed with or without it.
+        self.skew = random.Random(args.seed * 7919 + 1)
         self.wide_path = False
         if args.wide_paths is not None:
             self.init_paired_pools()
@@ -268,12 +277,28 @@ class Generator:
         if ipv6 and COL_NEXTHOP + len(nexthop) > COL_METRIC_END - 10:
             lines.append(line)
             line = ""
+        push = 0
+        misaligned = not ipv6 and not pushed and self.skew.random() < self.args.misaligned
+        if misaligned and self.skew.random() < 1 / 3:
+            push = self.skew.randint(1, 4)
+            misaligned = False
         line = line.ljust(COL_METRIC_END + shift - len(metric)) + metric
-        line = line.ljust(COL_LOCPRF_END + shift - len(locprf)) + locprf
-        line = line.ljust(COL_WEIGHT_END + shift - len(weight)) + weight
-        line = line.ljust(COL_PATH - 1 + shift) + path
+        line = line.ljust(COL_LOCPRF_END + shift + push - len(locprf)) + locprf
+        line = line.ljust(COL_WEIGHT_END + shift + push - len(weight)) + weight
+        line = line.ljust(COL_PATH - 1 + shift + push) + path
+        if misaligned:
+            line = self.moved(line, len(head) + line[len(head):].index(nexthop) + len(nexthop))
         lines.append(line)
         return lines
+
+    def moved(self, line, after):
+        """The line with everything after column `after` one or two columns
+        left (where blanks leave room) or right."""
+        columns = self.skew.randint(1, 2)
+        if self.skew.random() < 0.5:
+            return line[:after] + " " * columns + line[after:]
+        blanks = len(line) - len(line[after:].lstrip(" ")) - after
+        return line[:after] + line[after + columns:] if blanks > columns else line
 
 
 def main():
@@ -293,6 +318,8 @@ def main():
     parser.add_argument("--ipv6", action="store_true", help="an IPv6 table instead of the IPv4 one")
     parser.add_argument("--mixed", action="store_true", help="the IPv4 table, then the IPv6 one")
     parser.add_argument("--truth", help="write each route's prefix and path to this file")
+    parser.add_argument("--misaligned", type=float, default=0.0,
+                        help="share of IPv4 route lines printed off their captions (default 0)")
     parser.add_argument("-o", "--output", help="output file (default standard output)")
     args = parser.parse_args()
 

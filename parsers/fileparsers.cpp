@@ -387,11 +387,18 @@ struct placed_token {
     std::size_t end = 0; // one past its last character
 };
 
-bool isNumberText(std::string_view token)
+// Whether a token can stand in a number column: "-" for none, or a number
+// within the column's limit.
+bool fitsColumn(std::string_view token, const number_column& column)
 {
     if (token == "-")
         return true;
-    return !token.empty() && std::all_of(token.begin(), token.end(), isDigit);
+    if (token.empty() || !std::all_of(token.begin(), token.end(), isDigit))
+        return false;
+    if (column.highest == 0)
+        return textscan::unsignedValue(token).has_value();
+    const auto value = textscan::decimalValue(token);
+    return value && *value <= column.highest;
 }
 
 } // namespace
@@ -1053,20 +1060,34 @@ int bgpParser::parseNumbersOverlapping(std::string_view line, std::size_t offset
     };
     clearNumbers();
     std::size_t lastEnd = nextHopEnd;
+    long long push = -1; // how far right of its caption's end the last number ends
     for (const number_column& column : family().numberColumns) {
         const placed_token value = valueUnder(column.field);
         if (value.text.empty())
             continue;
-        // One token under two captions, or a number reaching into the path:
-        // the captions do not fit this row.
-        if (value.start < lastEnd || value.end > pathIndex)
+        // One token under two captions, a number reaching into the path, or
+        // in a family that aligns numbers right, one further left of its
+        // caption's last letter than the number before: the captions do not
+        // fit this row.
+        const auto captionEnd = static_cast<long long>(layout.column[static_cast<std::size_t>(column.field)]) +
+                                static_cast<long long>(offset + layout.captionLength[static_cast<std::size_t>(column.field)]) - 1;
+        const long long away = static_cast<long long>(value.end) - captionEnd;
+        if (value.start < lastEnd || value.end > pathIndex || (!left && away < push))
             return misfit;
         lastEnd = value.end;
+        push = away;
         if (value.text == "-")
             continue;
         if (const int result = storeNumber(column.field, value.text); result != parsedOk)
             return result;
     }
+    // Nor does a path that starts left of where the numbers put it: a row
+    // two columns right of its captions puts its weight where the path
+    // should start.
+    const std::size_t pathStart = pathIndex < line.size() ? line.find_first_not_of(" \t", pathIndex) : pathIndex;
+    if (!left && pathStart != std::string_view::npos && pathIndex < line.size() &&
+        static_cast<long long>(pathStart - pathIndex) < push)
+        return misfit;
     return parsedOk;
 }
 
@@ -1105,13 +1126,14 @@ int bgpParser::parseNumbersByTokens(std::string_view line, std::size_t offset, s
         std::size_t used = 0;
         long long push = lowest;
         bool fits = true;
+        bool missing = false; // a column printed on every row left out
         for (std::size_t c = 0; c < columns.size() && fits; ++c) {
             const bool present = layout.column[static_cast<std::size_t>(columns[c].field)] != 0;
             if ((taken & (1u << c)) == 0) {
-                fits = !columns[c].always || !present;
+                missing = missing || (columns[c].always && present);
                 continue;
             }
-            fits = present && used < count && isNumberText(tokens[used].text);
+            fits = present && used < count && fitsColumn(tokens[used].text, columns[c]);
             if (!fits)
                 break;
             const long long away = distance(tokens[used], columns[c].field);
@@ -1119,7 +1141,11 @@ int bgpParser::parseNumbersByTokens(std::string_view line, std::size_t offset, s
             push = away;
             ++used;
         }
-        if (!fits || used >= count || static_cast<long long>(tokens[used].start) - pathColumn < push)
+        // No AS number starts with 0, and "-" stands for a missing number.
+        // A column every row prints is left out only before a path that
+        // does not start with a number, which it could be.
+        if (!fits || used >= count || static_cast<long long>(tokens[used].start) - pathColumn < push ||
+            tokens[used].text[0] == '0' || tokens[used].text[0] == '-' || (missing && isDigit(tokens[used].text[0])))
             continue;
         if (found && tokens[found->second].start != tokens[used].start)
             ambiguous = true;
