@@ -1482,7 +1482,9 @@ int bgpParser::readRest(std::string_view line, rest_mark mark)
 
 bool bgpParser::opensRecord(std::string_view line)
 {
-    const family_t* records = recordFamilyOf(withoutLineEnd(line));
+    // Asked for every line: its first tokens tell, without a scan of the
+    // whole line for its end.
+    const family_t* records = recordFamilyOf(line);
     if (records == nullptr)
         return false;
     if (!headerFound || layout.family != records) {
@@ -1500,48 +1502,81 @@ int bgpParser::parseRecord()
 {
     // The first line holds the status and the network (or, for a further
     // path to the same network, nothing or the next hop); the record ends
-    // with its path.
-    const family_t& records = family();
+    // with its path. A fault in one field still takes the whole record, so
+    // that its other lines are not read as lines of their own.
     recordFirst.assign(lineText);
-    std::string_view line(lineText);
+    const std::string_view line(lineText);
     const std::size_t at = afterRecordStatus(line);
     parsed.status = 0;
     for (std::size_t i = 0; i < at; ++i)
         if (!isBlank(line[i]))
             parsed.status |= 1u << statusCode(line[i]);
     clearNumbers();
-    record_state state;
     recordNetwork.clear();
     recordLength.clear();
-    if (const int result = readRecordLine(line, at, state); result != parsedOk)
-        return result;
-    if (const int result = recordNetworkOf(state); result != parsedOk)
-        return result;
+    record_state state;
+    int result = readRecordLine(line, at, state);
+    if (result == parsedOk)
+        result = recordNetworkOf(state);
+    if (result != parsedOk)
+        recordFault.assign(line);
     while (!state.path) {
-        if (!fetchLine()) {
-            lineText = recordFirst;
-            return fail(endInRecord, "Unexpected end of file (Path/Ogn expected)");
-        }
-        line = withoutLineEnd(lineText);
-        const std::size_t first = firstNonBlank(line);
-        const auto key = first == std::string_view::npos ? std::nullopt : recordKeyAt(*records.record, line, first);
-        if (first == std::string_view::npos || line.substr(first, records.record->pager.size()) == records.record->pager ||
-            (!key && isOtherRecordField(line, first))) {
-            ++parsedCount;
-            continue;
-        }
-        if (!key || key->field == records.record->keys[0].field) {
-            // A new record or a line that belongs to none: this one is cut short.
+        if (const int next = nextRecordLine(state, result); next != parsedOk)
+            return next;
+    }
+    if (result != parsedOk) {
+        skipWrappedPath();
+        lineText = recordFault;
+        return result;
+    }
+    return finishRecord(state);
+}
+
+int bgpParser::nextRecordLine(record_state& state, int& result)
+{
+    const record_layout& record = *family().record;
+    if (!fetchLine()) {
+        lineText = result != parsedOk ? recordFault : recordFirst;
+        return result != parsedOk ? result : fail(endInRecord, "Unexpected end of file (Path/Ogn expected)");
+    }
+    const std::string_view line = withoutLineEnd(lineText);
+    const std::size_t first = firstNonBlank(line);
+    const auto key = first == std::string_view::npos ? std::nullopt : recordKeyAt(record, line, first);
+    if (first == std::string_view::npos || line.substr(first, record.pager.size()) == record.pager ||
+        (!key && isOtherRecordField(line, first))) {
+        ++parsedCount;
+        return parsedOk;
+    }
+    if (!key || key->field == record.keys[0].field) {
+        // A new record or a line that belongs to none: this one is cut short.
+        holdLine();
+        lineText = result != parsedOk ? recordFault : recordFirst;
+        return result != parsedOk ? result : fail(badStructure, "Route record without Path/Ogn");
+    }
+    ++parsedCount;
+    lineText = line;
+    if (result != parsedOk) {
+        state.path = key->field == path;
+        return parsedOk;
+    }
+    result = readRecordLine(line, first, state);
+    if (result != parsedOk)
+        recordFault.assign(line);
+    return parsedOk;
+}
+
+void bgpParser::skipWrappedPath()
+{
+    // The rest of a faulty record's path, wrapped onto lines of its own.
+    std::string_view last = lineText;
+    while (!endsWithOrigin(last) && fetchLine()) {
+        last = withoutLineEnd(lineText);
+        if (!onlyPathText(last)) {
             holdLine();
-            lineText = recordFirst;
-            return fail(badStructure, "Route record without Path/Ogn");
+            return;
         }
         ++parsedCount;
-        if (const int result = readRecordLine(line, first, state); result != parsedOk)
-            return result;
     }
-    lineText = line;
-    return finishRecord(state);
 }
 
 int bgpParser::finishRecord(const record_state& state)

@@ -187,6 +187,10 @@ private:
     };
     bool opensRecord(std::string_view line);
     int parseRecord();
+    // The next line of a record: its fields into `state`, or only the end
+    // sought once `result` holds a fault.
+    int nextRecordLine(record_state& state, int& result);
+    void skipWrappedPath();
     int finishRecord(const record_state& state);
     int readRecordLine(std::string_view line, std::size_t at, record_state& state);
     int storeRecordField(int field, std::string_view value, record_state& state);
@@ -286,6 +290,7 @@ private:
     std::uint64_t skippedLines = 0;
     std::string joined;           // a row and the path its terminal wrapped, put together
     std::string recordFirst;      // the first line of the record being read
+    std::string recordFault;      // its line that holds a fault
     std::string recordNetwork;    // its Network and PrefixLen fields
     std::string recordLength;
     std::string held;             // a line given back, with its line end
