@@ -27,8 +27,8 @@ public:
         return *this;
     }
     text_blocks& operator<<(std::uint64_t value) { return right(value, 0); }
-    // The value right-aligned in at least `width` columns ("%*lu"); a width
-    // beyond a line's worth is taken as that.
+    // The value right-aligned in at least `width` columns ("%*lu"), for
+    // widths up to 44 (the room a field is given).
     text_blocks& right(std::uint64_t value, std::size_t width) {
         if (capacity - used_ < fieldRoom) drain();
         char digits[20];

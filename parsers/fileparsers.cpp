@@ -1061,10 +1061,13 @@ int bgpParser::parseNumbersOverlapping(std::string_view line, std::size_t offset
     clearNumbers();
     std::size_t lastEnd = nextHopEnd;
     long long push = -1; // how far right of its caption's end the last number ends
+    bool missingAlways = false;
     for (const number_column& column : family().numberColumns) {
         const placed_token value = valueUnder(column.field);
-        if (value.text.empty())
+        if (value.text.empty()) {
+            missingAlways = missingAlways || (column.always && layout.column[static_cast<std::size_t>(column.field)] != 0);
             continue;
+        }
         // One token under two captions, a number reaching into the path, or
         // in a family that aligns numbers right, one further left of its
         // caption's last letter than the number before: the captions do not
@@ -1088,6 +1091,11 @@ int bgpParser::parseNumbersOverlapping(std::string_view line, std::size_t offset
     if (!left && pathStart != std::string_view::npos && pathIndex < line.size() &&
         static_cast<long long>(pathStart - pathIndex) < push)
         return misfit;
+    // A weight every row prints is missing, and a one-digit number starts
+    // the path: it may be that weight, two columns right of its caption.
+    const std::string_view first = pathStart == pathIndex ? tokenAt(line, pathIndex, lineDelimiters) : "";
+    if (!left && missingAlways && first.size() == 1 && isDigit(first[0]))
+        return failQuoted(badStructure, "A weight two columns off or the first AS of the path, cannot tell: `", first);
     return parsedOk;
 }
 
