@@ -214,6 +214,27 @@ constexpr caption_spelling huaweiCaptions[] = {
     {network, "Network"}, {nextHop, "NextHop"}, {metric, "MED"},     {locPrf, "LocPrf"},
     {weight, "PrefVal"},  {path, "Path/Ogn"},   {more, "--More--"}};
 
+// Huawei VRP prints an IPv6 route not as a row under captions but as a
+// record of "Key : value" pairs, two to a line; the status stands before
+// the record's first key.
+enum : int { prefixLength = more + 1, unused };
+
+struct record_key {
+    std::string_view label;
+    int field; // a caption index, prefixLength, or unused for keys read over
+};
+
+struct record_layout {
+    std::span<const record_key> keys; // the first one opens a record
+    std::string_view pager;
+};
+
+constexpr record_key huaweiRecordKeys[] = {
+    {"Network", network}, {"PrefixLen", prefixLength}, {"NextHop", nextHop}, {"MED", metric},
+    {"LocPrf", locPrf},   {"PrefVal", weight},         {"Path/Ogn", path},   {"Label", unused},
+    {"RelayNextHop", unused}};
+constexpr record_layout huaweiRecords{huaweiRecordKeys, "---- More ----"};
+
 // Lines that open a section inside a table (a VPN or VRF table), followed
 // by more routes, and lines a table holds that say nothing about routes.
 constexpr std::string_view todaySections[] = {"Route Distinguisher:", "VRF ", "VRF:",
@@ -248,6 +269,7 @@ struct bgpParser::listing_family {
     std::span<const std::string_view> sections;
     std::span<const std::string_view> quietLines;
     std::span<const std::string_view> endLines;
+    const record_layout* record;  // routes are records of keyed fields, not rows under captions
 };
 
 namespace {
@@ -256,27 +278,32 @@ using family_t = bgpParser::listing_family;
 
 constexpr family_t classicFamily{"",    false, classicCaptions, status_area::firstThree, bgpParser::routeStatCodes.size(),
                                  number_rule::underLastLetter, numberColumns, asnumber::classicRange,
-                                 false, false, false, false, 0, false, {}, {}, {}};
+                                 false, false, false, false, 0, false, {}, {}, {}, nullptr};
 
 constexpr family_t todayFamilies[] = {
+    // Huawei VRP IPv6 tables: one record per route, its path wrapped at 80
+    // columns like the rows of its IPv4 tables.
+    {"PrefixLen", false, {}, status_area::beforeNetwork, bgpParser::statusCodes.size(), number_rule::overlapping,
+     numberColumns, asnumber::wideRange, true, true, true, true, 80, true, huaweiSections, todayQuietLines,
+     todayEndLines, &huaweiRecords},
     // Huawei VRP: one-word "NextHop", MED and PrefVal, the origin glued to
     // the path, sessions captured at 80 columns.
     {"PrefVal", false, huaweiCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(),
      number_rule::overlapping, numberColumns, asnumber::wideRange, true, true, true, true, 80, true, huaweiSections,
-     todayQuietLines, todayEndLines},
+     todayQuietLines, todayEndLines, nullptr},
     // Arista EOS: "LocPref", numbers left-aligned under their captions.
     {"LocPref", false, todayCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(),
      number_rule::overlapping, numberColumns, asnumber::wideRange, true, true, true, false, 0, true, todaySections,
-     todayQuietLines, todayEndLines},
+     todayQuietLines, todayEndLines, nullptr},
     // What is sent to a neighbour (IOS-XR advertised-routes): no status, the
     // network flush with its caption, the path after the From column.
     {"From", true, todayCaptions, status_area::none, bgpParser::statusCodes.size(), number_rule::overlapping,
      numberColumns, asnumber::wideRange, false, true, true, false, 0, true, todaySections, todayQuietLines,
-     todayEndLines},
+     todayEndLines, nullptr},
     // IOS, IOS-XE, IOS-XR, NX-OS, FRR.
     {"", false, todayCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(), number_rule::overlapping,
      numberColumns, asnumber::wideRange, false, true, true, false, 0, true, todaySections, todayQuietLines,
-     todayEndLines},
+     todayEndLines, nullptr},
 };
 
 std::string_view withoutIndent(std::string_view line)
@@ -428,9 +455,80 @@ const family_t& todayFamilyOf(std::string_view line)
     const std::size_t networkAt = line.find(bgpParser::fieldCaptions[network]);
     const std::size_t after = networkAt == std::string_view::npos ? 0 : networkAt + 1;
     for (const family_t& family : todayFamilies)
-        if (family.signature.empty() || line.find(family.signature, after) != std::string_view::npos)
+        if (family.record == nullptr &&
+            (family.signature.empty() || line.find(family.signature, after) != std::string_view::npos))
             return family;
     return todayFamilies[std::size(todayFamilies) - 1];
+}
+
+bool isStatusToken(std::string_view token)
+{
+    return !token.empty() && std::all_of(token.begin(), token.end(), [](char c) { return statusCode(c) >= 0; });
+}
+
+// Where a record line's first key stands: past its indent and the status
+// tokens (" *>i Network : ..."); the line's size when nothing follows them.
+std::size_t afterRecordStatus(std::string_view line)
+{
+    std::size_t at = 0;
+    for (std::string_view token = tokenAt(line, 0, lineDelimiters); isStatusToken(token);
+         token = tokenAt(line, at, lineDelimiters))
+        at = static_cast<std::size_t>(token.data() - line.data()) + token.size();
+    while (at < line.size() && isBlank(line[at]))
+        ++at;
+    return at;
+}
+
+struct record_key_at {
+    int field;
+    std::size_t valueAt; // just past the colon
+};
+
+// The key at `at` ("NextHop  :" or "NextHop:"), when it is one of the
+// record's. Only known labels count: IPv6 values end with colons too.
+std::optional<record_key_at> recordKeyAt(const record_layout& record, std::string_view line, std::size_t at)
+{
+    std::string_view label = tokenAt(line, at, lineDelimiters);
+    if (label.size() < 2)
+        return std::nullopt;
+    std::size_t end = static_cast<std::size_t>(label.data() - line.data()) + label.size();
+    if (label.back() == ':') {
+        label.remove_suffix(1);
+    } else {
+        const std::string_view colon = tokenAt(line, end, lineDelimiters);
+        if (colon != ":")
+            return std::nullopt;
+        end = static_cast<std::size_t>(colon.data() - line.data()) + 1;
+    }
+    for (const record_key& key : record.keys)
+        if (key.label == label)
+            return record_key_at{key.field, end};
+    return std::nullopt;
+}
+
+// A "Word : value" line whose key the record does not name: a field this
+// reader has no use for.
+bool isOtherRecordField(std::string_view line, std::size_t at)
+{
+    const std::string_view label = tokenAt(line, at, lineDelimiters);
+    const std::size_t end = static_cast<std::size_t>(label.data() - line.data()) + label.size();
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    return !label.empty() && letter(label[0]) && (label.back() == ':' || tokenAt(line, end, lineDelimiters) == ":");
+}
+
+// The family whose records `line` opens: status tokens, then the record's
+// first key.
+const family_t* recordFamilyOf(std::string_view line)
+{
+    const std::size_t at = afterRecordStatus(line);
+    for (const family_t& family : todayFamilies) {
+        if (family.record == nullptr || at >= line.size() || line[at] != family.record->keys[0].label[0])
+            continue;
+        const auto key = recordKeyAt(*family.record, line, at);
+        if (key && key->field == family.record->keys[0].field)
+            return &family;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -465,9 +563,31 @@ bool bgpParser::statusAreaValid(const table_layout& in, std::string_view line) c
     return true;
 }
 
+// Between records: the status line of a further path to the same network
+// (nothing after the status), or its next hop line when that status line
+// was too short to be kept, opens one; the rest is as in a table.
+bgpParser::line_kind bgpParser::recordLineKind(const listing_family& family, std::string_view line)
+{
+    using kind = line_kind;
+    if (isSectionLine(family, line))
+        return kind::section;
+    const std::string_view text = withoutLineEnd(line);
+    const std::size_t at = afterRecordStatus(text);
+    if (at == text.size() && firstNonBlank(text) != std::string_view::npos)
+        return kind::route;
+    if (const auto key = recordKeyAt(*family.record, text, at); key && key->field == nextHop)
+        return kind::route;
+    const std::string_view content = withoutIndent(text);
+    if (startsWithAny(content, family.endLines) || isPrompt(text))
+        return kind::end;
+    return content.substr(0, family.record->pager.size()) == family.record->pager ? kind::quiet : kind::other;
+}
+
 bgpParser::line_kind bgpParser::classify(const table_layout& in, std::string_view line) const
 {
     const family_t& family = *in.family;
+    if (family.record != nullptr)
+        return recordLineKind(family, line);
     if (family.status == status_area::firstThree)
         return statusAreaValid(in, line) ? line_kind::route : line_kind::other;
     if (isSectionLine(family, line))
@@ -516,6 +636,9 @@ bool bgpParser::restOfCountedRoute()
 
 void bgpParser::noteOutsideLine(std::string_view line)
 {
+    // Records open a table of their own wherever they stand.
+    if (modernLayout.family->record != nullptr)
+        return;
     if (restOfCountedRoute())
         return;
     // Between a table's end and the next header only a route that could be
@@ -597,6 +720,10 @@ int bgpParser::nextLine()
         const std::string_view line(lineText);
         if (line.size() < 4)
             continue;
+        if (modern && opensRecord(line)) {
+            cutAtLineEnd();
+            return lineReady;
+        }
         const std::string_view token = tokenAt(line, 0, lineDelimiters);
         if (token.find(fieldCaptions[capNetwork]) != std::string_view::npos) {
             readHeader(line);
@@ -934,10 +1061,13 @@ int bgpParser::parseNumbersOverlapping(std::string_view line, std::size_t offset
     clearNumbers();
     std::size_t lastEnd = nextHopEnd;
     long long push = -1; // how far right of its caption's end the last number ends
+    bool missingAlways = false;
     for (const number_column& column : family().numberColumns) {
         const placed_token value = valueUnder(column.field);
-        if (value.text.empty())
+        if (value.text.empty()) {
+            missingAlways = missingAlways || (column.always && layout.column[static_cast<std::size_t>(column.field)] != 0);
             continue;
+        }
         // One token under two captions, a number reaching into the path, or
         // in a family that aligns numbers right, one further left of its
         // caption's last letter than the number before: the captions do not
@@ -961,6 +1091,11 @@ int bgpParser::parseNumbersOverlapping(std::string_view line, std::size_t offset
     if (!left && pathStart != std::string_view::npos && pathIndex < line.size() &&
         static_cast<long long>(pathStart - pathIndex) < push)
         return misfit;
+    // A weight every row prints is missing, and a one-digit number starts
+    // the path: it may be that weight, two columns right of its caption.
+    const std::string_view first = pathStart == pathIndex ? tokenAt(line, pathIndex, lineDelimiters) : "";
+    if (!left && missingAlways && first.size() == 1 && isDigit(first[0]))
+        return failQuoted(badStructure, "A weight two columns off or the first AS of the path, cannot tell: `", first);
     return parsedOk;
 }
 
@@ -1194,6 +1329,8 @@ int bgpParser::parseLine()
         return code;
     if (skipping)
         return fail(notUnderstood, notUnderstoodMessage);
+    if (family().record != nullptr)
+        return parseRecord();
     std::string_view line(lineText);
 
     if (const int result = parseStatus(line); result != parsedOk)
@@ -1307,6 +1444,10 @@ int bgpParser::takeNumbersLine(std::string_view& line, std::size_t& offset)
 int bgpParser::readRest(std::string_view line, rest_mark mark)
 {
     clearReason();
+    // A record's numbers were read with its other fields; its path line
+    // starts the path at the mark.
+    if (family().record != nullptr)
+        return readPath(line.substr(std::min(mark.nextHopEnd, line.size())));
     const std::size_t offset = mark.shift;
     // Where the next hop ends bounds the numbers after it.
     nextHopEnd = std::min(mark.nextHopEnd, line.size());
@@ -1345,4 +1486,184 @@ int bgpParser::readRest(std::string_view line, rest_mark mark)
                               tokenAt(line, line.find_last_of(" \t", pathIndex) + 1, lineDelimiters));
     }
     return readPath(line.substr(pathIndex));
+}
+
+bool bgpParser::opensRecord(std::string_view line)
+{
+    // Asked for every line: its first tokens tell, without a scan of the
+    // whole line for its end.
+    const family_t* records = recordFamilyOf(line);
+    if (records == nullptr)
+        return false;
+    if (!headerFound || layout.family != records) {
+        headerFound = true;
+        anyHeader = true;
+        ++headerCount;
+        modernLayout = layoutOf(*records, {});
+        layout = modernLayout;
+        tableEnded = false;
+    }
+    return true;
+}
+
+int bgpParser::parseRecord()
+{
+    // The first line holds the status and the network (or, for a further
+    // path to the same network, nothing or the next hop); the record ends
+    // with its path. A fault in one field still takes the whole record, so
+    // that its other lines are not read as lines of their own.
+    recordFirst.assign(lineText);
+    const std::string_view line(lineText);
+    const std::size_t at = afterRecordStatus(line);
+    parsed.status = 0;
+    for (std::size_t i = 0; i < at; ++i)
+        if (!isBlank(line[i]))
+            parsed.status |= 1u << statusCode(line[i]);
+    clearNumbers();
+    recordNetwork.clear();
+    recordLength.clear();
+    record_state state;
+    int result = readRecordLine(line, at, state);
+    if (result == parsedOk)
+        result = recordNetworkOf(state);
+    if (result != parsedOk)
+        recordFault.assign(line);
+    while (!state.path) {
+        if (const int next = nextRecordLine(state, result); next != parsedOk)
+            return next;
+    }
+    if (result != parsedOk) {
+        skipWrappedPath();
+        lineText = recordFault;
+        return result;
+    }
+    return finishRecord(state);
+}
+
+int bgpParser::nextRecordLine(record_state& state, int& result)
+{
+    const record_layout& record = *family().record;
+    if (!fetchLine()) {
+        lineText = result != parsedOk ? recordFault : recordFirst;
+        return result != parsedOk ? result : fail(endInRecord, "Unexpected end of file (Path/Ogn expected)");
+    }
+    const std::string_view line = withoutLineEnd(lineText);
+    const std::size_t first = firstNonBlank(line);
+    const auto key = first == std::string_view::npos ? std::nullopt : recordKeyAt(record, line, first);
+    if (first == std::string_view::npos || line.substr(first, record.pager.size()) == record.pager ||
+        (!key && isOtherRecordField(line, first))) {
+        ++parsedCount;
+        return parsedOk;
+    }
+    if (!key || key->field == record.keys[0].field) {
+        // A new record or a line that belongs to none: this one is cut short.
+        holdLine();
+        lineText = result != parsedOk ? recordFault : recordFirst;
+        return result != parsedOk ? result : fail(badStructure, "Route record without Path/Ogn");
+    }
+    ++parsedCount;
+    lineText = line;
+    if (result != parsedOk) {
+        state.path = key->field == path;
+        return parsedOk;
+    }
+    result = readRecordLine(line, first, state);
+    if (result != parsedOk)
+        recordFault.assign(line);
+    return parsedOk;
+}
+
+void bgpParser::skipWrappedPath()
+{
+    // The rest of a faulty record's path, wrapped onto lines of its own.
+    std::string_view last = lineText;
+    while (!endsWithOrigin(last) && fetchLine()) {
+        last = withoutLineEnd(lineText);
+        if (!onlyPathText(last)) {
+            holdLine();
+            return;
+        }
+        ++parsedCount;
+    }
+}
+
+int bgpParser::finishRecord(const record_state& state)
+{
+    if (!state.nextHop)
+        return fail(badStructure, "Route record without NextHop");
+    shift = 0;
+    nextHopEnd = state.pathAt;
+    if (family().originAlways && !endsWithOrigin(lineText))
+        if (const int result = joinWrappedPath(); result != parsedOk)
+            return result;
+    if (!deferRest)
+        if (const int result = readRest(lineText, restMark()); result != parsedOk)
+            return result;
+    ++parsedCount;
+    return parsedOk;
+}
+
+int bgpParser::readRecordLine(std::string_view line, std::size_t at, record_state& state)
+{
+    const record_layout& record = *family().record;
+    while (const auto key = recordKeyAt(record, line, at)) {
+        if (key->field == path) {
+            state.path = true;
+            state.pathAt = key->valueAt;
+            return parsedOk;
+        }
+        at = key->valueAt;
+        std::string_view value = tokenAt(line, at, lineDelimiters);
+        if (!value.empty() && recordKeyAt(record, line, at))
+            value = {}; // the next key: this one has no value
+        else if (!value.empty())
+            at = static_cast<std::size_t>(value.data() - line.data()) + value.size();
+        if (const int result = storeRecordField(key->field, value, state); result != parsedOk)
+            return result;
+    }
+    const std::string_view rest = tokenAt(line, at, lineDelimiters);
+    return rest.empty() ? parsedOk : failQuoted(badStructure, "Not a field of a route record: `", rest);
+}
+
+int bgpParser::storeRecordField(int field, std::string_view value, record_state& state)
+{
+    switch (field) {
+    case network:
+        state.network = true;
+        recordNetwork.assign(value);
+        return parsedOk;
+    case prefixLength:
+        recordLength.assign(value);
+        return parsedOk;
+    case nextHop:
+        if (value.empty())
+            return parsedOk;
+        state.nextHop = true;
+        nextHopEnd = 0;
+        return checkNextHop6(value);
+    case metric:
+    case locPrf:
+    case weight:
+        return value.empty() ? parsedOk : storeNumber(field, value);
+    default:
+        return parsedOk;
+    }
+}
+
+int bgpParser::recordNetworkOf(const record_state& state)
+{
+    // An empty Network field, or none, is a further path to the last one.
+    if (!state.network || recordNetwork.empty()) {
+        if (!lastNetwork6)
+            return fail(badStructure, "Could not retrieve any previous network value");
+        parsed.network6 = lastNetwork6;
+        return parsedOk;
+    }
+    // The paths after a network that cannot be read belong to it, not to
+    // the one before.
+    forgetNetwork();
+    if (recordLength.empty())
+        return failQuoted(badStructure, "Network without PrefixLen: `", recordNetwork);
+    recordNetwork.append("/").append(recordLength);
+    return parseNetwork6(recordNetwork);
 }

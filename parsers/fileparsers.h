@@ -177,7 +177,26 @@ private:
     enum class line_kind { route, section, quiet, end, other };
 
     void readHeader(std::string_view line);
+    // Families that print a route as a record of keyed fields: what one
+    // record gathered while its lines are read.
+    struct record_state {
+        bool network = false;
+        bool nextHop = false;
+        bool path = false;
+        std::size_t pathAt = 0; // where the path starts on its line
+    };
+    bool opensRecord(std::string_view line);
+    int parseRecord();
+    // The next line of a record: its fields into `state`, or only the end
+    // sought once `result` holds a fault.
+    int nextRecordLine(record_state& state, int& result);
+    void skipWrappedPath();
+    int finishRecord(const record_state& state);
+    int readRecordLine(std::string_view line, std::size_t at, record_state& state);
+    int storeRecordField(int field, std::string_view value, record_state& state);
+    int recordNetworkOf(const record_state& state);
     line_kind classify(const table_layout& in, std::string_view line) const;
+    static line_kind recordLineKind(const listing_family& family, std::string_view line);
     bool statusAreaValid(const table_layout& in, std::string_view line) const;
     void noteClosedTableLine(std::string_view line);
     void noteOutsideLine(std::string_view line);
@@ -270,6 +289,10 @@ private:
     unread_routes unread;
     std::uint64_t skippedLines = 0;
     std::string joined;           // a row and the path its terminal wrapped, put together
+    std::string recordFirst;      // the first line of the record being read
+    std::string recordFault;      // its line that holds a fault
+    std::string recordNetwork;    // its Network and PrefixLen fields
+    std::string recordLength;
     std::string held;             // a line given back, with its line end
     std::string current;          // the line given back, while it is the current line
 };
