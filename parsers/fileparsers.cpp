@@ -461,6 +461,15 @@ const family_t& todayFamilyOf(std::string_view line)
     return todayFamilies[std::size(todayFamilies) - 1];
 }
 
+// The line without the line end it was read with: a record's lines are
+// short and many, and withoutLineEnd's search costs a call per character.
+std::string_view withoutLineFeed(std::string_view line)
+{
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
+    return line;
+}
+
 bool isStatusToken(std::string_view token)
 {
     return !token.empty() && std::all_of(token.begin(), token.end(), [](char c) { return statusCode(c) >= 0; });
@@ -492,18 +501,22 @@ std::optional<record_key_at> recordKeyAt(const record_layout& record, std::strin
     if (label.size() < 2)
         return std::nullopt;
     std::size_t end = static_cast<std::size_t>(label.data() - line.data()) + label.size();
-    if (label.back() == ':') {
+    const bool glued = label.back() == ':';
+    if (glued)
         label.remove_suffix(1);
-    } else {
+    // The label first: a value is followed by a long run of blanks, and
+    // is no key whatever follows it.
+    const auto key = std::find_if(record.keys.begin(), record.keys.end(),
+                                   [label](const record_key& k) { return k.label == label; });
+    if (key == record.keys.end())
+        return std::nullopt;
+    if (!glued) {
         const std::string_view colon = tokenAt(line, end, lineDelimiters);
         if (colon != ":")
             return std::nullopt;
         end = static_cast<std::size_t>(colon.data() - line.data()) + 1;
     }
-    for (const record_key& key : record.keys)
-        if (key.label == label)
-            return record_key_at{key.field, end};
-    return std::nullopt;
+    return record_key_at{key->field, end};
 }
 
 // A "Word : value" line whose key the record does not name: a field this
@@ -571,7 +584,7 @@ bgpParser::line_kind bgpParser::recordLineKind(const listing_family& family, std
     using kind = line_kind;
     if (isSectionLine(family, line))
         return kind::section;
-    const std::string_view text = withoutLineEnd(line);
+    const std::string_view text = withoutLineFeed(line);
     const std::size_t at = afterRecordStatus(text);
     if (at == text.size() && firstNonBlank(text) != std::string_view::npos)
         return kind::route;
@@ -1547,7 +1560,7 @@ int bgpParser::nextRecordLine(record_state& state, int& result)
         lineText = result != parsedOk ? recordFault : recordFirst;
         return result != parsedOk ? result : fail(endInRecord, "Unexpected end of file (Path/Ogn expected)");
     }
-    const std::string_view line = withoutLineEnd(lineText);
+    const std::string_view line = withoutLineFeed(lineText);
     const std::size_t first = firstNonBlank(line);
     const auto key = first == std::string_view::npos ? std::nullopt : recordKeyAt(record, line, first);
     if (first == std::string_view::npos || line.substr(first, record.pager.size()) == record.pager ||
@@ -1578,7 +1591,7 @@ void bgpParser::skipWrappedPath()
     // The rest of a faulty record's path, wrapped onto lines of its own.
     std::string_view last = lineText;
     while (!endsWithOrigin(last) && fetchLine()) {
-        last = withoutLineEnd(lineText);
+        last = withoutLineFeed(lineText);
         if (!onlyPathText(last)) {
             holdLine();
             return;
