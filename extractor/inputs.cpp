@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include <unistd.h>
@@ -11,6 +13,7 @@
 #include "common/bytesource.h"
 #include "parsers/aheadsource.h"
 #include "parsers/routeinput.h"
+#include "parsers/textscan.h"
 
 namespace {
 
@@ -18,13 +21,22 @@ constexpr const char* standardInput = "(standard input)";
 
 bool isStandardInput(const std::string& file) { return file == "-"; }
 
-// Files read at once: one per core keeps every core busy decompressing and
-// decoding, and one more covers the start of each file. Each holds up to
-// about 10 MB (a listing's batches and blocks, the routes read ahead), so
-// four at most keep a run without --group below 64 MB on any machine.
+// Files read at once. One file alone already keeps two cores busy: its bytes
+// are read and decompressed ahead of the thread that decodes and cleans
+// them. Decoding further files ahead pays only with cores to spare; on two
+// it just adds the hand-over of every route between threads, so files are
+// then read one after another. ROUTESIFT_FILES_AT_ONCE sets the number (1:
+// one after another). Each file read ahead holds up to about 10 MB (a
+// listing's batches and blocks, the routes read ahead), so four at most
+// keep a run without --group below 64 MB on any machine.
 std::size_t filesReadAtOnce() {
+    constexpr std::size_t most = 4;
+    if (const char* given = std::getenv("ROUTESIFT_FILES_AT_ONCE"); given != nullptr && *given != '\0') {
+        const std::optional<std::uint64_t> n = textscan::unsignedValue(given);
+        if (n && *n >= 1) return *n == 1 ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(*n, most));
+    }
     const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
-    return std::min<std::size_t>(cores + 1, 4);
+    return cores <= 2 ? 0 : std::min(cores / 2 + 1, most);
 }
 
 } // namespace
