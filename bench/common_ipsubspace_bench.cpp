@@ -17,7 +17,8 @@ struct Piece {
     int length;
 };
 
-IPSubSpace intervals(std::int64_t n, const std::vector<Piece>& perInterval) {
+IPSubSpace intervals(std::int64_t n, const std::vector<Piece>& perInterval)
+{
     std::vector<IPSubSpace> pieces;
     pieces.reserve(static_cast<std::size_t>(n) * perInterval.size());
     for (std::int64_t i = 0; i < n; ++i) {
@@ -32,7 +33,8 @@ IPSubSpace intervals(std::int64_t n, const std::vector<Piece>& perInterval) {
 IPSubSpace first(std::int64_t n) { return intervals(n, {{0, 29}}); }
 IPSubSpace second(std::int64_t n) { return intervals(n, {{4, 30}, {8, 29}}); }
 
-void BM_Union(benchmark::State& state) {
+void BM_Union(benchmark::State& state)
+{
     const IPSubSpace a = first(state.range(0));
     const IPSubSpace b = second(state.range(0));
     if ((a + b).addresses() != 16u * static_cast<std::uint64_t>(state.range(0))) {
@@ -46,7 +48,8 @@ void BM_Union(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 
-void BM_Intersection(benchmark::State& state) {
+void BM_Intersection(benchmark::State& state)
+{
     const IPSubSpace a = first(state.range(0));
     const IPSubSpace b = second(state.range(0));
     if ((a * b).addresses() != 4u * static_cast<std::uint64_t>(state.range(0))) {
@@ -60,17 +63,21 @@ void BM_Intersection(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 
-void BM_Equality(benchmark::State& state) {
+void BM_Equality(benchmark::State& state)
+{
     const IPSubSpace a = second(state.range(0));
     const IPSubSpace b = second(state.range(0));
-    for (auto _ : state) benchmark::DoNotOptimize(a == b);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(a == b);
     state.SetItemsProcessed(state.iterations() * state.range(0) * 2);
     state.SetComplexityN(state.range(0));
 }
 
-void BM_ListPrefixes(benchmark::State& state) {
+void BM_ListPrefixes(benchmark::State& state)
+{
     IPSubSpace a = second(state.range(0)); // two prefixes per interval
-    for (auto _ : state) benchmark::DoNotOptimize(a.listPrefixes().len());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(a.listPrefixes().len());
     state.SetItemsProcessed(state.iterations() * state.range(0));
     state.SetComplexityN(state.range(0));
 }

@@ -19,14 +19,16 @@ namespace {
 
 using bench_key = std::uint64_t;
 
-std::vector<bench_key> shuffledKeys(std::size_t n) {
+std::vector<bench_key> shuffledKeys(std::size_t n)
+{
     std::vector<bench_key> keys(n);
     std::iota(keys.begin(), keys.end(), bench_key{1});
     std::shuffle(keys.begin(), keys.end(), std::mt19937_64(42));
     return keys;
 }
 
-std::vector<bench_key> ascendingKeys(std::size_t n) {
+std::vector<bench_key> ascendingKeys(std::size_t n)
+{
     std::vector<bench_key> keys(n);
     std::iota(keys.begin(), keys.end(), bench_key{1});
     return keys;
@@ -35,22 +37,26 @@ std::vector<bench_key> ascendingKeys(std::size_t n) {
 // Insertion into a fresh container, destruction included in the timing
 // (both containers pay for their frees).
 template <typename Keys>
-void bstInsert(benchmark::State& state, Keys makeKeys) {
+void bstInsert(benchmark::State& state, Keys makeKeys)
+{
     const auto keys = makeKeys(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         BST<std::uint64_t, bench_key> tree;
-        for (const bench_key k : keys) tree.addItem(k, k);
+        for (const bench_key k : keys)
+            tree.addItem(k, k);
         benchmark::DoNotOptimize(tree.rootNode());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 template <typename Keys>
-void mapInsert(benchmark::State& state, Keys makeKeys) {
+void mapInsert(benchmark::State& state, Keys makeKeys)
+{
     const auto keys = makeKeys(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state) {
         std::map<bench_key, std::uint64_t> tree;
-        for (const bench_key k : keys) tree.emplace(k, k);
+        for (const bench_key k : keys)
+            tree.emplace(k, k);
         benchmark::DoNotOptimize(tree.size());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -62,10 +68,12 @@ void BM_BSTInsertAscending(benchmark::State& state) { bstInsert(state, ascending
 void BM_MapInsertAscending(benchmark::State& state) { mapInsert(state, ascendingKeys); }
 
 // Lookups in random order, half of them for absent keys.
-void BM_BSTFind(benchmark::State& state) {
+void BM_BSTFind(benchmark::State& state)
+{
     const auto n = static_cast<std::size_t>(state.range(0));
     BST<std::uint64_t, bench_key> tree;
-    for (const bench_key k : shuffledKeys(n)) tree.addItem(k, 2 * k);
+    for (const bench_key k : shuffledKeys(n))
+        tree.addItem(k, 2 * k);
     const auto probes = shuffledKeys(2 * n);
     for (auto _ : state) {
         std::uint64_t found = 0;
@@ -77,10 +85,12 @@ void BM_BSTFind(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(probes.size()));
 }
 
-void BM_MapFind(benchmark::State& state) {
+void BM_MapFind(benchmark::State& state)
+{
     const auto n = static_cast<std::size_t>(state.range(0));
     std::map<bench_key, std::uint64_t> tree;
-    for (const bench_key k : shuffledKeys(n)) tree.emplace(k, 2 * k);
+    for (const bench_key k : shuffledKeys(n))
+        tree.emplace(k, 2 * k);
     const auto probes = shuffledKeys(2 * n);
     for (auto _ : state) {
         std::uint64_t found = 0;
@@ -94,16 +104,21 @@ void BM_MapFind(benchmark::State& state) {
 }
 
 // In-order listing against walking the map.
-void BM_BSTListKeys(benchmark::State& state) {
+void BM_BSTListKeys(benchmark::State& state)
+{
     BST<std::uint64_t, bench_key> tree;
-    for (const bench_key k : shuffledKeys(static_cast<std::size_t>(state.range(0)))) tree.addItem(k, k);
-    for (auto _ : state) benchmark::DoNotOptimize(tree.listKeys().len());
+    for (const bench_key k : shuffledKeys(static_cast<std::size_t>(state.range(0))))
+        tree.addItem(k, k);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tree.listKeys().len());
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void BM_BSTCopy(benchmark::State& state) {
+void BM_BSTCopy(benchmark::State& state)
+{
     BST<std::uint64_t, bench_key> tree;
-    for (const bench_key k : shuffledKeys(static_cast<std::size_t>(state.range(0)))) tree.addItem(k, k);
+    for (const bench_key k : shuffledKeys(static_cast<std::size_t>(state.range(0))))
+        tree.addItem(k, k);
     for (auto _ : state) {
         BST<std::uint64_t, bench_key> copy(tree);
         benchmark::DoNotOptimize(copy.rootNode());
@@ -111,9 +126,11 @@ void BM_BSTCopy(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void BM_MapCopy(benchmark::State& state) {
+void BM_MapCopy(benchmark::State& state)
+{
     std::map<bench_key, std::uint64_t> tree;
-    for (const bench_key k : shuffledKeys(static_cast<std::size_t>(state.range(0)))) tree.emplace(k, k);
+    for (const bench_key k : shuffledKeys(static_cast<std::size_t>(state.range(0))))
+        tree.emplace(k, k);
     for (auto _ : state) {
         std::map<bench_key, std::uint64_t> copy(tree);
         benchmark::DoNotOptimize(copy.size());
@@ -122,23 +139,28 @@ void BM_MapCopy(benchmark::State& state) {
 }
 
 // Stack use (push n, pop n) and queue use (enqueue n, dequeue n).
-void BM_ListPushPop(benchmark::State& state) {
+void BM_ListPushPop(benchmark::State& state)
+{
     const auto n = static_cast<std::uint64_t>(state.range(0));
     for (auto _ : state) {
         List<std::uint64_t> list;
-        for (std::uint64_t i = 0; i < n; ++i) list.push(i);
+        for (std::uint64_t i = 0; i < n; ++i)
+            list.push(i);
         std::uint64_t sum = 0;
-        while (!list.isEmpty()) sum += list.pop();
+        while (!list.isEmpty())
+            sum += list.pop();
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void BM_StdListPushPop(benchmark::State& state) {
+void BM_StdListPushPop(benchmark::State& state)
+{
     const auto n = static_cast<std::uint64_t>(state.range(0));
     for (auto _ : state) {
         std::list<std::uint64_t> list;
-        for (std::uint64_t i = 0; i < n; ++i) list.push_front(i);
+        for (std::uint64_t i = 0; i < n; ++i)
+            list.push_front(i);
         std::uint64_t sum = 0;
         while (!list.empty()) {
             sum += list.front();
@@ -149,23 +171,28 @@ void BM_StdListPushPop(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void BM_ListEnqueueDequeue(benchmark::State& state) {
+void BM_ListEnqueueDequeue(benchmark::State& state)
+{
     const auto n = static_cast<std::uint64_t>(state.range(0));
     for (auto _ : state) {
         List<std::uint64_t> list;
-        for (std::uint64_t i = 0; i < n; ++i) list.enqueue(i);
+        for (std::uint64_t i = 0; i < n; ++i)
+            list.enqueue(i);
         std::uint64_t sum = 0;
-        while (!list.isEmpty()) sum += list.dequeue();
+        while (!list.isEmpty())
+            sum += list.dequeue();
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void BM_StdListEnqueueDequeue(benchmark::State& state) {
+void BM_StdListEnqueueDequeue(benchmark::State& state)
+{
     const auto n = static_cast<std::uint64_t>(state.range(0));
     for (auto _ : state) {
         std::list<std::uint64_t> list;
-        for (std::uint64_t i = 0; i < n; ++i) list.push_back(i);
+        for (std::uint64_t i = 0; i < n; ++i)
+            list.push_back(i);
         std::uint64_t sum = 0;
         while (!list.empty()) {
             sum += list.front();
@@ -177,9 +204,11 @@ void BM_StdListEnqueueDequeue(benchmark::State& state) {
 }
 
 // Assigning a listing of similar length over and over reuses the elements.
-void BM_ListAssign(benchmark::State& state) {
+void BM_ListAssign(benchmark::State& state)
+{
     List<std::uint64_t> source;
-    for (std::int64_t i = 0; i < state.range(0); ++i) source.enqueue(static_cast<std::uint64_t>(i));
+    for (std::int64_t i = 0; i < state.range(0); ++i)
+        source.enqueue(static_cast<std::uint64_t>(i));
     List<std::uint64_t> target;
     for (auto _ : state) {
         target = source;
@@ -188,9 +217,11 @@ void BM_ListAssign(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void BM_StdListAssign(benchmark::State& state) {
+void BM_StdListAssign(benchmark::State& state)
+{
     std::list<std::uint64_t> source;
-    for (std::int64_t i = 0; i < state.range(0); ++i) source.push_back(static_cast<std::uint64_t>(i));
+    for (std::int64_t i = 0; i < state.range(0); ++i)
+        source.push_back(static_cast<std::uint64_t>(i));
     std::list<std::uint64_t> target;
     for (auto _ : state) {
         target = source;

@@ -33,7 +33,8 @@ struct reported_route {
 
 std::vector<reported_route> routes;
 
-bool readRoutes(const char* dump) {
+bool readRoutes(const char* dump)
+{
     extraction_mode settings;
     bgpParser parser;
     if (!parser.openFile(dump)) return false;
@@ -55,12 +56,14 @@ struct file_closer {
 };
 using file_ptr = std::unique_ptr<std::FILE, file_closer>;
 
-std::optional<std::uint8_t> lengthOf(const std::optional<IPNetmask>& netmask) {
+std::optional<std::uint8_t> lengthOf(const std::optional<IPNetmask>& netmask)
+{
     if (!netmask) return std::nullopt;
     return static_cast<std::uint8_t>(netmask->brief());
 }
 
-void buildAndWrite(const IPAddress* host, std::optional<std::uint8_t> single) {
+void buildAndWrite(const IPAddress* host, std::optional<std::uint8_t> single)
+{
     GraphBuilder builder;
     for (const reported_route& r : routes)
         builder.addRoute(r.path, host ? route_prefix::ipv4(host->value(), single)
@@ -69,33 +72,39 @@ void buildAndWrite(const IPAddress* host, std::optional<std::uint8_t> single) {
     builder.write(sink.get(), "dump", "routesift");
 }
 
-void BM_GraphBuild(benchmark::State& state) {
-    for (auto _ : state) buildAndWrite(nullptr, std::nullopt);
+void BM_GraphBuild(benchmark::State& state)
+{
+    for (auto _ : state)
+        buildAndWrite(nullptr, std::nullopt);
     state.counters["routes"] = static_cast<double>(routes.size());
 }
 BENCHMARK(BM_GraphBuild)->Unit(benchmark::kMillisecond);
 
 // The same with one address for every route: the address sets stay one
 // interval each, so the difference to BM_GraphBuild is what the unions cost.
-void BM_GraphBuildWithoutUnions(benchmark::State& state) {
+void BM_GraphBuildWithoutUnions(benchmark::State& state)
+{
     const IPAddress host = IPAddress::fromValue(0x0A000001U);
-    for (auto _ : state) buildAndWrite(&host, 32);
+    for (auto _ : state)
+        buildAndWrite(&host, 32);
 }
 BENCHMARK(BM_GraphBuildWithoutUnions)->Unit(benchmark::kMillisecond);
 
 // The prefixes of every direction, as the anchor needs them.
-std::map<std::pair<asnum_t, asnum_t>, std::vector<IPPrefix>> prefixesByDirection() {
+std::map<std::pair<asnum_t, asnum_t>, std::vector<IPPrefix>> prefixesByDirection()
+{
     std::map<std::pair<asnum_t, asnum_t>, std::vector<IPPrefix>> byDirection;
     for (const reported_route& r : routes) {
-        const IPPrefix prefix = r.netmask ? IPPrefix(r.network, *r.netmask)
-                                          : IPPrefix(r.network, IPPrefix(r.network).netmask());
+        const IPPrefix prefix =
+            r.netmask ? IPPrefix(r.network, *r.netmask) : IPPrefix(r.network, IPPrefix(r.network).netmask());
         for (std::size_t i = 0; i + 1 < r.path.size(); ++i)
             if (r.path[i].asn != r.path[i + 1].asn) byDirection[{r.path[i].asn, r.path[i + 1].asn}].push_back(prefix);
     }
     return byDirection;
 }
 
-void BM_UnionsWithIPSubSpace(benchmark::State& state) {
+void BM_UnionsWithIPSubSpace(benchmark::State& state)
+{
     const auto byDirection = prefixesByDirection();
     for (auto _ : state) {
         std::uint64_t total = 0;
@@ -110,7 +119,8 @@ BENCHMARK(BM_UnionsWithIPSubSpace)->Unit(benchmark::kMillisecond)->Iterations(1)
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc < 2 || !readRoutes(argv[1])) {
         std::fprintf(stderr, "usage: %s DUMP [benchmark flags]\n", argc > 0 ? argv[0] : "extractor_graph_bench");
         return 1;

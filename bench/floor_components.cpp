@@ -22,7 +22,8 @@ constexpr std::uint32_t none = 0xFFFFFFFFU;
 class Lines {
 public:
     explicit Lines(std::FILE* f) : file_(f), block_(1 << 16) {}
-    bool next(std::string& line) {
+    bool next(std::string& line)
+    {
         line.clear();
         for (;;) {
             if (pos_ == end_) {
@@ -50,12 +51,15 @@ private:
 };
 
 // Unsigned or signed decimal field at p; advances p past it and one blank.
-std::int64_t field(const char*& p) {
-    while (*p == ' ') ++p;
+std::int64_t field(const char*& p)
+{
+    while (*p == ' ')
+        ++p;
     bool negative = *p == '-';
     if (negative) ++p;
     std::int64_t v = 0;
-    while (*p >= '0' && *p <= '9') v = v * 10 + (*p++ - '0');
+    while (*p >= '0' && *p <= '9')
+        v = v * 10 + (*p++ - '0');
     return negative ? -v : v;
 }
 
@@ -70,15 +74,19 @@ struct adjacency {
 // Node identifier -> node index, open addressing.
 class IdMap {
 public:
-    explicit IdMap(std::size_t n) {
+    explicit IdMap(std::size_t n)
+    {
         std::size_t size = 16;
-        while (size < 2 * n) size *= 2;
+        while (size < 2 * n)
+            size *= 2;
         keys_.assign(size, 0);
         values_.assign(size, none);
     }
-    std::uint32_t& operator[](std::uint32_t key) {
+    std::uint32_t& operator[](std::uint32_t key)
+    {
         std::size_t i = (key * 0x9E3779B97F4A7C15ULL) >> (64 - std::__lg(keys_.size()));
-        while (values_[i] != none && keys_[i] != key) i = (i + 1) & (keys_.size() - 1);
+        while (values_[i] != none && keys_[i] != key)
+            i = (i + 1) & (keys_.size() - 1);
         keys_[i] = key;
         return values_[i];
     }
@@ -89,7 +97,8 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 2) return 2;
     std::FILE* f = std::fopen(argv[1], "r");
     if (f == nullptr) return 2;
@@ -98,7 +107,8 @@ int main(int argc, char** argv) {
     in.next(line); // type
     in.next(line);
     const long sources = std::stol(line);
-    for (long i = 0; i < sources; ++i) in.next(line);
+    for (long i = 0; i < sources; ++i)
+        in.next(line);
     in.next(line); // comment
     in.next(line);
     const auto n = static_cast<std::uint32_t>(std::stoul(line));
@@ -133,7 +143,8 @@ int main(int argc, char** argv) {
     // Compressed adjacency: node v's neighbours are adj[start[v] .. start[v + 1]),
     // each with the adjacency it came from.
     std::vector<std::uint32_t> start(n + 1, 0);
-    for (std::uint32_t v = 0; v < n; ++v) start[v + 1] = start[v] + degree[v];
+    for (std::uint32_t v = 0; v < n; ++v)
+        start[v + 1] = start[v] + degree[v];
     struct entry {
         std::uint32_t other, edge;
     };

@@ -22,24 +22,21 @@ std::string generatedDump(long routes, const std::string& options, const std::st
 {
     const std::filesystem::path target =
         std::filesystem::temp_directory_path() / ("halcyn-bench-" + tag + "-" + std::to_string(routes) + ".txt");
-    if (std::filesystem::exists(target))
-        return target.string();
+    if (std::filesystem::exists(target)) return target.string();
     // The build names the folder: __FILE__ is relative when the compiler
     // cache rewrites paths, and would then depend on the working folder.
     const std::filesystem::path script = std::filesystem::path(HALCYN_BENCH_DIR) / "gen_bgpdump.py";
     const std::string partial = target.string() + ".part";
     const std::string command = "python3 '" + script.string() + "' --routes " + std::to_string(routes) + " --seed 1 " +
                                 options + " -o '" + partial + "'";
-    if (std::system(command.c_str()) != 0)
-        return {};
+    if (std::system(command.c_str()) != 0) return {};
     std::filesystem::rename(partial, target);
     return target.string();
 }
 
 std::string dumpFor(const std::string& options, const std::string& tag)
 {
-    if (const char* given = std::getenv("HALCYN_BGPDUMP"); given != nullptr && *given != '\0')
-        return given;
+    if (const char* given = std::getenv("HALCYN_BGPDUMP"); given != nullptr && *given != '\0') return given;
     return generatedDump(1000000, options, tag);
 }
 
@@ -61,14 +58,14 @@ void parseDump(benchmark::State& state, const std::string& path)
         }
         while (parser.nextLine() == Parser::lineReady) {
             ++routes;
-            if (parser.parseLine() != Parser::parsedOk)
-                ++failed;
+            if (parser.parseLine() != Parser::parsedOk) ++failed;
         }
         bytes += parser.filePos();
         benchmark::DoNotOptimize(parser.parsed.path.len());
     }
     state.counters["routes/s"] = benchmark::Counter(static_cast<double>(routes), benchmark::Counter::kIsRate);
-    state.counters["failed"] = benchmark::Counter(static_cast<double>(failed) / static_cast<double>(state.iterations()));
+    state.counters["failed"] =
+        benchmark::Counter(static_cast<double>(failed) / static_cast<double>(state.iterations()));
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
 }
 

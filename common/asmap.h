@@ -21,12 +21,10 @@ public:
     // until the next insertion.
     std::pair<std::uint32_t&, bool> insert(asnum_t as, std::uint32_t value)
     {
-        if ((count + 1) * 2 > capacity)
-            grow();
+        if ((count + 1) * 2 > capacity) grow();
         std::size_t i = slotOf(as);
         while (values[i] != freeSlot) {
-            if (keys[i] == as)
-                return {values[i], false};
+            if (keys[i] == as) return {values[i], false};
             i = (i + 1) & (capacity - 1);
         }
         keys[i] = as;
@@ -51,8 +49,7 @@ public:
     void forEach(F&& f) const
     {
         for (std::size_t i = 0; i < capacity; ++i)
-            if (values[i] != freeSlot)
-                f(keys[i], values[i]);
+            if (values[i] != freeSlot) f(keys[i], values[i]);
     }
 
 private:
@@ -76,13 +73,12 @@ private:
             values[i] = freeSlot;
         count = 0;
         for (std::size_t i = 0; i < oldCapacity; ++i)
-            if (oldValues[i] != freeSlot)
-                insert(oldKeys[i], oldValues[i]);
+            if (oldValues[i] != freeSlot) insert(oldKeys[i], oldValues[i]);
     }
 
     std::unique_ptr<asnum_t[]> keys;
     std::unique_ptr<std::uint32_t[]> values;
     std::size_t capacity = 0; // a power of two, or 0 before the first insertion
     std::size_t count = 0;
-    unsigned shift = 64;      // 64 - log2(capacity)
+    unsigned shift = 64; // 64 - log2(capacity)
 };

@@ -22,8 +22,8 @@ namespace asnumber {
 struct as_range {
     asnum_t highest;
 };
-inline constexpr as_range classicRange{65535};      // 16-bit ASs only
-inline constexpr as_range wideRange{4294967295U};   // every 32-bit AS
+inline constexpr as_range classicRange{65535};    // 16-bit ASs only
+inline constexpr as_range wideRange{4294967295U}; // every 32-bit AS
 
 // The most decimal digits an AS number has (4294967295).
 inline constexpr std::size_t maxDigits = 10;
@@ -43,13 +43,11 @@ inline std::optional<asnum_t> parse(std::string_view token, as_range range)
         std::size_t i = 0;
         for (; i < token.size(); ++i) {
             const auto digit = static_cast<unsigned>(token[i] - '0');
-            if (digit > 9)
-                break;
+            if (digit > 9) break;
             value = value * 10 + digit;
         }
         if (i == token.size()) {
-            if (value < 1 || value > range.highest)
-                return std::nullopt;
+            if (value < 1 || value > range.highest) return std::nullopt;
             return static_cast<asnum_t>(value);
         }
     }
@@ -78,25 +76,16 @@ std::string toString(asnum_t as);
 std::size_t digitCount(asnum_t as);
 
 // True when `as` lies above 65535, so a 16-bit field cannot hold it.
-inline constexpr bool needs32Bits(asnum_t as)
-{
-    return as > classicRange.highest;
-}
+inline constexpr bool needs32Bits(asnum_t as) { return as > classicRange.highest; }
 
 // Columns an AS field takes in aligned listings: 5 when only 16-bit ASs can
 // occur, 10 in the 32-bit range.
-inline constexpr std::size_t fieldWidth(as_range range)
-{
-    return range.highest > classicRange.highest ? maxDigits : 5;
-}
+inline constexpr std::size_t fieldWidth(as_range range) { return range.highest > classicRange.highest ? maxDigits : 5; }
 
 // Private use: 64512 to 65535 and 4200000000 to 4294967295. The last AS of
 // each range is in fact reserved, but paths treat it like the private ones:
 // it must not leave a network any more than a private AS may.
-inline constexpr bool isPrivate(asnum_t as)
-{
-    return (as >= 64512 && as <= 65535) || as >= 4200000000U;
-}
+inline constexpr bool isPrivate(asnum_t as) { return (as >= 64512 && as <= 65535) || as >= 4200000000U; }
 
 // Reserved, never a real network: 0; 23456, the stand-in for a 32-bit AS on
 // 16-bit sessions; the documentation ranges 64496-64511 and 65536-65551; the

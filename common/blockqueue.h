@@ -24,8 +24,7 @@ public:
     {
         {
             const std::lock_guard lock(mutex);
-            if (closed)
-                return false;
+            if (closed) return false;
             items.push_back(std::move(item));
         }
         ready.notify_one();
@@ -37,8 +36,7 @@ public:
     {
         std::unique_lock lock(mutex);
         ready.wait(lock, [this] { return closed || !items.empty(); });
-        if (closed)
-            return std::nullopt;
+        if (closed) return std::nullopt;
         T item = std::move(items.front());
         items.pop_front();
         return item;
@@ -99,10 +97,8 @@ public:
     // thread, where the program can report it.
     T* next()
     {
-        if (inlineFill)
-            return nextInline();
-        if (held)
-            emptyItems.send(std::move(held));
+        if (inlineFill) return nextInline();
+        if (held) emptyItems.send(std::move(held));
         std::optional<std::unique_ptr<T>> item = fullItems.receive();
         if (!item) {
             rethrowFailure();
@@ -117,8 +113,7 @@ public:
     {
         emptyItems.close();
         fullItems.close();
-        if (worker.joinable())
-            worker.join();
+        if (worker.joinable()) worker.join();
     }
 
 private:
@@ -127,11 +122,9 @@ private:
         try {
             for (;;) {
                 std::optional<std::unique_ptr<T>> item = emptyItems.receive();
-                if (!item)
-                    return;
+                if (!item) return;
                 const bool more = fill(**item);
-                if (!fullItems.send(std::move(*item)) || !more)
-                    return;
+                if (!fullItems.send(std::move(*item)) || !more) return;
             }
         } catch (...) {
             {
@@ -149,18 +142,15 @@ private:
             const std::lock_guard lock(failureMutex);
             thrown = std::exchange(failure, nullptr);
         }
-        if (thrown)
-            std::rethrow_exception(thrown);
+        if (thrown) std::rethrow_exception(thrown);
     }
 
     T* nextInline()
     {
-        if (inlineEnded)
-            return nullptr;
+        if (inlineEnded) return nullptr;
         if (!held) {
             std::optional<std::unique_ptr<T>> item = emptyItems.receive();
-            if (!item)
-                return nullptr;
+            if (!item) return nullptr;
             held = std::move(*item);
         }
         inlineEnded = !inlineFill(*held);

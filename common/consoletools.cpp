@@ -27,13 +27,10 @@ void writeRun(char c, long count)
 
 long starCount(float percent)
 {
-    if (std::isinf(percent))
-        return percent > 0 ? barCells : 0; // a positive amount of a zero total
+    if (std::isinf(percent)) return percent > 0 ? barCells : 0; // a positive amount of a zero total
     const double exact = static_cast<double>(percent) / percentPerStar;
-    if (!(exact >= 1.0))
-        return 0;
-    if (exact >= static_cast<double>(maxStars))
-        return maxStars;
+    if (!(exact >= 1.0)) return 0;
+    if (exact >= static_cast<double>(maxStars)) return maxStars;
     return static_cast<long>(std::floor(exact));
 }
 
@@ -57,15 +54,9 @@ bool askOverwrite(std::string_view path, std::FILE* in, std::FILE* out)
     return yes;
 }
 
-bool askOverwrite(std::string_view path)
-{
-    return askOverwrite(path, stdin, stderr);
-}
+bool askOverwrite(std::string_view path) { return askOverwrite(path, stdin, stderr); }
 
-void goToCol(int column)
-{
-    std::printf("\x1b[%iG", column);
-}
+void goToCol(int column) { std::printf("\x1b[%iG", column); }
 
 void printPercentage(float done, float total)
 {
@@ -75,8 +66,7 @@ void printPercentage(float done, float total)
     const bool advanced = perc - oldPerc >= 0.5F;
     const bool complete = 100.0F - perc < 0.001F;
     const bool wentBack = perc - oldPerc < 0.0F;
-    if (!advanced && !complete && !wentBack)
-        return; // also the case for 0 of 0, which is not a number
+    if (!advanced && !complete && !wentBack) return; // also the case for 0 of 0, which is not a number
 
     goToCol(1);
     std::fputc('[', stdout);
@@ -91,7 +81,6 @@ void printPercentage(float done, float total)
 bool isTerm(std::FILE* stream)
 {
     struct stat status {};
-    if (stream == nullptr || fstat(fileno(stream), &status) != 0)
-        return false;
+    if (stream == nullptr || fstat(fileno(stream), &status) != 0) return false;
     return (status.st_mode & S_IFMT) == S_IFCHR;
 }

@@ -51,24 +51,19 @@ protected:
 };
 
 // zlib's pointers are not const: it never writes through next_in.
-unsigned char* bytesOf(const char* p)
-{
-    return reinterpret_cast<unsigned char*>(const_cast<char*>(p));
-}
+unsigned char* bytesOf(const char* p) { return reinterpret_cast<unsigned char*>(const_cast<char*>(p)); }
 
 class GzipCodec final : public Codec {
 public:
     GzipCodec() { ready = inflateInit2(&z, 15 + 16) == Z_OK; }
     ~GzipCodec() override
     {
-        if (ready)
-            inflateEnd(&z);
+        if (ready) inflateEnd(&z);
     }
 
     codec_step run(const char* in, std::size_t inLength, char* out, std::size_t outLength, bool) override
     {
-        if (!ready)
-            return unready();
+        if (!ready) return unready();
         z.next_in = bytesOf(in);
         z.avail_in = static_cast<uInt>(std::min<std::size_t>(inLength, UINT32_MAX));
         z.next_out = bytesOf(out);
@@ -97,14 +92,12 @@ public:
     Bzip2Codec() { ready = BZ2_bzDecompressInit(&s, 0, 0) == BZ_OK; }
     ~Bzip2Codec() override
     {
-        if (ready)
-            BZ2_bzDecompressEnd(&s);
+        if (ready) BZ2_bzDecompressEnd(&s);
     }
 
     codec_step run(const char* in, std::size_t inLength, char* out, std::size_t outLength, bool) override
     {
-        if (!ready)
-            return unready();
+        if (!ready) return unready();
         s.next_in = const_cast<char*>(in);
         s.avail_in = static_cast<unsigned>(std::min<std::size_t>(inLength, UINT32_MAX));
         s.next_out = out;
@@ -122,8 +115,7 @@ public:
     void restart() override
     {
         // libbz2 has no reset: a concatenated stream needs a fresh decoder.
-        if (ready)
-            BZ2_bzDecompressEnd(&s);
+        if (ready) BZ2_bzDecompressEnd(&s);
         s = bz_stream{};
         ready = BZ2_bzDecompressInit(&s, 0, 0) == BZ_OK;
     }
@@ -140,8 +132,7 @@ public:
 
     codec_step run(const char* in, std::size_t inLength, char* out, std::size_t outLength, bool last) override
     {
-        if (!ready)
-            return unready();
+        if (!ready) return unready();
         s.next_in = reinterpret_cast<const std::uint8_t*>(in);
         s.avail_in = inLength;
         s.next_out = reinterpret_cast<std::uint8_t*>(out);
@@ -190,39 +181,29 @@ match magicOf(format f, std::string_view head)
     static constexpr std::string_view xzMagic("\xfd\x37\x7a\x58\x5a\x00", 6);
     const auto compare = [&](std::string_view magic, std::size_t extra) {
         const std::size_t n = std::min(head.size(), magic.size());
-        if (head.substr(0, n) != magic.substr(0, n))
-            return match::none;
-        if (head.size() < magic.size() + extra)
-            return match::prefix;
+        if (head.substr(0, n) != magic.substr(0, n)) return match::none;
+        if (head.size() < magic.size() + extra) return match::prefix;
         return match::whole;
     };
     switch (f) {
-    case format::gzip:
-        return compare(gzipMagic, 0);
+    case format::gzip: return compare(gzipMagic, 0);
     case format::bzip2: {
         const match m = compare(bzip2Magic, 1);
-        if (m == match::whole && (head[3] < '1' || head[3] > '9'))
-            return match::none;
+        if (m == match::whole && (head[3] < '1' || head[3] > '9')) return match::none;
         return m;
     }
-    case format::xz:
-        return compare(xzMagic, 0);
-    default:
-        return match::none;
+    case format::xz: return compare(xzMagic, 0);
+    default: return match::none;
     }
 }
 
 std::unique_ptr<Codec> codecFor(format f)
 {
     switch (f) {
-    case format::gzip:
-        return std::make_unique<GzipCodec>();
-    case format::bzip2:
-        return std::make_unique<Bzip2Codec>();
-    case format::xz:
-        return std::make_unique<XzCodec>();
-    default:
-        return nullptr;
+    case format::gzip: return std::make_unique<GzipCodec>();
+    case format::bzip2: return std::make_unique<Bzip2Codec>();
+    case format::xz: return std::make_unique<XzCodec>();
+    default: return nullptr;
     }
 }
 
@@ -261,15 +242,12 @@ private:
 
 bool DecodingSource::fillInput()
 {
-    if (rawEnded)
-        return false;
-    if (inPos == inEnd)
-        inPos = inEnd = 0;
+    if (rawEnded) return false;
+    if (inPos == inEnd) inPos = inEnd = 0;
     const std::size_t got = raw->read(input.get() + inEnd, inputSize - inEnd);
     if (got == 0) {
         rawEnded = true;
-        if (raw->failed())
-            setFailure(raw->failure());
+        if (raw->failed()) setFailure(raw->failure());
         return false;
     }
     inEnd += got;
@@ -294,8 +272,7 @@ void DecodingSource::decide()
             }
             open = open || m == match::prefix;
         }
-        if (!open || !fillInput())
-            break;
+        if (!open || !fillInput()) break;
     }
     kind = format::plain;
 }
@@ -308,13 +285,11 @@ std::size_t DecodingSource::readPlain(char* buffer, std::size_t capacity)
         inPos += n;
         return n;
     }
-    if (rawEnded)
-        return 0;
+    if (rawEnded) return 0;
     const std::size_t got = raw->read(buffer, capacity);
     if (got == 0) {
         rawEnded = true;
-        if (raw->failed())
-            setFailure(raw->failure());
+        if (raw->failed()) setFailure(raw->failure());
     }
     return got;
 }
@@ -322,8 +297,7 @@ std::size_t DecodingSource::readPlain(char* buffer, std::size_t capacity)
 std::size_t DecodingSource::fail(std::string_view problem)
 {
     std::string text(problem);
-    if (problem == corruptText)
-        text = std::string(corruptText) + " " + std::string(codec->name()) + " data";
+    if (problem == corruptText) text = std::string(corruptText) + " " + std::string(codec->name()) + " data";
     setFailure(std::move(text));
     return 0;
 }
@@ -332,19 +306,16 @@ std::size_t DecodingSource::decode(char* buffer, std::size_t capacity)
 {
     int idle = 0;
     for (;;) {
-        if (pending() == 0 && !fillInput() && failed())
-            return 0;
+        if (pending() == 0 && !fillInput() && failed()) return 0;
         if (betweenMembers) {
             // Another member may follow; the end of the input here is a clean end.
-            if (pending() == 0)
-                return 0;
+            if (pending() == 0) return 0;
             codec->restart();
             betweenMembers = false;
         }
         const codec_step step = codec->run(input.get() + inPos, pending(), buffer, capacity, rawEnded);
         inPos += step.used;
-        if (step.state == codec_step::memberEnd)
-            betweenMembers = true;
+        if (step.state == codec_step::memberEnd) betweenMembers = true;
         if (step.state == codec_step::broken) {
             if (step.produced > 0) {
                 delayedProblem = step.problem;
@@ -352,29 +323,22 @@ std::size_t DecodingSource::decode(char* buffer, std::size_t capacity)
             }
             return fail(step.problem);
         }
-        if (step.produced > 0)
-            return step.produced;
+        if (step.produced > 0) return step.produced;
         if (step.state == codec_step::going && pending() == 0 && rawEnded)
             return fail("truncated " + std::string(codec->name()) + " data");
         // No progress with input at hand should not happen; never spin on it.
         idle = step.used == 0 && step.state == codec_step::going ? idle + 1 : 0;
-        if (idle > 2 && pending() > 0)
-            return fail(corruptText);
-        if (idle > 2 && !fillInput())
-            return fail("truncated " + std::string(codec->name()) + " data");
+        if (idle > 2 && pending() > 0) return fail(corruptText);
+        if (idle > 2 && !fillInput()) return fail("truncated " + std::string(codec->name()) + " data");
     }
 }
 
 std::size_t DecodingSource::read(char* buffer, std::size_t capacity)
 {
-    if (capacity == 0 || failed())
-        return 0;
-    if (!delayedProblem.empty())
-        return fail(delayedProblem);
-    if (kind == format::undecided)
-        decide();
-    if (kind == format::plain)
-        return readPlain(buffer, capacity);
+    if (capacity == 0 || failed()) return 0;
+    if (!delayedProblem.empty()) return fail(delayedProblem);
+    if (kind == format::undecided) decide();
+    if (kind == format::plain) return readPlain(buffer, capacity);
     return decode(buffer, capacity);
 }
 
@@ -388,7 +352,6 @@ std::unique_ptr<ByteSource> decompressing(std::unique_ptr<ByteSource> raw)
 std::unique_ptr<ByteSource> openInputFile(const char* path)
 {
     std::unique_ptr<FileSource> file = FileSource::open(path);
-    if (!file)
-        return nullptr;
+    if (!file) return nullptr;
     return decompressing(std::move(file));
 }

@@ -20,7 +20,8 @@ std::size_t mappedSize(std::size_t bytes) noexcept { return (bytes + hugePage - 
 
 namespace hugepages {
 
-void* allocate(std::size_t bytes) {
+void* allocate(std::size_t bytes)
+{
     if (bytes < mappedFrom) return ::operator new(bytes);
     const std::size_t size = mappedSize(bytes);
     void* raw = ::mmap(nullptr, size + hugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -36,14 +37,16 @@ void* allocate(std::size_t bytes) {
     return block;
 }
 
-void release(void* block, std::size_t bytes) noexcept {
+void release(void* block, std::size_t bytes) noexcept
+{
     if (bytes < mappedFrom)
         ::operator delete(block);
     else
         ::munmap(block, mappedSize(bytes));
 }
 
-void returnFreeMemory() noexcept {
+void returnFreeMemory() noexcept
+{
 #if defined(__GLIBC__)
     ::malloc_trim(0);
 #endif

@@ -32,9 +32,12 @@ public:
 
     huge_page_allocator() = default;
     template <typename U>
-    huge_page_allocator(const huge_page_allocator<U>&) noexcept {}
+    huge_page_allocator(const huge_page_allocator<U>&) noexcept
+    {
+    }
 
-    T* allocate(std::size_t n) {
+    T* allocate(std::size_t n)
+    {
         if (n > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_array_new_length();
         return static_cast<T*>(hugepages::allocate(n * sizeof(T)));
     }

@@ -29,8 +29,7 @@ static_assert(std::atomic<bool>::is_always_lock_free, "the handlers need lock-fr
 void removeTemporaries()
 {
     for (temporary_slot& slot : temporaries)
-        if (slot.used.load(std::memory_order_acquire))
-            unlink(slot.path);
+        if (slot.used.load(std::memory_order_acquire)) unlink(slot.path);
 }
 
 void endBySignal(int signal)
@@ -71,14 +70,12 @@ void install(int signal, bool restart)
 
 void installHandlers()
 {
-    if (handlersInstalled.exchange(true))
-        return;
+    if (handlersInstalled.exchange(true)) return;
     for (std::size_t i = 0; i < std::size(cleanupSignals); ++i) {
         struct sigaction current {};
         sigaction(cleanupSignals[i], nullptr, &current);
         ignoredAtStart[i] = current.sa_handler == SIG_IGN;
-        if (!ignoredAtStart[i])
-            install(cleanupSignals[i], true);
+        if (!ignoredAtStart[i]) install(cleanupSignals[i], true);
     }
 }
 
@@ -96,13 +93,11 @@ sigset_t cleanupSet()
 int registerTemporary(const char* path)
 {
     const std::size_t length = std::strlen(path);
-    if (length >= PATH_MAX)
-        return -1;
+    if (length >= PATH_MAX) return -1;
     installHandlers();
     for (int i = 0; i < slotCount; ++i) {
         temporary_slot& slot = temporaries[static_cast<std::size_t>(i)];
-        if (slot.used.load(std::memory_order_relaxed))
-            continue;
+        if (slot.used.load(std::memory_order_relaxed)) continue;
         std::memcpy(slot.path, path, length + 1);
         // The path is complete before a handler can see the slot in use.
         slot.used.store(true, std::memory_order_release);
@@ -121,19 +116,12 @@ void catchInterrupts(bool on)
 {
     installHandlers();
     catching.store(on, std::memory_order_relaxed);
-    if (!ignoredAtStart[0])
-        install(SIGINT, !on);
+    if (!ignoredAtStart[0]) install(SIGINT, !on);
 }
 
-bool interruptPending()
-{
-    return interruptFlag != 0;
-}
+bool interruptPending() { return interruptFlag != 0; }
 
-void clearInterrupt()
-{
-    interruptFlag = 0;
-}
+void clearInterrupt() { interruptFlag = 0; }
 
 SignalHold::SignalHold()
 {
@@ -141,7 +129,4 @@ SignalHold::SignalHold()
     pthread_sigmask(SIG_BLOCK, &set, &saved);
 }
 
-SignalHold::~SignalHold()
-{
-    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
-}
+SignalHold::~SignalHold() { pthread_sigmask(SIG_SETMASK, &saved, nullptr); }

@@ -8,21 +8,20 @@ namespace {
 
 constexpr std::uint32_t topAddress = 0xFFFFFFFFu;
 
-std::uint32_t valueOf(const std::array<std::uint8_t, 4>& o) {
-    return (std::uint32_t{o[0]} << 24) | (std::uint32_t{o[1]} << 16) | (std::uint32_t{o[2]} << 8) |
-           std::uint32_t{o[3]};
+std::uint32_t valueOf(const std::array<std::uint8_t, 4>& o)
+{
+    return (std::uint32_t{o[0]} << 24) | (std::uint32_t{o[1]} << 16) | (std::uint32_t{o[2]} << 8) | std::uint32_t{o[3]};
 }
 
-std::array<std::uint8_t, 4> octetsOf(std::uint32_t v) {
-    return {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
-            static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
+std::array<std::uint8_t, 4> octetsOf(std::uint32_t v)
+{
+    return {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+            static_cast<std::uint8_t>(v)};
 }
 
 // A partial netmask octet is ones then zeros: its negation modulo 256 is a
 // single bit (128 -> 128, 192 -> 64, ..., 254 -> 2).
-bool isPartialMaskOctet(std::uint8_t o) {
-    return std::has_single_bit(static_cast<std::uint8_t>(-o));
-}
+bool isPartialMaskOctet(std::uint8_t o) { return std::has_single_bit(static_cast<std::uint8_t>(-o)); }
 
 // Ascending walk over the intervals of a set, straight on the tree's nodes:
 // the set operations read both operands without allocating and without
@@ -34,14 +33,17 @@ public:
     explicit IntervalWalk(const Tree& tree) { descendLeft(tree.rootNode()); }
     bool done() const { return depth == 0; }
     const IPSubSpace::IPInterval& current() const { return path[depth - 1]->item; }
-    void advance() {
+    void advance()
+    {
         const Tree::tree_node* node = path[--depth];
         descendLeft(node->right);
     }
 
 private:
-    void descendLeft(const Tree::tree_node* node) {
-        for (; node != nullptr; node = node->left) path[depth++] = node;
+    void descendLeft(const Tree::tree_node* node)
+    {
+        for (; node != nullptr; node = node->left)
+            path[depth++] = node;
     }
 
     // The tree is AVL-balanced: even 2^32 intervals would stand under 50 levels.
@@ -53,38 +55,38 @@ private:
 
 // ---------------------------------------------------------------- IPAddress
 
-IPAddress IPAddress::fromValue(std::uint32_t v) {
+IPAddress IPAddress::fromValue(std::uint32_t v)
+{
     IPAddress result;
     result.octets = octetsOf(v);
     return result;
 }
 
+IPAddress IPAddress::operator+(std::uint64_t n) const { return fromValue(value() + static_cast<std::uint32_t>(n)); }
 
-IPAddress IPAddress::operator+(std::uint64_t n) const {
-    return fromValue(value() + static_cast<std::uint32_t>(n));
-}
-
-IPAddress& IPAddress::operator+=(std::uint64_t n) {
+IPAddress& IPAddress::operator+=(std::uint64_t n)
+{
     octets = octetsOf(value() + static_cast<std::uint32_t>(n));
     return *this;
 }
 
-IPAddress IPAddress::operator-(std::uint64_t n) const {
-    return fromValue(value() - static_cast<std::uint32_t>(n));
-}
+IPAddress IPAddress::operator-(std::uint64_t n) const { return fromValue(value() - static_cast<std::uint32_t>(n)); }
 
-IPAddress& IPAddress::operator-=(std::uint64_t n) {
+IPAddress& IPAddress::operator-=(std::uint64_t n)
+{
     octets = octetsOf(value() - static_cast<std::uint32_t>(n));
     return *this;
 }
 
-std::uint64_t IPAddress::operator-(const IPAddress& other) const {
+std::uint64_t IPAddress::operator-(const IPAddress& other) const
+{
     const std::uint64_t a = value();
     const std::uint64_t b = other.value();
     return (a > b ? a - b : b - a) + 1;
 }
 
-char IPAddress::ipClass() const {
+char IPAddress::ipClass() const
+{
     const std::uint8_t first = octets[0];
     if (first == 0) return 'U';
     if (first <= 127) return 'A';
@@ -95,18 +97,15 @@ char IPAddress::ipClass() const {
     return 'U';
 }
 
-IPAddress IPAddress::mask(const IPNetmask& netmask) const {
-    return fromValue(value() & netmask.value());
-}
+IPAddress IPAddress::mask(const IPNetmask& netmask) const { return fromValue(value() & netmask.value()); }
 
-std::uint8_t* IPAddress::getAddress() {
+std::uint8_t* IPAddress::getAddress()
+{
     copyOut = octets;
     return copyOut.data();
 }
 
-void IPAddress::setAddress(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
-    octets = {a, b, c, d};
-}
+void IPAddress::setAddress(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) { octets = {a, b, c, d}; }
 
 // ---------------------------------------------------------------- IPNetmask
 
@@ -124,7 +123,8 @@ bool IPNetmask::operator<(const IPNetmask& other) const { return value() < other
 bool IPNetmask::operator>=(const IPNetmask& other) const { return value() >= other.value(); }
 bool IPNetmask::operator<=(const IPNetmask& other) const { return value() <= other.value(); }
 
-void IPNetmask::setNetmask(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
+void IPNetmask::setNetmask(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d)
+{
     octets = {a, b, c, d};
     // Accepted: some 255 octets, at most one partial octet, then 0 octets.
     bool pastOnes = false;
@@ -145,14 +145,16 @@ void IPNetmask::setNetmask(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::
     if (!valid) octets = {255, 255, 255, 255};
 }
 
-void IPNetmask::setNetmask(int length) {
+void IPNetmask::setNetmask(int length)
+{
     if (length < 0 || length > 32) length = 32;
     // Shifting a 32-bit value by 32 is undefined, hence the 64-bit detour.
     const auto bits = static_cast<std::uint32_t>((std::uint64_t{topAddress} << (32 - length)) & topAddress);
     octets = octetsOf(bits);
 }
 
-std::uint8_t* IPNetmask::getNetmask() {
+std::uint8_t* IPNetmask::getNetmask()
+{
     copyOut = octets;
     return copyOut.data();
 }
@@ -165,7 +167,8 @@ std::uint32_t IPNetmask::value() const { return valueOf(octets); }
 
 IPPrefix::IPPrefix() = default;
 
-IPPrefix::IPPrefix(const IPAddress& address) : prefixAddress(address) {
+IPPrefix::IPPrefix(const IPAddress& address) : prefixAddress(address)
+{
     switch (address.ipClass()) {
     case 'A': prefixNetmask.setNetmask(8); break;
     case 'B': prefixNetmask.setNetmask(16); break;
@@ -175,28 +178,36 @@ IPPrefix::IPPrefix(const IPAddress& address) : prefixAddress(address) {
 }
 
 IPPrefix::IPPrefix(const IPAddress& address, const IPNetmask& netmask)
-    : prefixAddress(address.mask(netmask)), prefixNetmask(netmask) {}
+    : prefixAddress(address.mask(netmask)), prefixNetmask(netmask)
+{
+}
 
 IPPrefix::IPPrefix(const IPPrefix& other)
-    : prefixAddress(other.prefixAddress), prefixNetmask(other.prefixNetmask), addressList(other.addressList) {}
+    : prefixAddress(other.prefixAddress), prefixNetmask(other.prefixNetmask), addressList(other.addressList)
+{
+}
 
-IPPrefix& IPPrefix::operator=(const IPPrefix& other) {
+IPPrefix& IPPrefix::operator=(const IPPrefix& other)
+{
     prefixAddress = other.prefixAddress;
     prefixNetmask = other.prefixNetmask;
     return *this;
 }
 
-bool IPPrefix::operator==(const IPPrefix& other) const {
+bool IPPrefix::operator==(const IPPrefix& other) const
+{
     return prefixAddress == other.prefixAddress && prefixNetmask == other.prefixNetmask;
 }
 
 bool IPPrefix::operator!=(const IPPrefix& other) const { return !(*this == other); }
 
-bool IPPrefix::isMoreSpecific(const IPPrefix& other) const {
+bool IPPrefix::isMoreSpecific(const IPPrefix& other) const
+{
     return prefixNetmask > other.prefixNetmask && prefixAddress.mask(other.prefixNetmask) == other.prefixAddress;
 }
 
-bool IPPrefix::isLessSpecific(const IPPrefix& other) const {
+bool IPPrefix::isLessSpecific(const IPPrefix& other) const
+{
     return prefixNetmask < other.prefixNetmask && other.prefixAddress.mask(prefixNetmask) == prefixAddress;
 }
 
@@ -206,7 +217,8 @@ IPNetmask IPPrefix::netmask() const { return prefixNetmask; }
 
 std::uint64_t IPPrefix::addresses() const { return std::uint64_t{1} << (32 - prefixNetmask.brief()); }
 
-List<IPAddress>& IPPrefix::listAddresses() {
+List<IPAddress>& IPPrefix::listAddresses()
+{
     const IPAddress last = prefixAddress + (addresses() - 1);
     addressList = List<IPAddress>();
     // A range reaching 255.255.255.255 would wrap to 0.0.0.0 and never end.
@@ -220,11 +232,14 @@ List<IPAddress>& IPPrefix::listAddresses() {
 // ---------------------------------------------------------------- IPSubSpace
 
 IPSubSpace::IPInterval::IPInterval(const IPAddress& first, const IPAddress& last)
-    : firstAddress(first), lastAddress(last) {}
+    : firstAddress(first), lastAddress(last)
+{
+}
 
 IPSubSpace::IPSubSpace() = default;
 
-IPSubSpace::IPSubSpace(const IPPrefix& prefix) {
+IPSubSpace::IPSubSpace(const IPPrefix& prefix)
+{
     const IPAddress first = prefix.address();
     addInterval(first, first + (prefix.addresses() - 1));
 }
@@ -234,9 +249,12 @@ IPSubSpace::IPSubSpace(const IPAddress& address) { addInterval(address, address)
 IPSubSpace::IPSubSpace(const IPSubSpace& other) : addressCount(other.addressCount), intervals(other.intervals) {}
 
 IPSubSpace::IPSubSpace(IPSubSpace&& other) noexcept
-    : addressCount(std::exchange(other.addressCount, 0)), intervals(std::move(other.intervals)) {}
+    : addressCount(std::exchange(other.addressCount, 0)), intervals(std::move(other.intervals))
+{
+}
 
-IPSubSpace& IPSubSpace::operator=(const IPSubSpace& other) {
+IPSubSpace& IPSubSpace::operator=(const IPSubSpace& other)
+{
     if (this != &other) {
         addressCount = other.addressCount;
         intervals = other.intervals;
@@ -244,7 +262,8 @@ IPSubSpace& IPSubSpace::operator=(const IPSubSpace& other) {
     return *this;
 }
 
-IPSubSpace& IPSubSpace::operator=(IPSubSpace&& other) noexcept {
+IPSubSpace& IPSubSpace::operator=(IPSubSpace&& other) noexcept
+{
     if (this != &other) {
         addressCount = std::exchange(other.addressCount, 0);
         intervals = std::move(other.intervals);
@@ -252,7 +271,8 @@ IPSubSpace& IPSubSpace::operator=(IPSubSpace&& other) noexcept {
     return *this;
 }
 
-void IPSubSpace::addInterval(const IPAddress& first, const IPAddress& last) {
+void IPSubSpace::addInterval(const IPAddress& first, const IPAddress& last)
+{
     intervals.addItem(IPInterval(first, last), first);
     addressCount += last - first;
 }
@@ -261,7 +281,8 @@ bool IPSubSpace::isEmpty() const { return intervals.isEmpty(); }
 
 std::uint64_t IPSubSpace::addresses() const { return addressCount; }
 
-bool IPSubSpace::operator==(const IPSubSpace& other) const {
+bool IPSubSpace::operator==(const IPSubSpace& other) const
+{
     if (addressCount != other.addressCount) return false;
     IntervalWalk mine(intervals);
     IntervalWalk theirs(other.intervals);
@@ -275,7 +296,8 @@ bool IPSubSpace::operator==(const IPSubSpace& other) const {
 
 bool IPSubSpace::operator!=(const IPSubSpace& other) const { return !(*this == other); }
 
-IPSubSpace IPSubSpace::intersect(const IPSubSpace& other) const {
+IPSubSpace IPSubSpace::intersect(const IPSubSpace& other) const
+{
     IPSubSpace result;
     IntervalWalk mine(intervals);
     IntervalWalk theirs(other.intervals);
@@ -296,20 +318,22 @@ IPSubSpace IPSubSpace::intersect(const IPSubSpace& other) const {
 
 IPSubSpace IPSubSpace::operator*(const IPSubSpace& other) const { return intersect(other); }
 
-IPSubSpace& IPSubSpace::operator*=(const IPSubSpace& other) {
+IPSubSpace& IPSubSpace::operator*=(const IPSubSpace& other)
+{
     *this = intersect(other);
     return *this;
 }
 
-IPSubSpace IPSubSpace::join(const IPSubSpace& other) const {
+IPSubSpace IPSubSpace::join(const IPSubSpace& other) const
+{
     if (isEmpty()) return other;
     if (other.isEmpty()) return *this;
     IPSubSpace result;
     IntervalWalk mine(intervals);
     IntervalWalk theirs(other.intervals);
     // Take the lower head first so the interval being built only ever grows to the right.
-    IPInterval building = mine.current().firstAddress < theirs.current().firstAddress ? mine.current()
-                                                                                      : theirs.current();
+    IPInterval building =
+        mine.current().firstAddress < theirs.current().firstAddress ? mine.current() : theirs.current();
     while (!mine.done() || !theirs.done()) {
         IPInterval next;
         if (!mine.done() && (theirs.done() || mine.current().firstAddress < theirs.current().firstAddress)) {
@@ -333,20 +357,24 @@ IPSubSpace IPSubSpace::join(const IPSubSpace& other) const {
 
 IPSubSpace IPSubSpace::operator+(const IPSubSpace& other) const { return join(other); }
 
-IPSubSpace& IPSubSpace::operator+=(const IPSubSpace& other) {
+IPSubSpace& IPSubSpace::operator+=(const IPSubSpace& other)
+{
     *this = join(other);
     return *this;
 }
 
-bool IPSubSpace::includes(const IPSubSpace& other) const {
+bool IPSubSpace::includes(const IPSubSpace& other) const
+{
     return addressCount > other.addressCount && intersect(other) == other;
 }
 
-bool IPSubSpace::isIncluded(const IPSubSpace& other) const {
+bool IPSubSpace::isIncluded(const IPSubSpace& other) const
+{
     return addressCount < other.addressCount && intersect(other) == *this;
 }
 
-List<IPAddress>& IPSubSpace::listAddresses() {
+List<IPAddress>& IPSubSpace::listAddresses()
+{
     addressList = List<IPAddress>();
     for (IntervalWalk all(intervals); !all.done(); all.advance()) {
         const IPInterval& interval = all.current();
@@ -359,7 +387,8 @@ List<IPAddress>& IPSubSpace::listAddresses() {
     return addressList;
 }
 
-List<IPPrefix>& IPSubSpace::listPrefixes() {
+List<IPPrefix>& IPSubSpace::listPrefixes()
+{
     prefixList = List<IPPrefix>();
     for (IntervalWalk all(intervals); !all.done(); all.advance()) {
         const IPInterval& interval = all.current();

@@ -13,16 +13,17 @@ class IPNetmask;
 // a*2^24 + b*2^16 + c*2^8 + d; arithmetic wraps modulo 2^32.
 class IPAddress {
 public:
-    IPAddress() = default;                                                   // 0.0.0.0
+    IPAddress() = default; // 0.0.0.0
     // a.b.c.d; inline, as every route's addresses are built with it.
     IPAddress(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) : octets{a, b, c, d} {}
 
     // The address whose 32-bit value is v (most significant octet first).
     static IPAddress fromValue(std::uint32_t v);
     // The 32-bit value of the address.
-    std::uint32_t value() const {
-        return (std::uint32_t{octets[0]} << 24) | (std::uint32_t{octets[1]} << 16) |
-               (std::uint32_t{octets[2]} << 8) | std::uint32_t{octets[3]};
+    std::uint32_t value() const
+    {
+        return (std::uint32_t{octets[0]} << 24) | (std::uint32_t{octets[1]} << 16) | (std::uint32_t{octets[2]} << 8) |
+               std::uint32_t{octets[3]};
     }
 
     // Inline: these are the key comparisons of every tree keyed by address.
@@ -62,9 +63,9 @@ private:
 // bits): a non-contiguous mask or an out-of-range length becomes /32.
 class IPNetmask {
 public:
-    IPNetmask();                                                              // 255.255.255.255
+    IPNetmask();                                                               // 255.255.255.255
     IPNetmask(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d); // as setNetmask(a, b, c, d)
-    explicit IPNetmask(int length);                                          // as setNetmask(length)
+    explicit IPNetmask(int length);                                            // as setNetmask(length)
 
     bool operator==(const IPNetmask& other) const;
     bool operator!=(const IPNetmask& other) const;
@@ -95,11 +96,11 @@ private:
 // address as given and takes the classful netmask of its class.
 class IPPrefix {
 public:
-    IPPrefix();                                             // 0.0.0.0/0
-    explicit IPPrefix(const IPAddress& address);            // classful netmask, address unmasked
+    IPPrefix();                                  // 0.0.0.0/0
+    explicit IPPrefix(const IPAddress& address); // classful netmask, address unmasked
     IPPrefix(const IPAddress& address, const IPNetmask& netmask);
-    IPPrefix(const IPPrefix& other);                        // copies the address list too
-    IPPrefix& operator=(const IPPrefix& other);             // leaves this address list alone
+    IPPrefix(const IPPrefix& other);            // copies the address list too
+    IPPrefix& operator=(const IPPrefix& other); // leaves this address list alone
     ~IPPrefix() = default;
 
     bool operator==(const IPPrefix& other) const;
@@ -135,12 +136,12 @@ public:
         IPAddress lastAddress;  // highest address, not below firstAddress
     };
 
-    IPSubSpace();                                 // the empty set
-    explicit IPSubSpace(const IPPrefix& prefix);  // from the prefix address as stored
+    IPSubSpace();                                // the empty set
+    explicit IPSubSpace(const IPPrefix& prefix); // from the prefix address as stored
     explicit IPSubSpace(const IPAddress& address);
-    IPSubSpace(const IPSubSpace& other);          // the listing buffers start empty
-    IPSubSpace(IPSubSpace&& other) noexcept;      // the listing buffers start empty
-    IPSubSpace& operator=(const IPSubSpace& other); // the listing buffers are left alone
+    IPSubSpace(const IPSubSpace& other);                // the listing buffers start empty
+    IPSubSpace(IPSubSpace&& other) noexcept;            // the listing buffers start empty
+    IPSubSpace& operator=(const IPSubSpace& other);     // the listing buffers are left alone
     IPSubSpace& operator=(IPSubSpace&& other) noexcept; // the listing buffers are left alone
     ~IPSubSpace() = default;
 

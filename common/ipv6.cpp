@@ -19,10 +19,7 @@ constexpr std::array<signed char, 256> hexValues = [] {
     return table;
 }();
 
-int hexValue(char c)
-{
-    return hexValues[static_cast<unsigned char>(c)];
-}
+int hexValue(char c) { return hexValues[static_cast<unsigned char>(c)]; }
 
 // Groups parsed so far, most significant first; a dotted IPv4 tail counts
 // as two.
@@ -34,12 +31,10 @@ struct group_list {
 // A decimal octet 0..255 without leading zeros, as inet_pton takes it.
 bool parseOctet(std::string_view text, std::uint8_t& octet)
 {
-    if (text.empty() || text.size() > 3 || (text.size() > 1 && text[0] == '0'))
-        return false;
+    if (text.empty() || text.size() > 3 || (text.size() > 1 && text[0] == '0')) return false;
     unsigned value = 0;
     for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
+        if (c < '0' || c > '9') return false;
         value = value * 10 + static_cast<unsigned>(c - '0');
     }
     octet = static_cast<std::uint8_t>(value);
@@ -51,12 +46,10 @@ bool parseDotted(std::string_view text, group_list& groups)
     std::array<std::uint8_t, 4> octets{};
     for (std::size_t i = 0; i < 4; ++i) {
         const std::size_t dot = i < 3 ? text.find('.') : text.size();
-        if (dot == std::string_view::npos || !parseOctet(text.substr(0, dot), octets[i]))
-            return false;
+        if (dot == std::string_view::npos || !parseOctet(text.substr(0, dot), octets[i])) return false;
         text.remove_prefix(i < 3 ? dot + 1 : dot);
     }
-    if (groups.count > 6)
-        return false;
+    if (groups.count > 6) return false;
     groups.value[groups.count++] = static_cast<std::uint16_t>((octets[0] << 8) | octets[1]);
     groups.value[groups.count++] = static_cast<std::uint16_t>((octets[2] << 8) | octets[3]);
     return true;
@@ -65,8 +58,7 @@ bool parseDotted(std::string_view text, group_list& groups)
 // Appends a group of 1 to 4 hex digits with the value `value`.
 bool addHexGroup(std::size_t digits, unsigned value, group_list& groups)
 {
-    if (digits == 0 || digits > 4 || groups.count == 8)
-        return false;
+    if (digits == 0 || digits > 4 || groups.count == 8) return false;
     groups.value[groups.count++] = static_cast<std::uint16_t>(value);
     return true;
 }
@@ -75,21 +67,18 @@ bool addHexGroup(std::size_t digits, unsigned value, group_list& groups)
 // One pass over the characters: a listing parses two addresses a route.
 bool parseGroups(std::string_view text, bool dottedTail, group_list& groups)
 {
-    if (text.empty())
-        return true;
+    if (text.empty()) return true;
     std::size_t start = 0;
     unsigned value = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == ':') {
-            if (!addHexGroup(i - start, value, groups))
-                return false;
+            if (!addHexGroup(i - start, value, groups)) return false;
             start = i + 1;
             value = 0;
             continue;
         }
         const int digit = hexValue(text[i]);
-        if (digit < 0)
-            return dottedTail && text[i] == '.' && parseDotted(text.substr(start), groups);
+        if (digit < 0) return dottedTail && text[i] == '.' && parseDotted(text.substr(start), groups);
         value = (value << 4 | static_cast<unsigned>(digit)) & 0xfffffu;
     }
     return addHexGroup(text.size() - start, value, groups);
@@ -99,8 +88,7 @@ bool parseGroups(std::string_view text, bool dottedTail, group_list& groups)
 std::size_t findGap(std::string_view text)
 {
     for (std::size_t i = 0; i + 1 < text.size(); ++i)
-        if (text[i] == ':' && text[i + 1] == ':')
-            return i;
+        if (text[i] == ':' && text[i + 1] == ':') return i;
     return std::string_view::npos;
 }
 
@@ -129,12 +117,9 @@ char* writeDecimal(char* out, unsigned value)
 std::size_t dottedPrefixGroups(const IPv6Address& a)
 {
     for (std::size_t i = 0; i < 4; ++i)
-        if (a.group(i) != 0)
-            return 0;
-    if (a.group(4) == 0 && a.group(5) == 0xffff)
-        return 6;
-    if (a.group(4) == 0xffff && a.group(5) == 0)
-        return 6;
+        if (a.group(i) != 0) return 0;
+    if (a.group(4) == 0 && a.group(5) == 0xffff) return 6;
+    if (a.group(4) == 0xffff && a.group(5) == 0) return 6;
     return 0;
 }
 
@@ -152,8 +137,7 @@ zero_run longestZeroRun(const IPv6Address& a, std::size_t groups)
         std::size_t end = i;
         while (end < groups && a.group(end) == 0)
             ++end;
-        if (end - i >= 2 && end - i > best.length)
-            best = {i, end - i};
+        if (end - i >= 2 && end - i > best.length) best = {i, end - i};
         i = std::max(end, i + 1);
     }
     return best;
@@ -167,14 +151,12 @@ std::optional<IPv6Address> IPv6Address::parse(std::string_view text)
     group_list head;
     group_list tail;
     if (gap == std::string_view::npos) {
-        if (!parseGroups(text, true, head) || head.count != 8)
-            return std::nullopt;
+        if (!parseGroups(text, true, head) || head.count != 8) return std::nullopt;
     } else {
         if (!parseGroups(text.substr(0, gap), false, head) || !parseGroups(text.substr(gap + 2), true, tail))
             return std::nullopt;
         // "::" stands for at least one zero group.
-        if (head.count + tail.count > 7)
-            return std::nullopt;
+        if (head.count + tail.count > 7) return std::nullopt;
     }
     std::array<std::uint8_t, 16> bytes{};
     const auto put = [&bytes](std::size_t index, std::uint16_t value) {
@@ -195,20 +177,17 @@ char* IPv6Address::format(char* out) const
     for (std::size_t i = 0; i < hexGroups; ++i) {
         if (i == run.start) {
             *out++ = ':';
-            if (i == 0)
-                *out++ = ':';
+            if (i == 0) *out++ = ':';
             i += run.length - 1;
             continue;
         }
         out = writeHexGroup(out, group(i));
-        if (i + 1 < hexGroups || hexGroups == 6)
-            *out++ = ':';
+        if (i + 1 < hexGroups || hexGroups == 6) *out++ = ':';
     }
     if (hexGroups == 6) {
         for (std::size_t i = 12; i < 16; ++i) {
             out = writeDecimal(out, octets[i]);
-            if (i < 15)
-                *out++ = '.';
+            if (i < 15) *out++ = '.';
         }
     }
     return out;
@@ -232,33 +211,27 @@ IPv6Address IPv6Address::masked(int length) const
     return IPv6Address(bytes);
 }
 
-bool IPv6Address::hasHostBits(int length) const
-{
-    return masked(length) != *this;
-}
+bool IPv6Address::hasHostBits(int length) const { return masked(length) != *this; }
 
 IPv6Prefix::IPv6Prefix(const IPv6Address& address, int length)
-    : network(address.masked(length < 0 || length > 128 ? 128 : length)), bits(length < 0 || length > 128 ? 128 : length)
+    : network(address.masked(length < 0 || length > 128 ? 128 : length)),
+      bits(length < 0 || length > 128 ? 128 : length)
 {
 }
 
 std::optional<IPv6Prefix> IPv6Prefix::parse(std::string_view text)
 {
     const std::size_t slash = text.find('/');
-    if (slash == std::string_view::npos)
-        return std::nullopt;
+    if (slash == std::string_view::npos) return std::nullopt;
     const std::string_view digits = text.substr(slash + 1);
-    if (digits.empty() || digits.size() > 3 || (digits.size() > 1 && digits[0] == '0'))
-        return std::nullopt;
+    if (digits.empty() || digits.size() > 3 || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
     int length = 0;
     for (const char c : digits) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
+        if (c < '0' || c > '9') return std::nullopt;
         length = length * 10 + (c - '0');
     }
     const std::optional<IPv6Address> address = IPv6Address::parse(text.substr(0, slash));
-    if (!address || length > 128 || address->hasHostBits(length))
-        return std::nullopt;
+    if (!address || length > 128 || address->hasHostBits(length)) return std::nullopt;
     return IPv6Prefix(*address, length);
 }
 
@@ -275,12 +248,6 @@ std::string IPv6Prefix::toString() const
     return std::string(text.data(), format(text.data()));
 }
 
-bool IPv6Prefix::contains(const IPv6Address& address) const
-{
-    return address.masked(bits) == network;
-}
+bool IPv6Prefix::contains(const IPv6Address& address) const { return address.masked(bits) == network; }
 
-bool IPv6Prefix::isMoreSpecific(const IPv6Prefix& other) const
-{
-    return bits > other.bits && other.contains(network);
-}
+bool IPv6Prefix::isMoreSpecific(const IPv6Prefix& other) const { return bits > other.bits && other.contains(network); }

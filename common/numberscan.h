@@ -23,12 +23,9 @@ inline bool isSpace(char c) noexcept
 template <unsigned Base>
 unsigned digitValue(char c) noexcept
 {
-    if (c >= '0' && c <= '9')
-        return static_cast<unsigned>(c - '0') < Base ? static_cast<unsigned>(c - '0') : Base;
-    if (Base == 16 && c >= 'a' && c <= 'f')
-        return static_cast<unsigned>(c - 'a' + 10);
-    if (Base == 16 && c >= 'A' && c <= 'F')
-        return static_cast<unsigned>(c - 'A' + 10);
+    if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0') < Base ? static_cast<unsigned>(c - '0') : Base;
+    if (Base == 16 && c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
+    if (Base == 16 && c >= 'A' && c <= 'F') return static_cast<unsigned>(c - 'A' + 10);
     return Base;
 }
 
@@ -59,8 +56,7 @@ digits_read scanDigits(std::string_view text, std::size_t& pos,
     const std::size_t safeEnd = text.size() - at > safeDigits ? at + safeDigits : text.size();
     for (; at < safeEnd; ++at) {
         const unsigned digit = digitValue<Base>(text[at]);
-        if (digit >= Base)
-            break;
+        if (digit >= Base) break;
         number = number * Base + digit;
     }
     if (number > limit) {
@@ -70,8 +66,7 @@ digits_read scanDigits(std::string_view text, std::size_t& pos,
     if (at == safeEnd) {
         for (; at < text.size(); ++at) {
             const unsigned digit = digitValue<Base>(text[at]);
-            if (digit >= Base)
-                break;
+            if (digit >= Base) break;
             if (r.saturated || number > cutoff || (number == cutoff && digit > cutDigit)) {
                 r.saturated = true;
                 number = limit;
@@ -93,8 +88,7 @@ inline std::optional<std::uint64_t> plainDecimal(std::string_view token, std::ui
 {
     std::size_t pos = 0;
     const digits_read r = scanDigits<10>(token, pos, highest);
-    if (r.count == 0 || r.saturated || pos != token.size())
-        return std::nullopt;
+    if (r.count == 0 || r.saturated || pos != token.size()) return std::nullopt;
     return r.value;
 }
 

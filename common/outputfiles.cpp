@@ -21,8 +21,7 @@ constexpr int temporaryAttempts = 100;
 
 std::optional<file_identity> identityIfRegular(const struct stat& status)
 {
-    if (!S_ISREG(status.st_mode))
-        return std::nullopt;
+    if (!S_ISREG(status.st_mode)) return std::nullopt;
     return file_identity{status.st_dev, status.st_ino};
 }
 
@@ -30,15 +29,13 @@ std::optional<file_identity> identityIfRegular(const struct stat& status)
 // would replace whatever file the descriptor refers to, not write to it.
 bool isDescriptorName(std::string_view name)
 {
-    return name == "/dev/stdout" || name == "/dev/stderr" || name.starts_with("/dev/fd/") ||
-           name.starts_with("/proc/");
+    return name == "/dev/stdout" || name == "/dev/stderr" || name.starts_with("/dev/fd/") || name.starts_with("/proc/");
 }
 
 std::string directoryOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
+    if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
@@ -57,12 +54,10 @@ std::optional<std::string> resolvedTarget(const std::string& name)
     std::string path = name;
     for (int link = 0; link < maxLinks; ++link) {
         struct stat status {};
-        if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
-            return path;
+        if (lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
         char target[PATH_MAX];
         const ssize_t length = readlink(path.c_str(), target, sizeof target);
-        if (length <= 0 || static_cast<std::size_t>(length) == sizeof target)
-            return path;
+        if (length <= 0 || static_cast<std::size_t>(length) == sizeof target) return path;
         const std::string next(target, static_cast<std::size_t>(length));
         path = next.front() == '/' ? next : directoryOf(path) + "/" + next;
     }
@@ -74,10 +69,10 @@ std::string uniqueSuffix()
 {
     static unsigned long long counter = 0;
     static constexpr char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned long long seed = static_cast<unsigned long long>(getpid()) * 2654435761ULL ^
-                              static_cast<unsigned long long>(
-                                  std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                              (++counter * 0x9E3779B97F4A7C15ULL);
+    unsigned long long seed =
+        static_cast<unsigned long long>(getpid()) * 2654435761ULL ^
+        static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (++counter * 0x9E3779B97F4A7C15ULL);
     std::string suffix;
     for (int i = 0; i < 6; ++i) {
         suffix.push_back(digits[seed % 36]);
@@ -90,13 +85,11 @@ std::string uniqueSuffix()
 // file's permissions just as it would to the target created directly.
 int createTemporary(const std::string& target, std::string& temporary)
 {
-    const std::string stem =
-        directoryOf(target) + "/." + baseOf(target).substr(0, maxBaseInTemporary) + ".";
+    const std::string stem = directoryOf(target) + "/." + baseOf(target).substr(0, maxBaseInTemporary) + ".";
     for (int attempt = 0; attempt < temporaryAttempts; ++attempt) {
         temporary = stem + uniqueSuffix();
         const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
+        if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
@@ -116,8 +109,7 @@ void copyOwnership(int fd, const struct stat& old)
 void syncDirectory(const std::string& path)
 {
     const int fd = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
+    if (fd < 0) return;
     fsync(fd);
     close(fd);
 }
@@ -127,24 +119,21 @@ void syncDirectory(const std::string& path)
 std::optional<file_identity> regularFileIdentity(int descriptor)
 {
     struct stat status {};
-    if (fstat(descriptor, &status) != 0)
-        return std::nullopt;
+    if (fstat(descriptor, &status) != 0) return std::nullopt;
     return identityIfRegular(status);
 }
 
 std::optional<file_identity> regularFileIdentity(const std::string& name)
 {
     struct stat status {};
-    if (stat(name.c_str(), &status) != 0)
-        return std::nullopt;
+    if (stat(name.c_str(), &status) != 0) return std::nullopt;
     return identityIfRegular(status);
 }
 
 void guardStandardDescriptors()
 {
     for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
         const int standIn = ::open("/", O_RDONLY | O_DIRECTORY);
         if (standIn >= 0 && standIn != fd) {
             dup2(standIn, fd);
@@ -159,18 +148,15 @@ OutputSet::opening OutputSet::open(const std::string& name, bool force, confirm_
     out.name = name;
     struct stat status {};
     const bool exists = stat(name.c_str(), &status) == 0;
-    if (!exists && errno != ENOENT)
-        return {FAILED, 0, errno, false};
+    if (!exists && errno != ENOENT) return {FAILED, 0, errno, false};
     if (exists) {
         out.identity = file_identity{status.st_dev, status.st_ino};
         if (S_ISREG(status.st_mode) && std::find(inputs.begin(), inputs.end(), *out.identity) != inputs.end())
             return {FAILED, 0, 0, true};
-        if (const auto index = sameTarget(out))
-            return {OPENED, *index, 0, false};
+        if (const auto index = sameTarget(out)) return {OPENED, *index, 0, false};
         if (!S_ISREG(status.st_mode) || isDescriptorName(name))
             return openInPlace(std::move(out), S_ISREG(status.st_mode));
-        if (!force && !confirm(name))
-            return {DECLINED, 0, 0, false};
+        if (!force && !confirm(name)) return {DECLINED, 0, 0, false};
     }
     return openReplacement(std::move(out), exists ? &status : nullptr);
 }
@@ -179,10 +165,8 @@ std::optional<std::size_t> OutputSet::sameTarget(const output& candidate) const
 {
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         const output& o = outputs[i];
-        if (candidate.identity && o.identity == candidate.identity)
-            return i;
-        if (candidate.directory && o.directory == candidate.directory && o.base == candidate.base)
-            return i;
+        if (candidate.identity && o.identity == candidate.identity) return i;
+        if (candidate.directory && o.directory == candidate.directory && o.base == candidate.base) return i;
     }
     return std::nullopt;
 }
@@ -193,8 +177,7 @@ OutputSet::opening OutputSet::openInPlace(output&& out, bool regular)
     // truncated it or meant it to be appended to: add to its end either way.
     const int flags = O_WRONLY | O_CLOEXEC | (regular ? O_APPEND : 0);
     const int fd = ::open(out.name.c_str(), flags);
-    if (fd < 0)
-        return {FAILED, 0, errno, false};
+    if (fd < 0) return {FAILED, 0, errno, false};
     out.stream = fdopen(fd, "w");
     if (out.stream == nullptr) {
         const int error = errno;
@@ -207,8 +190,7 @@ OutputSet::opening OutputSet::openInPlace(output&& out, bool regular)
 OutputSet::opening OutputSet::openReplacement(output&& out, const struct stat* existing)
 {
     const std::optional<std::string> target = resolvedTarget(out.name);
-    if (!target)
-        return {FAILED, 0, errno, false};
+    if (!target) return {FAILED, 0, errno, false};
     out.target = *target;
     if (existing == nullptr) {
         // Not there yet: known by its directory and name, so that a second
@@ -217,19 +199,16 @@ OutputSet::opening OutputSet::openReplacement(output&& out, const struct stat* e
         if (stat(directoryOf(out.target).c_str(), &directory) == 0)
             out.directory = file_identity{directory.st_dev, directory.st_ino};
         out.base = baseOf(out.target);
-        if (const auto index = sameTarget(out))
-            return {OPENED, *index, 0, false};
+        if (const auto index = sameTarget(out)) return {OPENED, *index, 0, false};
     } else if (access(out.target.c_str(), W_OK) != 0) {
         // A file its owner made read-only is not replaced behind their back.
         return {FAILED, 0, errno, false};
     }
 
     const int fd = createTemporary(out.target, out.temporary);
-    if (fd < 0)
-        return {FAILED, 0, errno, false};
+    if (fd < 0) return {FAILED, 0, errno, false};
     out.ticket = registerTemporary(out.temporary.c_str());
-    if (existing != nullptr)
-        copyOwnership(fd, *existing);
+    if (existing != nullptr) copyOwnership(fd, *existing);
     out.stream = out.ticket < 0 ? nullptr : fdopen(fd, "w");
     if (out.stream == nullptr) {
         const int error = out.ticket < 0 ? EMFILE : errno;
@@ -249,23 +228,19 @@ OutputSet::opening OutputSet::added(output&& out)
 
 void OutputSet::noteFailure(const std::string& name, int error)
 {
-    if (failure.error == 0)
-        failure = {name, error != 0 ? error : EIO};
+    if (failure.error == 0) failure = {name, error != 0 ? error : EIO};
 }
 
 bool OutputSet::closeAll()
 {
     bool ok = true;
     for (output& o : outputs) {
-        if (o.stream == nullptr)
-            continue;
+        if (o.stream == nullptr) continue;
         errno = 0;
         bool written = std::fflush(o.stream) == 0 && !std::ferror(o.stream);
         // Some file systems report a full disk only when the data reaches it.
-        if (written && !o.temporary.empty())
-            written = fsync(fileno(o.stream)) == 0;
-        if (!written)
-            noteFailure(o.name, errno);
+        if (written && !o.temporary.empty()) written = fsync(fileno(o.stream)) == 0;
+        if (!written) noteFailure(o.name, errno);
         if (std::fclose(o.stream) != 0 && written) {
             noteFailure(o.name, errno);
             written = false;
@@ -285,8 +260,7 @@ bool OutputSet::commit()
     {
         const SignalHold hold;
         for (output& o : outputs) {
-            if (o.temporary.empty())
-                continue;
+            if (o.temporary.empty()) continue;
             if (std::rename(o.temporary.c_str(), o.target.c_str()) != 0) {
                 noteFailure(o.name, errno);
                 unlink(o.temporary.c_str());
@@ -304,8 +278,7 @@ bool OutputSet::commit()
 void OutputSet::removeTemporaries()
 {
     for (output& o : outputs) {
-        if (o.temporary.empty())
-            continue;
+        if (o.temporary.empty()) continue;
         unlink(o.temporary.c_str());
         forgetTemporary(o.ticket);
         o.temporary.clear();
@@ -315,8 +288,7 @@ void OutputSet::removeTemporaries()
 void OutputSet::abandon()
 {
     for (output& o : outputs) {
-        if (o.stream != nullptr)
-            std::fclose(o.stream);
+        if (o.stream != nullptr) std::fclose(o.stream);
         o.stream = nullptr;
     }
     removeTemporaries();

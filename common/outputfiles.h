@@ -80,9 +80,9 @@ private:
         std::string temporary; // where the output is written until commit
         int ticket = -1;       // registration with the signal handlers
         std::FILE* stream = nullptr;
-        std::optional<file_identity> identity;         // of the existing target
-        std::optional<file_identity> directory;        // of a target not yet existing
-        std::string base;                              // its name in that directory
+        std::optional<file_identity> identity;  // of the existing target
+        std::optional<file_identity> directory; // of a target not yet existing
+        std::string base;                       // its name in that directory
     };
     struct failure_note {
         std::string name;

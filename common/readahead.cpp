@@ -4,9 +4,7 @@
 #include <cstring>
 
 ReadAhead::ReadAhead(std::unique_ptr<ByteSource> inner, std::size_t blockSize, std::size_t blockCount)
-    : inner(std::move(inner)),
-      blockSize(std::max<std::size_t>(blockSize, 1)),
-      fileSize(this->inner->size()),
+    : inner(std::move(inner)), blockSize(std::max<std::size_t>(blockSize, 1)), fileSize(this->inner->size()),
       blocks(std::max<std::size_t>(blockCount, 2), [this] {
           auto b = std::make_unique<block>();
           b->data = std::make_unique_for_overwrite<char[]>(this->blockSize);
@@ -36,15 +34,12 @@ bool ReadAhead::fill(block& b)
 
 std::size_t ReadAhead::read(char* buffer, std::size_t capacity)
 {
-    if (ended || capacity == 0)
-        return 0;
-    if (!blocks.started())
-        blocks.start([this](block& b) { return fill(b); });
+    if (ended || capacity == 0) return 0;
+    if (!blocks.started()) blocks.start([this](block& b) { return fill(b); });
     while (current == nullptr || pos == current->length) {
         if (current != nullptr && current->last) {
             ended = true;
-            if (!current->failure.empty())
-                setFailure(current->failure);
+            if (!current->failure.empty()) setFailure(current->failure);
             return 0;
         }
         current = blocks.next();

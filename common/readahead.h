@@ -36,8 +36,8 @@ private:
         std::size_t length = 0;
         std::uint64_t consumedAfter = 0; // the inner source's consumed() once filled
         bool compressed = false;
-        bool last = false;               // the input ends after this block
-        std::string failure;             // with last: why, when it did not end cleanly
+        bool last = false;   // the input ends after this block
+        std::string failure; // with last: why, when it did not end cleanly
     };
 
     bool fill(block& b);

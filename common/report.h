@@ -7,10 +7,10 @@
 
 // Exit statuses of both programs.
 enum exit_status : int {
-    EXIT_OK = 0,            // normal end, or the help text
-    EXIT_SYNTAX_ERROR = 1,  // the command line cannot be understood (meshprobe -e: a command failed)
-    EXIT_FILE_ERROR = 2,    // a file (or standard output) cannot be opened, read or written
-    EXIT_DECLINED = 3,      // an output file exists and is not to be overwritten
+    EXIT_OK = 0,             // normal end, or the help text
+    EXIT_SYNTAX_ERROR = 1,   // the command line cannot be understood (meshprobe -e: a command failed)
+    EXIT_FILE_ERROR = 2,     // a file (or standard output) cannot be opened, read or written
+    EXIT_DECLINED = 3,       // an output file exists and is not to be overwritten
     EXIT_COMMAND_FAILED = 1, // meshprobe -e: a command failed
 };
 
@@ -29,10 +29,7 @@ void report(report_level level, std::string_view message);
 void report(report_level level, std::string_view message, std::string_view reason);
 // Errors, the usual case.
 inline void report(std::string_view message) { report(report_level::error, message); }
-inline void report(std::string_view message, std::string_view reason)
-{
-    report(report_level::error, message, reason);
-}
+inline void report(std::string_view message, std::string_view reason) { report(report_level::error, message, reason); }
 // An error with the system's text for the error number `error` as the reason.
 void reportSystemError(std::string_view message, int error);
 // Text written as it is, line feeds included, for messages composed of parts.

@@ -37,7 +37,7 @@ public:
     T current() const; // value under the cursor, default T when empty
 
     void goToFirst() noexcept { cursor = head; }
-    bool next() noexcept;                                     // false on the tail (cursor stays)
+    bool next() noexcept;                                    // false on the tail (cursor stays)
     bool isFirst() const noexcept { return cursor == head; } // true on an empty list
     bool isLast() const noexcept { return cursor == tail; }  // true on an empty list
 
@@ -91,7 +91,7 @@ public:
     };
 
     BST() noexcept = default;
-    BST(const BST& source);            // same shape, items, keys and balances; lists start empty
+    BST(const BST& source); // same shape, items, keys and balances; lists start empty
     BST(BST&& source) noexcept;
     BST& operator=(const BST& source); // reuses this tree's nodes; lists are left alone
     BST& operator=(BST&& source) noexcept;
@@ -133,7 +133,8 @@ private:
     static tree_node* makeNode(const T& item, const K& key);
     void deleteSubTree(tree_node* node) noexcept;
     void copyFrom(const BST& source);
-    template <typename Visit> void walkInOrder(Visit&& visit);
+    template <typename Visit>
+    void walkInOrder(Visit&& visit);
 
     void replaceChild(tree_node* parent, bool nodeIsLeft, tree_node* top) noexcept;
     void rotateLL(tree_node* node, tree_node* parent, bool nodeIsLeft) noexcept;
@@ -151,7 +152,8 @@ private:
 // List
 
 template <typename T>
-List<T>::List(const List& source) {
+List<T>::List(const List& source)
+{
     for (const list_element* e = source.head; e != nullptr; e = e->nextElement) {
         linkAtTail(e->data);
         if (e == source.cursor) cursor = tail;
@@ -162,10 +164,13 @@ List<T>::List(const List& source) {
 template <typename T>
 List<T>::List(List&& source) noexcept
     : head(std::exchange(source.head, nullptr)), cursor(std::exchange(source.cursor, nullptr)),
-      tail(std::exchange(source.tail, nullptr)), count(std::exchange(source.count, 0)) {}
+      tail(std::exchange(source.tail, nullptr)), count(std::exchange(source.count, 0))
+{
+}
 
 template <typename T>
-List<T>& List<T>::operator=(const List& source) {
+List<T>& List<T>::operator=(const List& source)
+{
     if (this == &source) return *this;
     // Overwrite the common length in place: assigning lists of similar size
     // (listings refilled over and over) then costs no allocation at all.
@@ -202,7 +207,8 @@ List<T>& List<T>::operator=(const List& source) {
 }
 
 template <typename T>
-List<T>& List<T>::operator=(List&& source) noexcept {
+List<T>& List<T>::operator=(List&& source) noexcept
+{
     if (this == &source) return *this;
     freeFrom(head);
     head = std::exchange(source.head, nullptr);
@@ -213,13 +219,15 @@ List<T>& List<T>::operator=(List&& source) noexcept {
 }
 
 template <typename T>
-List<T>::~List() {
+List<T>::~List()
+{
     freeFrom(head);
     freeFrom(spare);
 }
 
 template <typename T>
-void List<T>::freeFrom(list_element* element) noexcept {
+void List<T>::freeFrom(list_element* element) noexcept
+{
     while (element != nullptr) {
         list_element* following = element->nextElement;
         delete element;
@@ -228,7 +236,8 @@ void List<T>::freeFrom(list_element* element) noexcept {
 }
 
 template <typename T>
-typename List<T>::list_element* List<T>::newElement(const T& value) {
+typename List<T>::list_element* List<T>::newElement(const T& value)
+{
     list_element* element = spare;
     if (element != nullptr) {
         spare = element->nextElement;
@@ -242,7 +251,8 @@ typename List<T>::list_element* List<T>::newElement(const T& value) {
 }
 
 template <typename T>
-void List<T>::retire(list_element* element) {
+void List<T>::retire(list_element* element)
+{
     if (spareCount >= maxSpare) {
         delete element;
         return;
@@ -255,7 +265,8 @@ void List<T>::retire(list_element* element) {
 }
 
 template <typename T>
-void List<T>::clear() {
+void List<T>::clear()
+{
     while (head != nullptr) {
         list_element* following = head->nextElement;
         retire(head);
@@ -266,7 +277,8 @@ void List<T>::clear() {
 }
 
 template <typename T>
-void List<T>::linkAtTail(const T& value) {
+void List<T>::linkAtTail(const T& value)
+{
     list_element* element = newElement(value);
     element->prevElement = tail;
     if (tail != nullptr) {
@@ -279,7 +291,8 @@ void List<T>::linkAtTail(const T& value) {
 }
 
 template <typename T>
-void List<T>::push(const T& value) {
+void List<T>::push(const T& value)
+{
     list_element* element = newElement(value);
     element->nextElement = head;
     if (head != nullptr) {
@@ -293,13 +306,15 @@ void List<T>::push(const T& value) {
 }
 
 template <typename T>
-void List<T>::enqueue(const T& value) {
+void List<T>::enqueue(const T& value)
+{
     linkAtTail(value);
     ++count;
 }
 
 template <typename T>
-T List<T>::pop() {
+T List<T>::pop()
+{
     if (head == nullptr) return T{};
     list_element* removed = head;
     head = removed->nextElement;
@@ -316,29 +331,34 @@ T List<T>::pop() {
 }
 
 template <typename T>
-T List<T>::first() const {
+T List<T>::first() const
+{
     return head != nullptr ? head->data : T{};
 }
 
 template <typename T>
-T List<T>::last() const {
+T List<T>::last() const
+{
     return tail != nullptr ? tail->data : T{};
 }
 
 template <typename T>
-T List<T>::current() const {
+T List<T>::current() const
+{
     return cursor != nullptr ? cursor->data : T{};
 }
 
 template <typename T>
-bool List<T>::next() noexcept {
+bool List<T>::next() noexcept
+{
     if (cursor == nullptr || cursor->nextElement == nullptr) return false;
     cursor = cursor->nextElement;
     return true;
 }
 
 template <typename T>
-void List<T>::removeCurrent() {
+void List<T>::removeCurrent()
+{
     if (cursor == nullptr) return;
     list_element* removed = cursor;
     list_element* before = removed->prevElement;
@@ -362,7 +382,8 @@ void List<T>::removeCurrent() {
 // BST
 
 template <typename T, typename K>
-BST<T, K>::BST(const BST& source) {
+BST<T, K>::BST(const BST& source)
+{
     copyFrom(source);
 }
 
@@ -370,16 +391,20 @@ BST<T, K>::BST(const BST& source) {
 // listings, and an assigned tree keeps the listings it last returned.
 template <typename T, typename K>
 BST<T, K>::BST(BST&& source) noexcept
-    : root(std::exchange(source.root, nullptr)), itemCount(std::exchange(source.itemCount, 0)) {}
+    : root(std::exchange(source.root, nullptr)), itemCount(std::exchange(source.itemCount, 0))
+{
+}
 
 template <typename T, typename K>
-BST<T, K>& BST<T, K>::operator=(const BST& source) {
+BST<T, K>& BST<T, K>::operator=(const BST& source)
+{
     if (this != &source) copyFrom(source);
     return *this;
 }
 
 template <typename T, typename K>
-BST<T, K>& BST<T, K>::operator=(BST&& source) noexcept {
+BST<T, K>& BST<T, K>::operator=(BST&& source) noexcept
+{
     if (this == &source) return *this;
     deleteSubTree(root);
     root = std::exchange(source.root, nullptr);
@@ -388,12 +413,14 @@ BST<T, K>& BST<T, K>::operator=(BST&& source) noexcept {
 }
 
 template <typename T, typename K>
-BST<T, K>::~BST() {
+BST<T, K>::~BST()
+{
     deleteSubTree(root);
 }
 
 template <typename T, typename K>
-bool BST<T, K>::sameKey(const K& a, const K& b) {
+bool BST<T, K>::sameKey(const K& a, const K& b)
+{
     if constexpr (std::is_floating_point_v<K>) {
         if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
     }
@@ -401,7 +428,8 @@ bool BST<T, K>::sameKey(const K& a, const K& b) {
 }
 
 template <typename T, typename K>
-bool BST<T, K>::keyGreater(const K& a, const K& b) {
+bool BST<T, K>::keyGreater(const K& a, const K& b)
+{
     if constexpr (std::is_floating_point_v<K>) {
         if (std::isnan(a) || std::isnan(b)) return !std::isnan(b);
     }
@@ -409,7 +437,8 @@ bool BST<T, K>::keyGreater(const K& a, const K& b) {
 }
 
 template <typename T, typename K>
-bool BST<T, K>::keyLess(const K& a, const K& b) {
+bool BST<T, K>::keyLess(const K& a, const K& b)
+{
     if constexpr (std::is_floating_point_v<K>) {
         if (std::isnan(a) || std::isnan(b)) return !std::isnan(a);
     }
@@ -417,7 +446,8 @@ bool BST<T, K>::keyLess(const K& a, const K& b) {
 }
 
 template <typename T, typename K>
-typename BST<T, K>::tree_node* BST<T, K>::makeNode(const T& item, const K& key) {
+typename BST<T, K>::tree_node* BST<T, K>::makeNode(const T& item, const K& key)
+{
     auto* node = new tree_node;
     node->item = item;
     node->key = key;
@@ -425,7 +455,8 @@ typename BST<T, K>::tree_node* BST<T, K>::makeNode(const T& item, const K& key) 
 }
 
 template <typename T, typename K>
-void BST<T, K>::deleteSubTree(tree_node* node) noexcept {
+void BST<T, K>::deleteSubTree(tree_node* node) noexcept
+{
     if (node == nullptr) return;
     // Depth first, holding at most one pending right child per level.
     tree_node* pending[maxHeight + 1];
@@ -443,7 +474,8 @@ void BST<T, K>::deleteSubTree(tree_node* node) noexcept {
 // walked in step; a target node standing where the source has one is reused,
 // target subtrees where the source has none are freed.
 template <typename T, typename K>
-void BST<T, K>::copyFrom(const BST& source) {
+void BST<T, K>::copyFrom(const BST& source)
+{
     if (source.root == nullptr) {
         deleteSubTree(root);
         root = nullptr;
@@ -480,7 +512,8 @@ void BST<T, K>::copyFrom(const BST& source) {
 }
 
 template <typename T, typename K>
-bool BST<T, K>::addItem(const T& item, const K& key) {
+bool BST<T, K>::addItem(const T& item, const K& key)
+{
     if (root == nullptr) {
         root = makeNode(item, key);
         itemCount = 1;
@@ -537,7 +570,8 @@ bool BST<T, K>::addItem(const T& item, const K& key) {
 }
 
 template <typename T, typename K>
-T* BST<T, K>::findItem(const K& key) noexcept {
+T* BST<T, K>::findItem(const K& key) noexcept
+{
     tree_node* node = root;
     while (node != nullptr) {
         if (sameKey(node->key, key)) return &node->item;
@@ -547,7 +581,8 @@ T* BST<T, K>::findItem(const K& key) noexcept {
 }
 
 template <typename T, typename K>
-const T* BST<T, K>::findItem(const K& key) const noexcept {
+const T* BST<T, K>::findItem(const K& key) const noexcept
+{
     const tree_node* node = root;
     while (node != nullptr) {
         if (sameKey(node->key, key)) return &node->item;
@@ -560,7 +595,8 @@ const T* BST<T, K>::findItem(const K& key) const noexcept {
 // 2 = go right. The stack holds at most the path from the root.
 template <typename T, typename K>
 template <typename Visit>
-void BST<T, K>::walkInOrder(Visit&& visit) {
+void BST<T, K>::walkInOrder(Visit&& visit)
+{
     if (root == nullptr) return;
     tree_node* stack[maxHeight + 1];
     std::size_t depth = 0;
@@ -594,21 +630,24 @@ void BST<T, K>::walkInOrder(Visit&& visit) {
 }
 
 template <typename T, typename K>
-List<T>& BST<T, K>::listItems() {
+List<T>& BST<T, K>::listItems()
+{
     itemList = List<T>();
     walkInOrder([this](const tree_node& node) { itemList.enqueue(node.item); });
     return itemList;
 }
 
 template <typename T, typename K>
-List<K>& BST<T, K>::listKeys() {
+List<K>& BST<T, K>::listKeys()
+{
     keyList = List<K>();
     walkInOrder([this](const tree_node& node) { keyList.enqueue(node.key); });
     return keyList;
 }
 
 template <typename T, typename K>
-void BST<T, K>::replaceChild(tree_node* parent, bool nodeIsLeft, tree_node* top) noexcept {
+void BST<T, K>::replaceChild(tree_node* parent, bool nodeIsLeft, tree_node* top) noexcept
+{
     if (parent == nullptr) {
         root = top;
     } else if (nodeIsLeft) {
@@ -619,7 +658,8 @@ void BST<T, K>::replaceChild(tree_node* parent, bool nodeIsLeft, tree_node* top)
 }
 
 template <typename T, typename K>
-void BST<T, K>::rotateLL(tree_node* node, tree_node* parent, bool nodeIsLeft) noexcept {
+void BST<T, K>::rotateLL(tree_node* node, tree_node* parent, bool nodeIsLeft) noexcept
+{
     tree_node* l = node->left;
     node->left = l->right;
     l->right = node;
@@ -629,7 +669,8 @@ void BST<T, K>::rotateLL(tree_node* node, tree_node* parent, bool nodeIsLeft) no
 }
 
 template <typename T, typename K>
-void BST<T, K>::rotateRR(tree_node* node, tree_node* parent, bool nodeIsLeft) noexcept {
+void BST<T, K>::rotateRR(tree_node* node, tree_node* parent, bool nodeIsLeft) noexcept
+{
     tree_node* r = node->right;
     node->right = r->left;
     r->left = node;
@@ -639,7 +680,8 @@ void BST<T, K>::rotateRR(tree_node* node, tree_node* parent, bool nodeIsLeft) no
 }
 
 template <typename T, typename K>
-void BST<T, K>::rotateLR(tree_node* node, tree_node* parent, bool nodeIsLeft) noexcept {
+void BST<T, K>::rotateLR(tree_node* node, tree_node* parent, bool nodeIsLeft) noexcept
+{
     tree_node* l = node->left;
     tree_node* g = l->right;
     node->left = g->right;
@@ -653,7 +695,8 @@ void BST<T, K>::rotateLR(tree_node* node, tree_node* parent, bool nodeIsLeft) no
 }
 
 template <typename T, typename K>
-void BST<T, K>::rotateRL(tree_node* node, tree_node* parent, bool nodeIsLeft) noexcept {
+void BST<T, K>::rotateRL(tree_node* node, tree_node* parent, bool nodeIsLeft) noexcept
+{
     tree_node* r = node->right;
     tree_node* g = r->left;
     node->right = g->left;

@@ -19,7 +19,8 @@ public:
     text_blocks& operator=(const text_blocks&) = delete;
     ~text_blocks() { drain(); }
 
-    text_blocks& operator<<(std::string_view text) {
+    text_blocks& operator<<(std::string_view text)
+    {
         if (capacity - used_ < text.size()) drain();
         if (capacity < text.size()) return write(text);
         std::memcpy(buffer_.get() + used_, text.data(), text.size());
@@ -29,18 +30,21 @@ public:
     text_blocks& operator<<(std::uint64_t value) { return right(value, 0); }
     // The value right-aligned in at least `width` columns ("%*lu"), for
     // widths up to 44 (the room a field is given).
-    text_blocks& right(std::uint64_t value, std::size_t width) {
+    text_blocks& right(std::uint64_t value, std::size_t width)
+    {
         if (capacity - used_ < fieldRoom) drain();
         char digits[20];
         const auto length = static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
         char* out = buffer_.get() + used_;
-        for (std::size_t pad = length; pad < width && pad < fieldRoom - 20; ++pad) *out++ = ' ';
+        for (std::size_t pad = length; pad < width && pad < fieldRoom - 20; ++pad)
+            *out++ = ' ';
         std::memcpy(out, digits, length);
         used_ = static_cast<std::size_t>(out + length - buffer_.get());
         return *this;
     }
     // Writes what is left; false when any write failed.
-    bool finish() {
+    bool finish()
+    {
         drain();
         return ok_;
     }
@@ -48,11 +52,13 @@ public:
 private:
     static constexpr std::size_t capacity = std::size_t{1} << 16;
     static constexpr std::size_t fieldRoom = 64;
-    text_blocks& write(std::string_view text) {
+    text_blocks& write(std::string_view text)
+    {
         if (ok_) ok_ = std::fwrite(text.data(), 1, text.size(), file_) == text.size();
         return *this;
     }
-    void drain() {
+    void drain()
+    {
         write(std::string_view(buffer_.get(), used_));
         used_ = 0;
     }

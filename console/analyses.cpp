@@ -27,10 +27,7 @@ constexpr std::size_t largestConesShown = 10;
 // Paths with thousands of prepended ASs exist; a longer line is read in pieces.
 constexpr std::size_t pathLineLimit = std::size_t{1} << 20;
 
-int widthOf(const console_state& state)
-{
-    return static_cast<int>(asnumber::fieldWidth(state.graph->asRange()));
-}
+int widthOf(const console_state& state) { return static_cast<int>(asnumber::fieldWidth(state.graph->asRange())); }
 
 // One degree measure: its name in the texts and where it is kept.
 struct degree_measure {
@@ -84,13 +81,16 @@ void showDegrees(const measured_graph& graph, bool relationships)
     const std::vector<asnum_t> ases = asesOf(graph);
     std::vector<std::uint32_t> values(ases.size());
     const auto show = [&](const degree_measure& m) {
-        for (std::uint32_t v = 0; v < ases.size(); ++v) values[v] = degrees[v].*m.field;
+        for (std::uint32_t v = 0; v < ases.size(); ++v)
+            values[v] = degrees[v].*m.field;
         const std::string caption = std::string("First AS with the most ") + m.unit + ": ";
         showPerAS(ases, values, "ASs with", m.unit, caption.c_str());
     };
-    for (const degree_measure& m : plainDegrees) show(m);
+    for (const degree_measure& m : plainDegrees)
+        show(m);
     if (relationships)
-        for (const degree_measure& m : relationshipDegrees) show(m);
+        for (const degree_measure& m : relationshipDegrees)
+            show(m);
 }
 
 void printMembers(const std::vector<asnum_t>& members, int width)
@@ -119,11 +119,13 @@ void showCones(const as_topology& t, int width)
     const std::vector<std::uint32_t> cones = coneSizes(t);
     showPerAS(t.ases(), cones, "ASs with a customer cone of", "ASs", nullptr);
     std::vector<std::uint32_t> order(t.size());
-    for (std::uint32_t v = 0; v < t.size(); ++v) order[v] = v;
+    for (std::uint32_t v = 0; v < t.size(); ++v)
+        order[v] = v;
     const std::size_t shown = std::min(largestConesShown, order.size());
     // Node numbers follow the AS numbers: among equal cones the smaller AS comes first.
-    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
-                      [&cones](std::uint32_t a, std::uint32_t b) { return cones[a] > cones[b] || (cones[a] == cones[b] && a < b); });
+    std::partial_sort(
+        order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
+        [&cones](std::uint32_t a, std::uint32_t b) { return cones[a] > cones[b] || (cones[a] == cones[b] && a < b); });
     if (shown > 0) std::puts("Largest customer cones:");
     for (std::size_t i = 0; i < shown; ++i)
         std::printf("%*lu %10u ASs\n", width, static_cast<unsigned long>(t.as(order[i])), cones[order[i]]);
@@ -147,10 +149,15 @@ void dumpDegrees(const measured_graph& graph, bool relationships, std::size_t wi
     text_blocks out(stdout);
     for (std::uint32_t v = 0; v < ases.size() && !interruptPending(); ++v) {
         out.right(ases[v], width);
-        const auto put = [&](const degree_measure& m) { out << " "; out.right(degrees[v].*m.field, valueWidth); };
-        for (const degree_measure& m : plainDegrees) put(m);
+        const auto put = [&](const degree_measure& m) {
+            out << " ";
+            out.right(degrees[v].*m.field, valueWidth);
+        };
+        for (const degree_measure& m : plainDegrees)
+            put(m);
         if (relationships)
-            for (const degree_measure& m : relationshipDegrees) put(m);
+            for (const degree_measure& m : relationshipDegrees)
+                put(m);
         out << "\n";
     }
 }
@@ -190,7 +197,8 @@ void printComponentOf(const char* name, const std::unique_ptr<ASComponents>& spl
 // grouped lines (count, tags, path, prefixes separated by tabs).
 std::string_view pathField(std::string_view line)
 {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
     const std::size_t tab = line.find('\t');
     if (tab == std::string_view::npos) return line;
     const std::size_t second = line.find('\t', tab + 1);

@@ -40,14 +40,13 @@ bool takeValue(std::optional<std::string>& target, std::string_view arg, const c
 
 } // namespace
 
-bool parseArguments(int argc, const char* const* argv, cmdLineParameters& parameters,
-                    std::string& reason)
+bool parseArguments(int argc, const char* const* argv, cmdLineParameters& parameters, std::string& reason)
 {
     parameters = cmdLineParameters{};
     reason.clear();
 
     std::optional<std::string>* pending = nullptr; // after -s or -c
-    bool optionsEnded = false;                       // after --
+    bool optionsEnded = false;                     // after --
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg(argv[i]);
         bool ok = true;
@@ -60,8 +59,7 @@ bool parseArguments(int argc, const char* const* argv, cmdLineParameters& parame
             pending = nullptr;
         } else if (optionsEnded || arg == "-" || !arg.starts_with('-')) {
             ok = takeValue(parameters.scriptFile, arg, "", reason);
-            if (!ok)
-                reason.append("Invalid option: `").append(arg).append("'");
+            if (!ok) reason.append("Invalid option: `").append(arg).append("'");
         } else if (arg == "--help" || arg == "-h") {
             parameters.showHelp = true;
         } else if (arg == "--version") {
@@ -80,8 +78,7 @@ bool parseArguments(int argc, const char* const* argv, cmdLineParameters& parame
             reason.append("Invalid option: `").append(arg).append("'");
             ok = false;
         }
-        if (!ok)
-            return false;
+        if (!ok) return false;
     }
     if (pending != nullptr) {
         reason = pending == &parameters.scriptFile ? "Script file name expected after -s option"
@@ -97,8 +94,7 @@ bool parseArguments(int argc, const char* const* argv, cmdLineParameters& parame
 
 void printHeader(std::FILE* stream)
 {
-    if (alreadyPrinted)
-        return;
+    if (alreadyPrinted) return;
     if (isTerm(stream))
         std::fprintf(stream, "%smeshprobe%s %s\n", boldOn, boldOff, halcynVersion);
     else

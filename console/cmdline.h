@@ -15,8 +15,7 @@ struct cmdLineParameters {
 
 // Fills `parameters` from argv[1] on. On failure returns false and leaves
 // a one-line reason (no newline) in `reason`; an argument is quoted whole.
-bool parseArguments(int argc, const char* const* argv, cmdLineParameters& parameters,
-                    std::string& reason);
+bool parseArguments(int argc, const char* const* argv, cmdLineParameters& parameters, std::string& reason);
 
 // The banner, bold on a terminal; printed at most once per process.
 void printHeader(std::FILE* stream);

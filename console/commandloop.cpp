@@ -14,17 +14,13 @@ namespace {
 constexpr std::string_view prompt = "msp> ";
 
 // Results that cannot reach standard output are lost: the session ends.
-bool outputFailed()
-{
-    return !flushStandardOutput(standardOutputFailure);
-}
+bool outputFailed() { return !flushStandardOutput(standardOutputFailure); }
 
 // Ctrl-C at the prompt or during a command: what was typed or running is
 // dropped and a fresh prompt starts on a line of its own.
 bool takeInterrupt()
 {
-    if (!interruptPending())
-        return false;
+    if (!interruptPending()) return false;
     clearInterrupt();
     // A read or write cut short by the signal is not a failure of its stream.
     std::clearerr(stdin);
@@ -61,11 +57,9 @@ int runSource(ByteSource& source, const cmdLineParameters& parameters, bool stan
     }
     // A compressed script is checked to its end even when it quit early:
     // damage anywhere in it is reported, as for every compressed input.
-    if (quit && source.compressed() && !source.failed())
-        drain(source);
+    if (quit && source.compressed() && !source.failed()) drain(source);
     clearMem(state);
-    if (!written)
-        return EXIT_FILE_ERROR;
+    if (!written) return EXIT_FILE_ERROR;
     return state.failed ? EXIT_COMMAND_FAILED : EXIT_OK;
 }
 
@@ -81,8 +75,7 @@ bool readCommandLine(LineReader& in, std::string& line)
     line.assign(piece);
     // A line of exactly the maximum length still owns its line feed; without
     // this it would be followed by a spurious empty command.
-    if (piece.size() < maxCommandLine || piece.back() == '\n' || in.skipIf('\n') || in.atEnd())
-        return true;
+    if (piece.size() < maxCommandLine || piece.back() == '\n' || in.skipIf('\n') || in.atEnd()) return true;
     // The rest of a longer line is read and dropped. When the command ended
     // before it (at a carriage return) nothing is lost; otherwise the line is
     // refused whole: a command cut short could save under a name nobody gave.
@@ -109,25 +102,19 @@ bool runCommandLine(std::string_view line, console_state& state, bool forceOverw
     // No quoting exists: a '#' always starts a comment, even in a file name.
     line = line.substr(0, line.find('#'));
 
-    if (line.find(';') == std::string_view::npos)
-        return runCommand(line, state, forceOverwrite); // even an empty one
+    if (line.find(';') == std::string_view::npos) return runCommand(line, state, forceOverwrite); // even an empty one
 
     while (!line.empty()) {
         const std::size_t cut = line.find(';');
         const std::string_view command = line.substr(0, cut);
         line = cut == std::string_view::npos ? std::string_view() : line.substr(cut + 1);
-        if (interruptPending())
-            return false; // Ctrl-C also drops the rest of the line
-        if (!command.empty() && runCommand(command, state, forceOverwrite))
-            return true;
+        if (interruptPending()) return false; // Ctrl-C also drops the rest of the line
+        if (!command.empty() && runCommand(command, state, forceOverwrite)) return true;
     }
     return false;
 }
 
-int runScript(ByteSource& source, const cmdLineParameters& parameters)
-{
-    return runSource(source, parameters, true);
-}
+int runScript(ByteSource& source, const cmdLineParameters& parameters) { return runSource(source, parameters, true); }
 
 int runScript(std::FILE* stream, const cmdLineParameters& parameters)
 {
@@ -148,20 +135,17 @@ bool goInteractive(const cmdLineParameters& parameters)
     bool quit = false;
     bool written = true;
     while (!quit) {
-        if (!editor)
-            std::fwrite(prompt.data(), 1, prompt.size(), stdout);
+        if (!editor) std::fwrite(prompt.data(), 1, prompt.size(), stdout);
         if (outputFailed()) {
             written = false;
             break;
         }
         const bool read = editor ? editor->readLine(line) : readCommandLine(stdin, line);
-        if (takeInterrupt())
-            continue;
+        if (takeInterrupt()) continue;
         if (!read) {
             // End of input at the prompt (Ctrl-D) ends the session normally;
             // the shell's prompt then starts on its own line.
-            if (terminal)
-                std::fputc('\n', stdout);
+            if (terminal) std::fputc('\n', stdout);
             break;
         }
         quit = runCommandLine(line, state, parameters.forceOverwrite);

@@ -66,8 +66,8 @@ void dumpGraph(const command_target& target, long index, const console_state& st
 void showCount(const command_target& target, long index, const console_state& state);
 void loadGraph(const std::string& fileName, console_state& state);
 void clearMem(console_state& state);
-void saveGraph(const std::string& fileName, const command_target& target, long index,
-               const console_state& state, bool forceOverwrite);
+void saveGraph(const std::string& fileName, const command_target& target, long index, const console_state& state,
+               bool forceOverwrite);
 
 // The analyses of dump and show: the degrees, core numbers or cone sizes of
 // every AS (dump) or their distributions (show) in the chosen graph.
@@ -80,5 +80,5 @@ void inspectAS(std::string_view text, const console_state& state);
 void checkValleys(std::string_view text, const console_state& state);
 // Writes the graph or a component as a CSV edge list or node table, as
 // GraphML or as an AS-relationship file.
-void writeResults(const std::string& fileName, const command_target& target, long index,
-                  const console_state& state, bool forceOverwrite);
+void writeResults(const std::string& fileName, const command_target& target, long index, const console_state& state,
+                  bool forceOverwrite);

@@ -2,8 +2,8 @@
 // working graph or of one of its components, one item per line.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 #include "common/interrupts.h"
@@ -44,8 +44,8 @@ void printDifferences(const ASEdgeWeight& w)
     // comparedGraphs is an unsigned 16-bit counter: printed unsigned so that
     // counts above 32767 do not come out negative.
     std::printf("  %5hu %5hu %7.1f    <--: %-5hu    -->: %-5hu    <->: %-5hu    ---: %-5hu", w.comparedGraphs,
-                w.orientationChanges, static_cast<double>(w.orientationStability), w.incomingCount,
-                w.outgoingCount, w.undirectedCount, w.unorientedCount);
+                w.orientationChanges, static_cast<double>(w.orientationStability), w.incomingCount, w.outgoingCount,
+                w.undirectedCount, w.unorientedCount);
 }
 
 } // namespace
@@ -99,10 +99,7 @@ void printPathCovering(const ASEdgeListing& edge, cmp_graph which)
                 static_cast<unsigned long>(edge.reverseWeight->pathCovering[which]));
 }
 
-void reportError(std::string_view message)
-{
-    reportText(report_level::error, message);
-}
+void reportError(std::string_view message) { reportText(report_level::error, message); }
 
 std::uint32_t chosen_graph::nodes() const noexcept
 {
@@ -143,9 +140,7 @@ std::optional<chosen_graph> chooseGraph(const command_target& target, long index
     case T_GRAPH: return chosen_graph(*state.graph);
     case T_SCC: return pick(state.sccs, "scc");
     case T_CC: return pick(state.ccs, "cc");
-    default:
-        reportError("So, what should I " + std::string(verb) + "?\n");
-        return std::nullopt;
+    default: reportError("So, what should I " + std::string(verb) + "?\n"); return std::nullopt;
     }
 }
 

@@ -14,12 +14,42 @@ namespace {
 
 // Keyword entries of the table, by name, so the parser reads as the language.
 enum keyword_entry : int {
-    K_EXIT = 0, K_QUIT, K_DUMP, K_SHOW, K_HELP, K_LOAD, K_CLEAR, K_ECHO, K_SAVE,
-    K_INSPECT, K_VALLEYFREE, K_WRITE,
-    K_GRAPH, K_SCC, K_ANYSCC, K_CC, K_ANYCC,
-    K_INFORMATION, K_NODES, K_EDGES, K_INDEX, K_IPCOVERING, K_PATHCOVERING, K_DIFFERENCES,
-    K_VALENCY, K_KCORES, K_CONES, K_XML, K_RELATIONSHIPS,
-    K_ATTENDANCES, K_DIRECTED, K_UNDIRECTED, K_ORIENTED, K_UNORIENTED, K_CHANGES, K_DURATION,
+    K_EXIT = 0,
+    K_QUIT,
+    K_DUMP,
+    K_SHOW,
+    K_HELP,
+    K_LOAD,
+    K_CLEAR,
+    K_ECHO,
+    K_SAVE,
+    K_INSPECT,
+    K_VALLEYFREE,
+    K_WRITE,
+    K_GRAPH,
+    K_SCC,
+    K_ANYSCC,
+    K_CC,
+    K_ANYCC,
+    K_INFORMATION,
+    K_NODES,
+    K_EDGES,
+    K_INDEX,
+    K_IPCOVERING,
+    K_PATHCOVERING,
+    K_DIFFERENCES,
+    K_VALENCY,
+    K_KCORES,
+    K_CONES,
+    K_XML,
+    K_RELATIONSHIPS,
+    K_ATTENDANCES,
+    K_DIRECTED,
+    K_UNDIRECTED,
+    K_ORIENTED,
+    K_UNORIENTED,
+    K_CHANGES,
+    K_DURATION,
 };
 
 constexpr int lastPosition = static_cast<int>(argIndex.size());
@@ -51,8 +81,7 @@ public:
             return std::nullopt;
         }
         std::size_t stop = text_.find(' ', start);
-        if (stop == std::string_view::npos)
-            stop = text_.size();
+        if (stop == std::string_view::npos) stop = text_.size();
         end_ = stop;
         return text_.substr(start, stop - start);
     }
@@ -61,8 +90,7 @@ public:
     // blanks belong to the text (file names may begin with or hold blanks).
     std::optional<std::string_view> rest() const
     {
-        if (end_ >= text_.size())
-            return std::nullopt;
+        if (end_ >= text_.size()) return std::nullopt;
         return text_.substr(end_ + 1);
     }
 
@@ -74,11 +102,10 @@ private:
 int findKeywords(std::string_view token, int position, int& entry)
 {
     entry = -1;
-    if (position < 1 || position > lastPosition)
-        return 0;
+    if (position < 1 || position > lastPosition) return 0;
     const int first = argIndex[static_cast<std::size_t>(position - 1)];
-    const int last = position < lastPosition ? argIndex[static_cast<std::size_t>(position)]
-                                             : static_cast<int>(commandString.size());
+    const int last =
+        position < lastPosition ? argIndex[static_cast<std::size_t>(position)] : static_cast<int>(commandString.size());
     int count = 0;
     for (int i = first; i < last; ++i) {
         if (commandString[static_cast<std::size_t>(i)].starts_with(token)) {
@@ -86,8 +113,7 @@ int findKeywords(std::string_view token, int position, int& entry)
             entry = i;
         }
     }
-    if (count != 1)
-        entry = -1;
+    if (count != 1) entry = -1;
     return count;
 }
 
@@ -99,16 +125,12 @@ bool parseIndex(std::string_view token, long& index)
     const std::string digits(token); // strtol needs the terminator
     char* end = nullptr;
     const long value = std::strtol(digits.c_str(), &end, 10);
-    if (end != digits.c_str() + digits.size())
-        return false;
+    if (end != digits.c_str() + digits.size()) return false;
     index = value;
     return true;
 }
 
-bool hasNul(std::string_view text)
-{
-    return text.find('\0') != std::string_view::npos;
-}
+bool hasNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
 class CommandParser {
 public:
@@ -137,11 +159,9 @@ public:
                 cmd_.stopped = true;
                 break;
             }
-            if (cmd_.accepted && !cmd_.stopped)
-                token = tokens_.next();
+            if (cmd_.accepted && !cmd_.stopped) token = tokens_.next();
         }
-        if (!cmd_.accepted && !cmd_.stopped && !cmd_.quit)
-            reportError({"Error: invalid keyword `", lastToken_, "'\n"});
+        if (!cmd_.accepted && !cmd_.stopped && !cmd_.quit) reportError({"Error: invalid keyword `", lastToken_, "'\n"});
         return cmd_;
     }
 
@@ -207,8 +227,7 @@ private:
             break;
         default: return;
         }
-        if (cmd_.stopped || cmd_.code != CMD_SAVE)
-            return;
+        if (cmd_.stopped || cmd_.code != CMD_SAVE) return;
         if (cmd_.target.object == T_SCC || cmd_.target.object == T_CC) {
             cmd_.text = tokens_.rest();
             if (!cmd_.text || cmd_.text->empty()) {
@@ -318,15 +337,9 @@ private:
     std::string_view lastToken_;
 };
 
-bool isAnyComponent(target_code object)
-{
-    return object == T_ANYSCC || object == T_ANYCC;
-}
+bool isAnyComponent(target_code object) { return object == T_ANYSCC || object == T_ANYCC; }
 
-bool isFormat(target_code property)
-{
-    return property == T_XML || property == T_RELATIONSHIPS;
-}
+bool isFormat(target_code property) { return property == T_XML || property == T_RELATIONSHIPS; }
 
 bool checkWrite(const command_target& t)
 {
@@ -400,8 +413,7 @@ namespace {
 // end there and another file would be read or written.
 bool fileNameUsable(std::string_view name)
 {
-    if (!hasNul(name))
-        return true;
+    if (!hasNul(name)) return true;
     reportError({"Error: file names cannot contain NUL characters\n"});
     return false;
 }
@@ -412,14 +424,12 @@ void execute(const parsed_command& cmd, console_state& state, bool forceOverwrit
     case CMD_DUMP: dumpGraph(cmd.target, cmd.index, state); break;
     case CMD_SHOW: showCount(cmd.target, cmd.index, state); break;
     case CMD_LOAD:
-        if (fileNameUsable(*cmd.text))
-            loadGraph(std::string(*cmd.text), state);
+        if (fileNameUsable(*cmd.text)) loadGraph(std::string(*cmd.text), state);
         break;
     case CMD_CLEAR: clearMem(state); break;
     case CMD_INSPECT: inspectAS(*cmd.text, state); break;
     case CMD_VALLEYFREE:
-        if (fileNameUsable(*cmd.text))
-            checkValleys(*cmd.text, state);
+        if (fileNameUsable(*cmd.text)) checkValleys(*cmd.text, state);
         break;
     case CMD_WRITE:
         if (fileNameUsable(*cmd.text))
@@ -427,8 +437,7 @@ void execute(const parsed_command& cmd, console_state& state, bool forceOverwrit
         break;
     case CMD_ECHO: echoString(cmd.text, state.echo); break;
     case CMD_SAVE:
-        if (fileNameUsable(*cmd.text))
-            saveGraph(std::string(*cmd.text), cmd.target, cmd.index, state, forceOverwrite);
+        if (fileNameUsable(*cmd.text)) saveGraph(std::string(*cmd.text), cmd.target, cmd.index, state, forceOverwrite);
         break;
     case CMD_NONE:
     case CMD_EXIT: break;
@@ -437,10 +446,7 @@ void execute(const parsed_command& cmd, console_state& state, bool forceOverwrit
 
 } // namespace
 
-parsed_command parseCommand(std::string_view command)
-{
-    return CommandParser(command).parse();
-}
+parsed_command parseCommand(std::string_view command) { return CommandParser(command).parse(); }
 
 int matchingKeywords(std::string_view token, std::string_view& match, int position)
 {
@@ -452,16 +458,14 @@ int matchingKeywords(std::string_view token, std::string_view& match, int positi
 
 void echoString(std::optional<std::string_view> message, bool& echo)
 {
-    if (!message || message->empty())
-        return;
+    if (!message || message->empty()) return;
     if (*message == "-on") {
         echo = true;
     } else if (*message == "-off") {
         echo = false;
     } else if (message->starts_with("-n")) {
         // "-n" and the one separator after it are not part of the text.
-        if (message->size() > 3)
-            std::fwrite(message->data() + 3, 1, message->size() - 3, stdout);
+        if (message->size() > 3) std::fwrite(message->data() + 3, 1, message->size() - 3, stdout);
     } else {
         std::fwrite(message->data(), 1, message->size(), stdout);
         std::fputc('\n', stdout);
@@ -477,14 +481,12 @@ bool executeCommand(std::string_view command, console_state& state, bool forceOv
         std::fflush(stdout);
     }
     const parsed_command cmd = parseCommand(command);
-    if (!cmd.accepted || cmd.quit)
-        return cmd.quit;
+    if (!cmd.accepted || cmd.quit) return cmd.quit;
     if (cmd.help) {
         printCommandHelp(cmd.code, stdout);
         return false;
     }
-    if (!checkCombination(cmd))
-        return false;
+    if (!checkCombination(cmd)) return false;
     // Errors inside a command never end the session, running out of memory
     // included: the command fails, and a load leaves nothing half-loaded.
     try {

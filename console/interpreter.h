@@ -13,12 +13,11 @@
 // keyword must not share a first letter with an older one of its position:
 // every abbreviation that worked before keeps naming the same keyword.
 inline constexpr std::array<std::string_view, 36> commandString = {
-    "exit",        "quit",         "dump",        "show",        "help",       "load",
-    "clear",       "echo",         "save",        "inspect",     "valleyfree", "write",
-    "graph",       "scc",          "anyscc",      "cc",          "anycc",      "information",
-    "nodes",       "edges",        "index",       "ipcovering",  "pathcovering", "differences",
-    "valency",     "kcores",       "cones",       "xml",     "relationships", "attendances",
-    "directed",    "undirected",   "oriented",    "unoriented",  "changes",    "duration",
+    "exit",     "quit",        "dump",       "show",     "help",          "load",        "clear",        "echo",
+    "save",     "inspect",     "valleyfree", "write",    "graph",         "scc",         "anyscc",       "cc",
+    "anycc",    "information", "nodes",      "edges",    "index",         "ipcovering",  "pathcovering", "differences",
+    "valency",  "kcores",      "cones",      "xml",      "relationships", "attendances", "directed",     "undirected",
+    "oriented", "unoriented",  "changes",    "duration",
 };
 // First entry of each position's slice; a slice ends where the next begins.
 inline constexpr std::array<int, 4> argIndex = {0, 12, 17, 29};

@@ -28,19 +28,22 @@ using file_ptr = std::unique_ptr<std::FILE, file_closer>;
 
 // The graph of the component a save command names, or null after reporting
 // the range.
-std::unique_ptr<ASComponent> chooseComponent(const command_target& target, long index, const console_state& state) {
+std::unique_ptr<ASComponent> chooseComponent(const command_target& target, long index, const console_state& state)
+{
     const bool strong = target.object == T_SCC;
     const std::unique_ptr<ASComponents>& split = strong ? state.sccs : state.ccs;
     const long count = componentCount(split);
     if (index < 1 || index > count) {
-        report(std::string(strong ? "Error: SCC" : "Error: CC") + " index out of range [1-" + std::to_string(count) + "]");
+        report(std::string(strong ? "Error: SCC" : "Error: CC") + " index out of range [1-" + std::to_string(count) +
+               "]");
         return nullptr;
     }
     return split->graph(static_cast<std::size_t>(index - 1));
 }
 
 // Copies a component into a graph of its own, to be written as a graph file.
-std::unique_ptr<ASGraph> graphOf(const ASComponent& component, const console_state& state) {
+std::unique_ptr<ASGraph> graphOf(const ASComponent& component, const console_state& state)
+{
     auto out = std::make_unique<ASGraph>();
     component.forEachNode([&](const ASComponent::node_listing& n) { out->addNode(n.id, n.id); });
     component.forEachEdge([&](const ASComponent::edge_listing& e) {
@@ -55,31 +58,30 @@ std::unique_ptr<ASGraph> graphOf(const ASComponent& component, const console_sta
 }
 
 // `-' is standard input, when it does not carry the commands.
-std::unique_ptr<ByteSource> openGraphInput(const std::string& fileName, const console_state& state) {
+std::unique_ptr<ByteSource> openGraphInput(const std::string& fileName, const console_state& state)
+{
     if (fileName != "-") return openInputFile(fileName.c_str());
     if (state.standardInputFree)
         return decompressing(std::make_unique<StreamSource>(stdin, false, StreamSource::pacing::blocks));
     return nullptr;
 }
 
-bool confirmOverwrite(const std::string& name) {
-    return askOverwrite(name);
-}
+bool confirmOverwrite(const std::string& name) { return askOverwrite(name); }
 
-std::string systemReason(std::string_view what, int err) {
-    return std::string(what) + " (" + std::strerror(err) + ")";
-}
+std::string systemReason(std::string_view what, int err) { return std::string(what) + " (" + std::strerror(err) + ")"; }
 
 } // namespace
 
-void clearMem(console_state& state) {
+void clearMem(console_state& state)
+{
     state.sccs.reset();
     state.ccs.reset();
     state.graph.reset();
     hugepages::returnFreeMemory();
 }
 
-void loadGraph(const std::string& fileName, console_state& state) {
+void loadGraph(const std::string& fileName, console_state& state)
+{
     state.loadedFileName.clear();
     // A load that fails leaves no earlier graph behind.
     clearMem(state);
@@ -114,7 +116,8 @@ void loadGraph(const std::string& fileName, console_state& state) {
     state.loadedFileName = fileName;
 }
 
-void writeFile(const std::string& fileName, bool forceOverwrite, const char* what, const file_producer& produce) {
+void writeFile(const std::string& fileName, bool forceOverwrite, const char* what, const file_producer& produce)
+{
     // The old file is replaced only once the new one is complete.
     OutputSet files;
     const OutputSet::opening opened = files.open(fileName, forceOverwrite, confirmOverwrite);
@@ -127,8 +130,7 @@ void writeFile(const std::string& fileName, bool forceOverwrite, const char* wha
     }
     std::string reason;
     const bool written = produce(files.stream(opened.index), reason);
-    if (interruptPending())
-        return; // the old file stays
+    if (interruptPending()) return; // the old file stays
     if (written && !files.commit())
         reason = systemReason(std::string("Could not write ") + what + " file", files.failedError());
     if (!reason.empty()) {
@@ -138,7 +140,8 @@ void writeFile(const std::string& fileName, bool forceOverwrite, const char* wha
 }
 
 void saveGraph(const std::string& fileName, const command_target& target, long index, const console_state& state,
-               bool forceOverwrite) {
+               bool forceOverwrite)
+{
     const std::unique_ptr<ASComponent> component = chooseComponent(target, index, state);
     if (!component) return;
     const std::unique_ptr<ASGraph> graph = graphOf(*component, state);

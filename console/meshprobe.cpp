@@ -26,8 +26,7 @@ void reportOpenFailure(const std::string& name, int error)
 std::unique_ptr<ByteSource> openScript(const std::string& name)
 {
     std::unique_ptr<ByteSource> file = openInputFile(name.c_str());
-    if (!file)
-        reportOpenFailure(name, errno);
+    if (!file) reportOpenFailure(name, errno);
     return file;
 }
 
@@ -36,8 +35,7 @@ std::unique_ptr<ByteSource> openScript(const std::string& name)
 int runScriptFile(const cmdLineParameters& parameters)
 {
     const std::unique_ptr<ByteSource> script = openScript(*parameters.scriptFile);
-    if (!script)
-        return EXIT_FILE_ERROR;
+    if (!script) return EXIT_FILE_ERROR;
     const int status = runScript(*script, parameters);
     // A script cut short (damaged compressed data, an I/O error) must not
     // pass for a complete run.
@@ -55,10 +53,8 @@ int runSession(const cmdLineParameters& parameters, bool inTerm)
         TextSource commands(*parameters.commands);
         return runScript(commands, parameters);
     }
-    if (parameters.scriptFile && *parameters.scriptFile != "-")
-        return runScriptFile(parameters);
-    if (inTerm && !parameters.scriptFile)
-        return goInteractive(parameters) ? EXIT_OK : EXIT_FILE_ERROR;
+    if (parameters.scriptFile && *parameters.scriptFile != "-") return runScriptFile(parameters);
+    if (inTerm && !parameters.scriptFile) return goInteractive(parameters) ? EXIT_OK : EXIT_FILE_ERROR;
     return runScript(stdin, parameters);
 }
 
@@ -85,8 +81,7 @@ int main(int argc, char** argv)
             std::printf("meshprobe %s\n", halcynVersion);
         return flushStandardOutput(standardOutputFailure) ? EXIT_OK : EXIT_FILE_ERROR;
     }
-    if (inTerm && outTerm && !parameters.commands)
-        printHeader(stdout);
+    if (inTerm && outTerm && !parameters.commands) printHeader(stdout);
     // Errors inside commands change the status only under -e; a script that
     // cannot be opened or a standard output that failed always do.
     return runSession(parameters, inTerm);

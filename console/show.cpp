@@ -101,12 +101,11 @@ void showInformation(const ASGraph& graph, const std::string& loadedFileName)
 // of their range stop at the largest value instead of wrapping.
 std::uint64_t coveringOf(const ASEdgeListing& edge, bool ip)
 {
-    if (!ip)
-        return std::uint64_t{edge.weight->pathCovering[CMP_FIRST]} + edge.reverseWeight->pathCovering[CMP_FIRST];
+    if (!ip) return std::uint64_t{edge.weight->pathCovering[CMP_FIRST]} + edge.reverseWeight->pathCovering[CMP_FIRST];
     const std::uint64_t there = edge.weight->ipCovering[CMP_FIRST];
     const std::uint64_t back = edge.reverseWeight->ipCovering[CMP_FIRST];
     return back > std::numeric_limits<std::uint64_t>::max() - there ? std::numeric_limits<std::uint64_t>::max()
-                                                                     : there + back;
+                                                                    : there + back;
 }
 
 void printExtremeEdge(const char* caption, const ASEdgeListing& edge, std::size_t asWidth)
@@ -154,23 +153,23 @@ difference_text differenceText(target_code diffProperty)
 {
     switch (diffProperty) {
     case T_ATTENDANCES:
-        return {"edges appeared in", "graphs", "First edge with most attendances: ",
-                "First edge with least attendances: "};
+        return {"edges appeared in", "graphs",
+                "First edge with most attendances: ", "First edge with least attendances: "};
     case T_DIRECTED:
-        return {"edges were directed in", "of the graphs they appeared in", "First most frequently directed edge: ",
-                "First most rarely directed edge: "};
+        return {"edges were directed in", "of the graphs they appeared in",
+                "First most frequently directed edge: ", "First most rarely directed edge: "};
     case T_UNDIRECTED:
         return {"edges were undirected in", "of the graphs they appeared in",
                 "First most frequently undirected edge: ", "First most rarely undirected edge: "};
     case T_ORIENTED:
-        return {"edges were oriented in", "of the graphs they appeared in", "First most frequently oriented edge: ",
-                "First most rarely oriented edge: "};
+        return {"edges were oriented in", "of the graphs they appeared in",
+                "First most frequently oriented edge: ", "First most rarely oriented edge: "};
     case T_UNORIENTED:
         return {"edges were unoriented in", "of the graphs they appeared in",
                 "First most frequently unoriented edge: ", "First most rarely unoriented edge: "};
     case T_CHANGES:
-        return {"edges changed their orientation", "of the times they could", "First most unstable edge: ",
-                "First most stable edge: "};
+        return {"edges changed their orientation", "of the times they could",
+                "First most unstable edge: ", "First most stable edge: "};
     default:
         return {"edges retained their orientation for", "(on avg.) of the graphs they appeared in",
                 "First most steady edge: ", "First least steady edge: "};
@@ -197,8 +196,8 @@ double fractionOf(const ASEdgeWeight& w, target_code diffProperty)
 // Measures every edge: its value goes into the distribution and is offered
 // to the extremes.
 template <typename K, typename Measure>
-void measureEdges(const ASComponent& graph, BST<std::uint64_t, K>& distribution,
-                  extremes<ASEdgeListing, K>& found, Measure measure)
+void measureEdges(const ASComponent& graph, BST<std::uint64_t, K>& distribution, extremes<ASEdgeListing, K>& found,
+                  Measure measure)
 {
     graph.forEachEdge([&](const ASEdgeListing& edge) {
         const K value = measure(edge);

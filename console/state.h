@@ -8,8 +8,10 @@
 
 class ASGraph;
 class ASEdgeWeight;
-template <typename V, typename W, typename I> class Graph;
-template <typename V, typename W, typename I> class Components;
+template <typename V, typename W, typename I>
+class Graph;
+template <typename V, typename W, typename I>
+class Components;
 
 // The working graph or one of its components, as a graph of its own.
 using ASComponent = Graph<asnum_t, ASEdgeWeight, asnum_t>;
@@ -22,9 +24,9 @@ struct console_state {
     console_state(const console_state&) = delete;
     console_state& operator=(const console_state&) = delete;
 
-    std::string loadedFileName;                     // last file loaded successfully; empty otherwise
-    bool echo = false;                              // echo each command before running it
-    std::unique_ptr<ASGraph> graph;                 // the working graph, or none
+    std::string loadedFileName;     // last file loaded successfully; empty otherwise
+    bool echo = false;              // echo each command before running it
+    std::unique_ptr<ASGraph> graph; // the working graph, or none
     // Component n of the commands is number n - 1 of a labelling; none while
     // no graph has been split.
     std::unique_ptr<ASComponents> sccs;

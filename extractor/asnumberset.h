@@ -12,7 +12,8 @@
 
 class ASNumberSet {
 public:
-    void insert(asnum_t as) {
+    void insert(asnum_t as)
+    {
         if (bitmapOf.empty()) bitmapOf.assign(std::size_t{1} << 16, 0);
         std::uint32_t& index = bitmapOf[as >> 16];
         if (index == 0) {
@@ -32,7 +33,8 @@ public:
 
     // f(asnum_t) for every member, in ascending order.
     template <typename F>
-    void forEach(F&& f) const {
+    void forEach(F&& f) const
+    {
         for (std::size_t high = 0; high < bitmapOf.size(); ++high) {
             if (bitmapOf[high] == 0) continue;
             const bitmap& bits = bitmaps[bitmapOf[high] - 1];

@@ -19,7 +19,8 @@ bool inSet(const ASItem& item) { return (item.flags & ASItem::IN_SET) != 0; }
 // The addresses of a route's IPv4 prefix: with its length, or the classful
 // one that --prefixes=allmask prints for a network given without length.
 // IPv6 routes cover no IPv4 address: first > last.
-std::pair<std::uint32_t, std::uint32_t> addressRange(const route_prefix& prefix) {
+std::pair<std::uint32_t, std::uint32_t> addressRange(const route_prefix& prefix)
+{
     if (prefix.network.family != ip_family::ipv4) return {1, 0};
     const auto& b = prefix.network.bytes;
     const IPAddress network(b[0], b[1], b[2], b[3]);
@@ -31,8 +32,10 @@ std::pair<std::uint32_t, std::uint32_t> addressRange(const route_prefix& prefix)
 
 // A text that fits one graph file line: line breaks would split it, so they
 // become blanks, and a longer text is cut.
-std::string oneLine(std::string text) {
-    std::replace_if(text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r' || c == '\0'; }, ' ');
+std::string oneLine(std::string text)
+{
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r' || c == '\0'; }, ' ');
     if (text.size() > graphLineLimit) text.resize(graphLineLimit);
     return text;
 }
@@ -41,24 +44,30 @@ std::string oneLine(std::string text) {
 // byte at `shift`, with where each byte value's records start in `starts`.
 template <typename Record>
 void scatterByByte(std::span<const Record> from, std::span<Record> to, unsigned shift,
-                   std::array<std::size_t, 257>& starts) {
+                   std::array<std::size_t, 257>& starts)
+{
     starts.fill(0);
-    for (const Record& r : from) ++starts[((r.adjacency >> shift) & 0xFFU) + 1];
-    for (std::size_t b = 1; b < starts.size(); ++b) starts[b] += starts[b - 1];
+    for (const Record& r : from)
+        ++starts[((r.adjacency >> shift) & 0xFFU) + 1];
+    for (std::size_t b = 1; b < starts.size(); ++b)
+        starts[b] += starts[b - 1];
     std::array<std::size_t, 256> next;
     std::copy_n(starts.begin(), next.size(), next.begin());
-    for (const Record& r : from) to[next[(r.adjacency >> shift) & 0xFFU]++] = r;
+    for (const Record& r : from)
+        to[next[(r.adjacency >> shift) & 0xFFU]++] = r;
 }
 
 } // namespace
 
-GraphBuilder::GraphBuilder(std::size_t foldSize) : foldAt(foldSize), minFold(foldSize) {
+GraphBuilder::GraphBuilder(std::size_t foldSize) : foldAt(foldSize), minFold(foldSize)
+{
     // Address space only: pages are taken as the crossings come, and none
     // is copied while the array grows.
     crossings.reserve(foldSize);
 }
 
-void GraphBuilder::addRoute(std::span<const ASItem> path, const route_prefix& prefix) {
+void GraphBuilder::addRoute(std::span<const ASItem> path, const route_prefix& prefix)
+{
     routePairs.clear();
     const auto [first, last] = addressRange(prefix);
 
@@ -89,13 +98,15 @@ void GraphBuilder::addRoute(std::span<const ASItem> path, const route_prefix& pr
     if (crossings.size() >= foldAt) fold();
 }
 
-void GraphBuilder::sortByAdjacency() {
+void GraphBuilder::sortByAdjacency()
+{
     // A radix sort, stable, over the bytes in which adjacencies differ (with
     // 16-bit AS numbers four of the eight). The most significant one first
     // splits the crossings into buckets small enough to stay in the cache
     // while each is sorted on the other bytes, least significant first.
     std::uint64_t varying = 0;
-    for (const crossing& c : crossings) varying |= c.adjacency ^ crossings.front().adjacency;
+    for (const crossing& c : crossings)
+        varying |= c.adjacency ^ crossings.front().adjacency;
     std::vector<unsigned> shifts;
     for (unsigned shift = 0; shift < 64; shift += 8)
         if (((varying >> shift) & 0xFFU) != 0) shifts.push_back(shift);
@@ -120,14 +131,14 @@ void GraphBuilder::sortByAdjacency() {
     if (shifts.size() % 2 == 0) crossings.swap(sortSpace);
 }
 
-std::uint64_t GraphBuilder::collectRuns(std::size_t begin, std::size_t end, std::uint32_t down) {
+std::uint64_t GraphBuilder::collectRuns(std::size_t begin, std::size_t end, std::uint32_t down)
+{
     const std::size_t start = runs.size();
     std::uint64_t paths = 0;
     for (std::size_t k = begin; k < end; ++k) {
         if (crossings[k].down != down) continue;
         paths += crossings[k].paths;
-        if (crossings[k].first <= crossings[k].last)
-            runs.push_back(address_run{crossings[k].first, crossings[k].last});
+        if (crossings[k].first <= crossings[k].last) runs.push_back(address_run{crossings[k].first, crossings[k].last});
     }
     if (paths == 0) return 0;
     if (runs.size() == start) {
@@ -150,7 +161,8 @@ std::uint64_t GraphBuilder::collectRuns(std::size_t begin, std::size_t end, std:
     return paths;
 }
 
-void GraphBuilder::fold() {
+void GraphBuilder::fold()
+{
     sortByAdjacency();
     std::size_t folded = 0;
     const auto put = [&](std::uint64_t adjacency, std::uint32_t down, std::uint64_t paths, std::size_t from,
@@ -165,7 +177,8 @@ void GraphBuilder::fold() {
     for (std::size_t i = 0; i < crossings.size();) {
         const std::uint64_t adjacency = crossings[i].adjacency;
         std::size_t end = i + 1;
-        while (end < crossings.size() && crossings[end].adjacency == adjacency) ++end;
+        while (end < crossings.size() && crossings[end].adjacency == adjacency)
+            ++end;
         if (end == i + 1) {
             // One record: already folded.
             crossings[folded++] = crossings[i++];
@@ -185,7 +198,8 @@ void GraphBuilder::fold() {
     foldAt = std::max(minFold, 2 * folded);
 }
 
-void GraphBuilder::write(std::FILE* file, std::string_view source, std::string_view comment) {
+void GraphBuilder::write(std::FILE* file, std::string_view source, std::string_view comment)
+{
     fold();
     sortSpace = {};
     runs = {};
@@ -211,7 +225,8 @@ void GraphBuilder::write(std::FILE* file, std::string_view source, std::string_v
     out.flush();
 }
 
-void GraphBuilder::writeEdges(GraphFileWriter& out) {
+void GraphBuilder::writeEdges(GraphFileWriter& out)
+{
     // Folded, an adjacency's records are its disjoint address runs, those of
     // the direction leaving the smaller AS first.
     for (std::size_t i = 0; i < crossings.size();) {
@@ -229,7 +244,8 @@ void GraphBuilder::writeEdges(GraphFileWriter& out) {
     }
 }
 
-std::string graphSourceName(const extraction_mode& settings) {
+std::string graphSourceName(const extraction_mode& settings)
+{
     // Several files are named one after the other.
     std::string names;
     for (const std::string& file : settings.inputFiles) {
@@ -239,7 +255,8 @@ std::string graphSourceName(const extraction_mode& settings) {
     return oneLine(names.empty() ? "(standard input)" : names);
 }
 
-std::string graphComment(const extraction_mode& settings) {
+std::string graphComment(const extraction_mode& settings)
+{
     std::string comment = "routesift";
     for (const std::string& given : settings.givenSettings) {
         // Whole settings only: one that does not fit ends the list with "...".

@@ -73,7 +73,7 @@ private:
     std::vector<address_run> runs;
     std::size_t foldAt;
     std::size_t minFold;
-    ASNumberSet nodes; // ASs met on no adjacency of their route; at the end, every AS
+    ASNumberSet nodes;                     // ASs met on no adjacency of their route; at the end, every AS
     std::vector<std::uint64_t> routePairs; // the directions the current route crossed
 };
 

@@ -7,7 +7,8 @@
 
 namespace {
 
-std::uint64_t pathHash(std::span<const ASItem> path) {
+std::uint64_t pathHash(std::span<const ASItem> path)
+{
     // FNV-1a over number and flags of every item.
     std::uint64_t h = 1469598103934665603ULL;
     for (const ASItem& item : path) {
@@ -18,7 +19,8 @@ std::uint64_t pathHash(std::span<const ASItem> path) {
 }
 
 void addRecord(path_group& group, std::span<const ASItem> path, std::uint64_t hash, const tag_field& tags,
-               const route_prefix& prefix) {
+               const route_prefix& prefix)
+{
     pathData& record = group.records.emplace_back();
     record.path.assign(path.begin(), path.end());
     record.occurrences = 1;
@@ -29,7 +31,8 @@ void addRecord(path_group& group, std::span<const ASItem> path, std::uint64_t ha
 
 } // namespace
 
-bool samePath(std::span<const ASItem> a, std::span<const ASItem> b) {
+bool samePath(std::span<const ASItem> a, std::span<const ASItem> b)
+{
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (a[i].asn != b[i].asn || a[i].flags != b[i].flags) return false;
@@ -37,7 +40,8 @@ bool samePath(std::span<const ASItem> a, std::span<const ASItem> b) {
 }
 
 void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& tags, const route_prefix& prefix,
-               bool unique) {
+               bool unique)
+{
     if (path.empty()) return;
     const asnum_t key = path.back().asn;
     const std::uint64_t hash = pathHash(path);
@@ -71,7 +75,8 @@ void updateMap(GroupingMap& map, std::span<const ASItem> path, const tag_field& 
     ++map.pathCount;
 }
 
-void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool show, bool allmask) {
+void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool show, bool allmask)
+{
     // Groups are written in ascending order of their origin AS.
     std::vector<std::pair<asnum_t, std::uint32_t>> order;
     order.reserve(map.groupOf.size());
@@ -93,7 +98,8 @@ void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool 
             printASpath(out, record.path);
             if (show) {
                 out.put('\t');
-                for (const route_prefix& p : record.prefixes) printPrefix(out, p, allmask);
+                for (const route_prefix& p : record.prefixes)
+                    printPrefix(out, p, allmask);
             }
             out.put('\n');
         }
@@ -106,7 +112,8 @@ void printMap(OutputFile& out, GroupingMap& map, bool tags, bool progress, bool 
 }
 
 void writePathLine(OutputFile& out, const tag_field* tags, std::span<const ASItem> path, bool show,
-                   const route_prefix& prefix, bool allmask) {
+                   const route_prefix& prefix, bool allmask)
+{
     if (tags) out.write(std::string_view(tags->data(), 6));
     printASpath(out, path);
     if (show) {

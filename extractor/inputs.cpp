@@ -8,9 +8,9 @@
 
 #include <unistd.h>
 
+#include "common/bytesource.h"
 #include "common/report.h"
 #include "extractor/settings.h"
-#include "common/bytesource.h"
 #include "parsers/aheadsource.h"
 #include "parsers/routeinput.h"
 #include "parsers/textscan.h"
@@ -29,7 +29,8 @@ bool isStandardInput(const std::string& file) { return file == "-"; }
 // one after another). Each file read ahead holds up to about 10 MB (a
 // listing's batches and blocks, the routes read ahead), so four at most
 // keep a run without --group below 64 MB on any machine.
-std::size_t filesReadAtOnce() {
+std::size_t filesReadAtOnce()
+{
     constexpr std::size_t most = 4;
     if (const char* given = std::getenv("ROUTESIFT_FILES_AT_ONCE"); given != nullptr && *given != '\0') {
         const std::optional<std::uint64_t> n = textscan::unsignedValue(given);
@@ -43,7 +44,8 @@ std::size_t filesReadAtOnce() {
 
 InputFiles::InputFiles(const extraction_mode& settings) : settings(settings) {}
 
-int InputFiles::open() {
+int InputFiles::open()
+{
     if (settings.inputFiles.empty()) files.emplace_back(standardInput, "");
     for (const std::string& file : settings.inputFiles) {
         const bool fromStdin = isStandardInput(file);
@@ -57,7 +59,8 @@ int InputFiles::open() {
     return EXIT_OK;
 }
 
-int InputFiles::check(input& file, bool keepOpen) {
+int InputFiles::check(input& file, bool keepOpen)
+{
     // Progress over all files needs every size.
     if (file.path.empty()) {
         sizeKnown = false;
@@ -76,7 +79,8 @@ int InputFiles::check(input& file, bool keepOpen) {
     return EXIT_OK;
 }
 
-void InputFiles::prepare(std::size_t i) {
+void InputFiles::prepare(std::size_t i)
+{
     if (i >= files.size() || files[i].opened) return;
     input& file = files[i];
     file.opened = true;
@@ -99,12 +103,14 @@ void InputFiles::prepare(std::size_t i) {
     file.source = std::move(ahead);
 }
 
-route_step InputFiles::next() {
+route_step InputFiles::next()
+{
     // Nothing is read before the first route is asked for: the outputs are
     // open by then.
     if (!started) {
         started = true;
-        for (std::size_t file = 0; file < std::max<std::size_t>(filesAhead, 1); ++file) prepare(file);
+        for (std::size_t file = 0; file < std::max<std::size_t>(filesAhead, 1); ++file)
+            prepare(file);
         current = files.front().source.get();
     }
     while (!finished) {
@@ -118,7 +124,8 @@ route_step InputFiles::next() {
     return route_step::end;
 }
 
-void InputFiles::endFile() {
+void InputFiles::endFile()
+{
     input& file = files[index];
     if (!current) {
         ended.push_back({file.name, false, std::nullopt, std::nullopt, file.openError});
@@ -151,7 +158,8 @@ void InputFiles::endFile() {
     current = files[index].source.get();
 }
 
-InputFiles::tally InputFiles::counted(unit u) const {
+InputFiles::tally InputFiles::counted(unit u) const
+{
     tally t = done[static_cast<std::size_t>(u)];
     if (current && unitOf(*current) == u) {
         t.read += current->readCount();
@@ -161,7 +169,8 @@ InputFiles::tally InputFiles::counted(unit u) const {
     return t;
 }
 
-std::vector<file_identity> InputFiles::identities() const {
+std::vector<file_identity> InputFiles::identities() const
+{
     std::vector<file_identity> found;
     const auto add = [&found](std::optional<file_identity> identity) {
         if (identity) found.push_back(*identity);

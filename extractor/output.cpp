@@ -9,19 +9,24 @@
 #include "common/report.h"
 #include "extractor/settings.h"
 
-std::unique_ptr<OutputFile> OutputFile::standardOutput() {
+std::unique_ptr<OutputFile> OutputFile::standardOutput()
+{
     return std::make_unique<OutputFile>(stdout, "(standard output)", false);
 }
 
 OutputFile::OutputFile(std::FILE* stream, std::string name, bool ownsStream)
-    : file(stream), displayName(std::move(name)), owned(ownsStream), buffer(new char[capacity]) {}
+    : file(stream), displayName(std::move(name)), owned(ownsStream), buffer(new char[capacity])
+{
+}
 
-OutputFile::~OutputFile() {
+OutputFile::~OutputFile()
+{
     flush();
     if (owned && file) std::fclose(file);
 }
 
-void OutputFile::write(std::string_view text) {
+void OutputFile::write(std::string_view text)
+{
     while (!text.empty()) {
         if (used == capacity) drain();
         const std::size_t n = std::min(text.size(), capacity - used);
@@ -31,7 +36,8 @@ void OutputFile::write(std::string_view text) {
     }
 }
 
-void OutputFile::writeUnsigned(std::uint64_t value) {
+void OutputFile::writeUnsigned(std::uint64_t value)
+{
     char digits[20];
     std::size_t n = 0;
     do {
@@ -39,10 +45,12 @@ void OutputFile::writeUnsigned(std::uint64_t value) {
         value /= 10;
     } while (value != 0);
     if (capacity - used < n) drain();
-    while (n > 0) buffer[used++] = digits[--n];
+    while (n > 0)
+        buffer[used++] = digits[--n];
 }
 
-void OutputFile::drain() {
+void OutputFile::drain()
+{
     if (used == 0) return;
     // After a failure the data has nowhere to go; it is dropped and the
     // failure is reported once at the end.
@@ -55,7 +63,8 @@ void OutputFile::drain() {
 
 void OutputFile::flush() { drain(); }
 
-bool OutputFile::finish() {
+bool OutputFile::finish()
+{
     drain();
     if (!file) return !failed;
     if (std::fflush(file) != 0 && !failed) {
@@ -78,19 +87,22 @@ bool OutputFile::finish() {
 
 namespace {
 
-bool confirmOverwrite(const std::string& name) {
+bool confirmOverwrite(const std::string& name)
+{
     printHeader(stderr);
     return askOverwrite(name);
 }
 
-bool refuseOverwrite(const std::string& name) {
+bool refuseOverwrite(const std::string& name)
+{
     report("Error: file `" + name + "' already exists (use -f to overwrite it)");
     return false;
 }
 
 } // namespace
 
-int openWriteFile(OutputSet& files, const std::string& name, on_existing existing, std::size_t& index) {
+int openWriteFile(OutputSet& files, const std::string& name, on_existing existing, std::size_t& index)
+{
     const OutputSet::opening opened = files.open(name, existing == on_existing::overwrite,
                                                  existing == on_existing::ask ? confirmOverwrite : refuseOverwrite);
     switch (opened.outcome) {
@@ -106,7 +118,8 @@ int openWriteFile(OutputSet& files, const std::string& name, on_existing existin
     return EXIT_FILE_ERROR;
 }
 
-void reportWriteError(const std::string& name, int error) {
+void reportWriteError(const std::string& name, int error)
+{
     if (error == EPIPE) return;
     reportSystemError("Error: Unable to write to file `" + name + "'", error);
 }
@@ -118,7 +131,8 @@ constexpr std::size_t maxItemText = 3 + asnumber::maxDigits;
 
 } // namespace
 
-void printASpath(OutputFile& out, std::span<const ASItem> path) {
+void printASpath(OutputFile& out, std::span<const ASItem> path)
+{
     bool inSet = false;
     std::size_t i = 0;
     while (i < path.size()) {
@@ -141,7 +155,8 @@ void printASpath(OutputFile& out, std::span<const ASItem> path) {
     }
 }
 
-void printPrefix(OutputFile& out, const route_prefix& prefix, bool allmask) {
+void printPrefix(OutputFile& out, const route_prefix& prefix, bool allmask)
+{
     const auto& bytes = prefix.network.bytes;
     if (prefix.network.family == ip_family::ipv6) {
         char* const start = out.room(IPv6Address::maxText);

@@ -25,7 +25,8 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    void put(char c) {
+    void put(char c)
+    {
         if (used == capacity) drain();
         buffer[used++] = c;
     }
@@ -35,7 +36,8 @@ public:
     // Direct access for hot formatting loops: room for n characters (n at
     // most bufferCapacity), then commit how many were written there.
     static constexpr std::size_t bufferCapacity = std::size_t{1} << 16;
-    char* room(std::size_t n) {
+    char* room(std::size_t n)
+    {
         if (bufferCapacity - used < n) drain();
         return buffer.get() + used;
     }

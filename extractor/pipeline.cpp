@@ -4,7 +4,8 @@
 
 namespace {
 
-constexpr std::size_t tagPosition(counter_row row) {
+constexpr std::size_t tagPosition(counter_row row)
+{
     // Letters stand in the order "CPpSI" whatever order the features are met in.
     switch (row) {
     case ROW_CYCLES: return 0;
@@ -21,7 +22,8 @@ constexpr char tagLetter[] = "CPpSI";
 class route_marks {
 public:
     void mark(counter_row row, counter_column column) { bits[row] |= static_cast<std::uint8_t>(1U << column); }
-    void countInto(path_counters& counters) const {
+    void countInto(path_counters& counters) const
+    {
         for (std::size_t row = 0; row < counterRows; ++row)
             for (std::size_t column = COL_UNCHANGED; column <= COL_TAGGED; ++column)
                 if (bits[row] & (1U << column)) ++counters.cells[row][column];
@@ -33,7 +35,8 @@ private:
 
 } // namespace
 
-bool selected(const route_record& route, const extraction_mode& settings) {
+bool selected(const route_record& route, const extraction_mode& settings)
+{
     if (settings.family && route.prefix.network.family != *settings.family) return false;
     if (settings.peerASs.empty() && settings.peerAddresses.empty()) return true;
     if (!route.peer) return false;
@@ -43,19 +46,23 @@ bool selected(const route_record& route, const extraction_mode& settings) {
            std::find(addresses.begin(), addresses.end(), route.peer->address) != addresses.end();
 }
 
-void seen_as_set::clear() {
+void seen_as_set::clear()
+{
     members.clear();
     if (!usingTable) return;
     usingTable = false;
     table.clear();
 }
 
-void seen_as_set::switchToTable() {
-    for (const asnum_t m : members) table.insert(m, 0);
+void seen_as_set::switchToTable()
+{
+    for (const asnum_t m : members)
+        table.insert(m, 0);
     usingTable = true;
 }
 
-const route_result& PathCleaner::clean(List<ASItem>& path, std::uint8_t origin, path_counters& counters) {
+const route_result& PathCleaner::clean(List<ASItem>& path, std::uint8_t origin, path_counters& counters)
+{
     result.unchangedPath.clear();
     if (!path.isEmpty()) {
         path.goToFirst();
@@ -67,13 +74,15 @@ const route_result& PathCleaner::clean(List<ASItem>& path, std::uint8_t origin, 
     return result;
 }
 
-const route_result& PathCleaner::clean(std::span<const ASItem> path, std::uint8_t origin, path_counters& counters) {
+const route_result& PathCleaner::clean(std::span<const ASItem> path, std::uint8_t origin, path_counters& counters)
+{
     result.unchangedPath.assign(path.begin(), path.end());
     run(origin, counters);
     return result;
 }
 
-void PathCleaner::run(std::uint8_t origin, path_counters& counters) {
+void PathCleaner::run(std::uint8_t origin, path_counters& counters)
+{
     ++counters.processed;
     route_result& r = result;
     r.keep = true;

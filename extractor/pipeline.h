@@ -17,7 +17,14 @@
 enum counter_row : std::size_t { ROW_INCOMPLETE, ROW_PREPENDING, ROW_PRIVATE, ROW_SETS, ROW_CYCLES, ROW_INPUT };
 // Columns: what happened to a route with a feature, then what reached a file.
 enum counter_column : std::size_t {
-    COL_UNCHANGED, COL_CHANGED, COL_DELETED, COL_SAVED, COL_TAGGED, COL_REPORTED, COL_EMPTY_BEFORE, COL_EMPTY_AFTER
+    COL_UNCHANGED,
+    COL_CHANGED,
+    COL_DELETED,
+    COL_SAVED,
+    COL_TAGGED,
+    COL_REPORTED,
+    COL_EMPTY_BEFORE,
+    COL_EMPTY_AFTER
 };
 inline constexpr std::size_t counterRows = 6;
 inline constexpr std::size_t counterColumns = 8;
@@ -36,7 +43,7 @@ struct route_result {
     bool keep = true;                         // the path goes to the main output
     std::array<bool, counterRows - 1> save{}; // per feature row: save the unchanged path
     tag_field tags = emptyTags;
-    std::vector<ASItem> unchangedPath;        // as parsed, with the vantage point AS
+    std::vector<ASItem> unchangedPath; // as parsed, with the vantage point AS
     std::vector<ASItem> cleanedPath;
 };
 
@@ -47,7 +54,8 @@ class seen_as_set {
 public:
     void clear();
     // False when the AS was already there.
-    bool insert(asnum_t as) {
+    bool insert(asnum_t as)
+    {
         if (!usingTable) {
             for (const asnum_t m : members)
                 if (m == as) return false;

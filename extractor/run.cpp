@@ -28,7 +28,15 @@ namespace {
 // Outputs and grouping maps by index: the main output, then the save file of
 // each feature.
 // The AS graph file comes last.
-enum output_index : std::size_t { OUT_MAIN, OUT_PREPENDING, OUT_CYCLES, OUT_PRIVATE, OUT_SETS, OUT_INCOMPLETE, OUT_GRAPH };
+enum output_index : std::size_t {
+    OUT_MAIN,
+    OUT_PREPENDING,
+    OUT_CYCLES,
+    OUT_PRIVATE,
+    OUT_SETS,
+    OUT_INCOMPLETE,
+    OUT_GRAPH
+};
 constexpr std::size_t outputCount = 7;
 
 // The save files, in the order they are opened, fed and written.
@@ -48,7 +56,8 @@ constexpr save_target saveTargets[] = {
 
 // Whether a parse error is the classic reading's refusal of an AS number that
 // --modern reads (above 65535, or asdot). The reason quotes the refused token.
-bool failedOnWideAS(std::string_view reason) {
+bool failedOnWideAS(std::string_view reason)
+{
     constexpr std::string_view refusal = "Invalid AS number or path flag: `";
     if (reason.substr(0, refusal.size()) != refusal || reason.back() != '\'') return false;
     const std::string_view token = reason.substr(refusal.size(), reason.size() - refusal.size() - 1);
@@ -107,26 +116,30 @@ private:
     bool stdoutTerm = false;
     std::uint64_t nextDraw = 0;
     std::uint64_t wideASErrors = 0; // parse errors on an AS only --modern reads
-    bool peerRefused = false;        // --peer met a listing
+    bool peerRefused = false;       // --peer met a listing
 };
 
-int Extraction::openInput() {
+int Extraction::openInput()
+{
     stdinTerm = isTerm(stdin);
     stdoutTerm = isTerm(stdout);
     stderrIsTty = isatty(fileno(stderr)) != 0;
     return inputs.open();
 }
 
-int Extraction::openOutputs() {
+int Extraction::openOutputs()
+{
     // The dump, named or redirected, is never an output: it would be
     // replaced (or, through a descriptor, grown) while it is being read.
     const std::vector<file_identity> identities = inputs.identities();
     files = std::make_unique<OutputSet>(identities);
     // A question would take its answer from the listing's first line.
-    const bool readsStdin = settings.inputFiles.empty() ||
-                            std::find(settings.inputFiles.begin(), settings.inputFiles.end(), "-") != settings.inputFiles.end();
-    const on_existing existing =
-        settings.force ? on_existing::overwrite : !readsStdin ? on_existing::ask : on_existing::refuse;
+    const bool readsStdin =
+        settings.inputFiles.empty() ||
+        std::find(settings.inputFiles.begin(), settings.inputFiles.end(), "-") != settings.inputFiles.end();
+    const on_existing existing = settings.force ? on_existing::overwrite
+                                 : !readsStdin  ? on_existing::ask
+                                                : on_existing::refuse;
     auto open = [&](output_index index, const std::optional<std::string>& name) {
         if (!name) return static_cast<int>(EXIT_OK);
         std::size_t fileIndex = 0;
@@ -161,7 +174,8 @@ int Extraction::openOutputs() {
     return EXIT_OK;
 }
 
-void Extraction::makeSinks() {
+void Extraction::makeSinks()
+{
     const path_format format = path_format::of(settings);
     auto add = [this](std::unique_ptr<path_sink> sink) {
         sinks.push_back(std::move(sink));
@@ -175,7 +189,8 @@ void Extraction::makeSinks() {
         reported.push_back(add(graphSink(*outputs[OUT_GRAPH], graphSourceName(settings), graphComment(settings))));
 }
 
-void Extraction::drawProgress() {
+void Extraction::drawProgress()
+{
     // printPercentage redraws only every half percent anyway; asking it only
     // when that much input went by keeps the per-line cost at one compare.
     const std::uint64_t size = inputs.size();
@@ -184,7 +199,8 @@ void Extraction::drawProgress() {
     printPercentage(static_cast<float>(inputs.bytesRead()), static_cast<float>(size));
 }
 
-void Extraction::run() {
+void Extraction::run()
+{
     if (stdoutTerm) printHeader(stdout);
     progress = stdinTerm && stdoutTerm && settings.outputFile.has_value();
     if (progress) std::fputs(settings.group ? "Reading input file...\n" : "Processing...\n", stdout);
@@ -202,8 +218,10 @@ void Extraction::run() {
         }
         if (step == route_step::error) {
             ++counters.parseErrors;
-            if (settings.verbose) reportParseError(inputs.error());
-            else if (failedOnWideAS(inputs.error().reason)) ++wideASErrors;
+            if (settings.verbose)
+                reportParseError(inputs.error());
+            else if (failedOnWideAS(inputs.error().reason))
+                ++wideASErrors;
             continue;
         }
         if (selected(inputs.route(), settings)) processRoute(inputs.route());
@@ -211,7 +229,8 @@ void Extraction::run() {
     if (progress) printPercentage(static_cast<float>(inputs.bytesRead()), static_cast<float>(inputs.size()));
 }
 
-void Extraction::refusePeers() {
+void Extraction::refusePeers()
+{
     // A listing is one router's table: there is no peer to choose.
     peerRefused = true;
     outputs[OUT_MAIN]->flush();
@@ -220,7 +239,8 @@ void Extraction::refusePeers() {
            "A listing holds the routes of one router only");
 }
 
-void Extraction::reportParseError(const route_error& error, std::string_view lineLead) {
+void Extraction::reportParseError(const route_error& error, std::string_view lineLead)
+{
     diagnostics.put('\n');
     if (!reportedBefore) {
         // The banner precedes the first diagnostic and goes straight to the stream.
@@ -249,13 +269,15 @@ void Extraction::reportParseError(const route_error& error, std::string_view lin
     }
 }
 
-void Extraction::processRoute(const route_record& route) {
+void Extraction::processRoute(const route_record& route)
+{
     const route_result& r = cleaner.clean(route.path, route.origin, counters);
 
     if (!r.cleanedPath.empty()) {
         if (r.keep) {
             ++counters(ROW_INPUT, COL_REPORTED);
-            for (path_sink* sink : reported) sink->add(r.cleanedPath, r.tags, route.prefix);
+            for (path_sink* sink : reported)
+                sink->add(r.cleanedPath, r.tags, route.prefix);
         }
     } else {
         if (r.keep) ++counters(ROW_INPUT, COL_EMPTY_AFTER);
@@ -274,12 +296,15 @@ void Extraction::processRoute(const route_record& route) {
     }
 }
 
-void Extraction::writeOutputs() {
-    for (const std::unique_ptr<path_sink>& sink : sinks) sink->finish(progress);
+void Extraction::writeOutputs()
+{
+    for (const std::unique_ptr<path_sink>& sink : sinks)
+        sink->finish(progress);
     sinks.clear();
 }
 
-void Extraction::warnIfNoTable() {
+void Extraction::warnIfNoTable()
+{
     // Only an input read whole can be said to hold no table; a read failure
     // is reported on its own.
     for (const InputFiles::outcome& file : inputs.outcomes()) {
@@ -290,7 +315,8 @@ void Extraction::warnIfNoTable() {
     }
 }
 
-void Extraction::printStats() {
+void Extraction::printStats()
+{
     if (!settings.verbose) return;
     outputs[OUT_MAIN]->flush();
     diagnostics.flush();
@@ -299,7 +325,8 @@ void Extraction::printStats() {
     printContentCounts(stderr, inputs.contentCounts());
 }
 
-void Extraction::warnUnreadRoutes() {
+void Extraction::warnUnreadRoutes()
+{
     // Routes beyond the end of a table that a modern reading would have taken
     // are data lost without a word unless said here, with or without -v.
     for (const InputFiles::outcome& file : inputs.outcomes()) {
@@ -310,7 +337,8 @@ void Extraction::warnUnreadRoutes() {
     }
 }
 
-void Extraction::warnParseErrors() {
+void Extraction::warnParseErrors()
+{
     // Without -v, routes that could not be read would otherwise be lost
     // without a word while the run ends as a success.
     if (settings.verbose || counters.parseErrors == 0) return;
@@ -327,11 +355,14 @@ void Extraction::warnParseErrors() {
     if (records > 0) message.append(std::to_string(records)).append(" MRT records or RIB entries");
     message.append(" could not be read; -v lists them");
     if (wideASErrors > 0)
-        message.append("\n").append(std::to_string(wideASErrors)).append(" of them hold 32-bit AS numbers: try --modern");
+        message.append("\n")
+            .append(std::to_string(wideASErrors))
+            .append(" of them hold 32-bit AS numbers: try --modern");
     report(report_level::warning, message);
 }
 
-int Extraction::finish() {
+int Extraction::finish()
+{
     diagnostics.finish();
     if (stdoutTerm && stdinTerm) {
         outputs[OUT_MAIN]->flush();
@@ -347,7 +378,8 @@ int Extraction::finish() {
         status = EXIT_FILE_ERROR;
     };
     if (standardOutput) check(*standardOutput);
-    for (const std::unique_ptr<OutputFile>& file : openedFiles) check(*file);
+    for (const std::unique_ptr<OutputFile>& file : openedFiles)
+        check(*file);
     // An input that could not be read to its end fails the run as well: the
     // old files stay, as on any failure.
     const auto& ended = inputs.outcomes();
@@ -369,7 +401,8 @@ int Extraction::finish() {
     return status;
 }
 
-int Extraction::reportReadFailure(int status) const {
+int Extraction::reportReadFailure(int status) const
+{
     for (const InputFiles::outcome& file : inputs.outcomes()) {
         if (!file.failed()) continue;
         status = EXIT_FILE_ERROR;
@@ -385,7 +418,8 @@ int Extraction::reportReadFailure(int status) const {
 
 // The run itself; `doing` names the step under way, for the report when
 // memory runs out.
-int extract(const extraction_mode& settings, const char*& doing) {
+int extract(const extraction_mode& settings, const char*& doing)
+{
     // The extraction holds the parser's buffers, the seen-AS stamps and the
     // maps: too big for the stack.
     doing = "opening the files";
@@ -406,7 +440,8 @@ int extract(const extraction_mode& settings, const char*& doing) {
 
 } // namespace
 
-int runExtractor(int argc, const char* const* argv) {
+int runExtractor(int argc, const char* const* argv)
+{
     const char* programName = argc > 0 && argv[0] ? argv[0] : "routesift";
     extraction_mode settings;
     std::string error;

@@ -19,7 +19,8 @@ namespace {
 // returning false) as soon as f does. Empty tokens are skipped, as a strtok
 // split does, so "fix,,save" is fix and save.
 template <typename F>
-bool forEachToken(std::string_view text, F&& f) {
+bool forEachToken(std::string_view text, F&& f)
+{
     while (!text.empty()) {
         const std::size_t comma = text.find(',');
         const std::string_view token = text.substr(0, comma);
@@ -30,13 +31,11 @@ bool forEachToken(std::string_view text, F&& f) {
     return true;
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
+bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 // The feature options that share parseMode and their messages.
 struct feature_option {
-    std::string_view name;             // "--prepending"
+    std::string_view name; // "--prepending"
     std::uint8_t extraction_mode::*mode;
     std::optional<std::string> extraction_mode::*file;
 };
@@ -59,12 +58,14 @@ constexpr std::size_t INCOMPLETE_OPTION = 4;
 std::optional<asnum_t> parseVantageAS(const char* text) { return asnumber::parse(text, asnumber::wideRange); }
 
 // Only --modern reads ASs beyond 16 bits, or asdot.
-bool needsModern(const char* text, asnum_t as) {
+bool needsModern(const char* text, asnum_t as)
+{
     return asnumber::needs32Bits(as) || std::string_view(text).find('.') != std::string_view::npos;
 }
 
 // A peer's address: dotted IPv4 or any IPv6 form.
-std::optional<route_address> parseAddress(std::string_view text) {
+std::optional<route_address> parseAddress(std::string_view text)
+{
     route_address address;
     if (const auto v6 = IPv6Address::parse(text)) {
         address.family = ip_family::ipv6;
@@ -85,7 +86,8 @@ std::optional<route_address> parseAddress(std::string_view text) {
     return address;
 }
 
-std::string quoted(std::string_view prefix, std::string_view text) {
+std::string quoted(std::string_view prefix, std::string_view text)
+{
     std::string message(prefix);
     message += '`';
     message += text;
@@ -95,7 +97,8 @@ std::string quoted(std::string_view prefix, std::string_view text) {
 
 } // namespace
 
-bool parseMode(const std::string& text, std::uint8_t& mode) {
+bool parseMode(const std::string& text, std::uint8_t& mode)
+{
     mode = KEEP;
     bool keep = false, fix = false, del = false, save = false, tag = false;
     bool any = false;
@@ -129,7 +132,8 @@ bool parseMode(const std::string& text, std::uint8_t& mode) {
     return ok && any;
 }
 
-bool parsePfxMode(const std::string& text, extraction_mode& settings) {
+bool parsePfxMode(const std::string& text, extraction_mode& settings)
+{
     settings.show = settings.allmask = settings.unique = false;
     bool show = false, unique = false, allmask = false, hide = false;
     bool any = false;
@@ -162,17 +166,18 @@ namespace {
 struct parse_state {
     extraction_mode& settings;
     std::string& error;
-    const char* arg = "";            // the argument being read, as typed
-    bool inputPending = false;       // after -s
-    bool outputPending = false;      // after -o
-    bool graphPending = false;       // after --graph
-    bool optionsEnded = false;       // after --: every free argument is a file name
+    const char* arg = "";       // the argument being read, as typed
+    bool inputPending = false;  // after -s
+    bool outputPending = false; // after -o
+    bool graphPending = false;  // after --graph
+    bool optionsEnded = false;  // after --: every free argument is a file name
     // A vantage point that only --modern accepts waits for the end of the
     // arguments, since --modern may come later; without it, it is the first
     // error, as it would have been where it stood.
     std::optional<std::string> modernVantage;
 
-    bool fail(std::string message) {
+    bool fail(std::string message)
+    {
         error = !settings.modern && modernVantage ? quoted("Invalid number for vantage point: ", *modernVantage)
                                                   : std::move(message);
         return false;
@@ -181,7 +186,7 @@ struct parse_state {
 
 // How an option takes its value.
 enum class takes : std::uint8_t {
-    nothing, // the exact name
+    nothing,  // the exact name
     attached, // NAME=VALUE; a longer name with no `=' is refused
     next,     // the next argument, whatever it looks like
     text,     // no option: a paragraph of the help text
@@ -196,9 +201,9 @@ struct option_row {
     takes arg;
     section part;
     bool (*apply)(parse_state&, std::string_view value); // false: the state's error says why
-    std::string_view repeated;  // the refusal of a second use; empty: may repeat
-    bool shapesPaths;           // named in a graph file's settings
-    std::string_view help;      // printed after "  " and the name; a text row's whole paragraph
+    std::string_view repeated;                           // the refusal of a second use; empty: may repeat
+    bool shapesPaths;                                    // named in a graph file's settings
+    std::string_view help; // printed after "  " and the name; a text row's whole paragraph
     // A refusal of the value that only counts once a repetition was not the fault.
     bool (*refuse)(parse_state&) = nullptr;
 };
@@ -214,15 +219,21 @@ bool pendInput(parse_state& s, std::string_view) { return s.inputPending = true;
 bool pendGraph(parse_state& s, std::string_view) { return s.graphPending = true; }
 bool endOptions(parse_state& s, std::string_view) { return s.optionsEnded = true; }
 
-bool applyFamily(parse_state& s, std::string_view value) {
-    if (value == "ipv4") s.settings.family = ip_family::ipv4;
-    else if (value == "ipv6") s.settings.family = ip_family::ipv6;
-    else if (value == "all") s.settings.family.reset();
-    else return s.fail(quoted("Invalid family for --family: ", value));
+bool applyFamily(parse_state& s, std::string_view value)
+{
+    if (value == "ipv4")
+        s.settings.family = ip_family::ipv4;
+    else if (value == "ipv6")
+        s.settings.family = ip_family::ipv6;
+    else if (value == "all")
+        s.settings.family.reset();
+    else
+        return s.fail(quoted("Invalid family for --family: ", value));
     return true;
 }
 
-bool applyPeers(parse_state& s, std::string_view value) {
+bool applyPeers(parse_state& s, std::string_view value)
+{
     const bool ok = forEachToken(value, [&s](std::string_view token) {
         if (const auto address = parseAddress(token)) {
             s.settings.peerAddresses.push_back(*address);
@@ -237,12 +248,14 @@ bool applyPeers(parse_state& s, std::string_view value) {
     return s.fail(quoted("Invalid peer list for --peer: ", value));
 }
 
-bool applyPrefixes(parse_state& s, std::string_view value) {
+bool applyPrefixes(parse_state& s, std::string_view value)
+{
     if (parsePfxMode(std::string(value), s.settings)) return true;
     return s.fail(quoted("Invalid mode for --prefixes: ", value));
 }
 
-bool applyVpoint(parse_state& s, std::string_view value) {
+bool applyVpoint(parse_state& s, std::string_view value)
+{
     if (startsWith(value, "none")) {
         s.settings.vpointMode = VPOINT_NONE;
         s.settings.vantageAS.reset();
@@ -257,14 +270,16 @@ bool applyVpoint(parse_state& s, std::string_view value) {
 }
 
 template <std::size_t F>
-bool applyFeature(parse_state& s, std::string_view value) {
+bool applyFeature(parse_state& s, std::string_view value)
+{
     const feature_option& opt = featureOptions[F];
     if (parseMode(std::string(value), s.settings.*opt.mode)) return true;
     return s.fail(quoted("Invalid mode for " + std::string(opt.name) + ": ", value));
 }
 
 bool refuseKeptSets(parse_state& s) { return s.settings.setsMode == KEEP && !s.fail("AS sets cannot be kept"); }
-bool refuseFixedIncomplete(parse_state& s) {
+bool refuseFixedIncomplete(parse_state& s)
+{
     return (s.settings.incompleteMode & FIX) && !s.fail("Incompleteness cannot be fixed");
 }
 
@@ -399,7 +414,8 @@ constexpr option_row optionTable[] = {
 // Where a value belongs: the value steps, each independent of the others,
 // take the argument after -s, -o, --graph, --vpoint and a save mode, so one
 // argument can feed several. Returns false on a refusal.
-bool takeValue(parse_state& s, bool& taken) {
+bool takeValue(parse_state& s, bool& taken)
+{
     extraction_mode& settings = s.settings;
     const char* arg = s.arg;
     if (s.inputPending) {
@@ -435,7 +451,8 @@ bool takeValue(parse_state& s, bool& taken) {
     return true;
 }
 
-const option_row* findOption(std::string_view a) {
+const option_row* findOption(std::string_view a)
+{
     for (const option_row& row : optionTable) {
         if (row.arg == takes::text) continue;
         if (row.arg == takes::attached ? startsWith(a, row.name) : a == row.name) return &row;
@@ -444,14 +461,16 @@ const option_row* findOption(std::string_view a) {
 }
 
 // A free argument: an input file; `-' alone is standard input.
-bool takeFreeArgument(parse_state& s) {
+bool takeFreeArgument(parse_state& s)
+{
     const std::string_view a(s.arg);
     if (!s.optionsEnded && a.size() > 1 && a[0] == '-') return s.fail(quoted("Unrecognized option: ", a));
     s.settings.inputFiles.emplace_back(s.arg);
     return true;
 }
 
-bool applyOption(parse_state& s, const option_row& row, std::array<bool, std::size(optionTable)>& seen) {
+bool applyOption(parse_state& s, const option_row& row, std::array<bool, std::size(optionTable)>& seen)
+{
     std::string_view value;
     if (row.arg == takes::attached) {
         const std::string_view rest = std::string_view(s.arg).substr(row.name.size());
@@ -475,7 +494,8 @@ struct final_check {
 };
 
 template <std::size_t F>
-bool saveWithoutFile(const parse_state& s) {
+bool saveWithoutFile(const parse_state& s)
+{
     return (s.settings.*featureOptions[F].mode & SAVE) && !(s.settings.*featureOptions[F].file);
 }
 
@@ -492,13 +512,16 @@ constexpr final_check finalChecks[] = {
      "Vantage point number expected"},
     {[](const parse_state& s) { return s.modernVantage && !s.settings.modern; }, ""},
     {[](const parse_state& s) { return s.graphPending; }, "I need a name for the file to write the AS graph in"},
-    {[](const parse_state& s) { return std::count(s.settings.inputFiles.begin(), s.settings.inputFiles.end(), "-") > 1; },
+    {[](const parse_state& s) {
+         return std::count(s.settings.inputFiles.begin(), s.settings.inputFiles.end(), "-") > 1;
+     },
      "Standard input (`-') is named more than once"},
     {[](const parse_state& s) { return s.settings.graphFile == "-" && !s.settings.outputFile; },
      "--graph - writes the AS graph to standard output: the paths need -o <filename>"},
 };
 
-void printSection(std::FILE* stream, section part) {
+void printSection(std::FILE* stream, section part)
+{
     for (const option_row& row : optionTable) {
         if (row.part != part) continue;
         if (row.arg != takes::text) std::fprintf(stream, "  %.*s", static_cast<int>(row.name.size()), row.name.data());
@@ -508,7 +531,8 @@ void printSection(std::FILE* stream, section part) {
 
 } // namespace
 
-bool parseArguments(int argc, const char* const* argv, extraction_mode& settings, std::string& error) {
+bool parseArguments(int argc, const char* const* argv, extraction_mode& settings, std::string& error)
+{
     settings = extraction_mode{};
     error.clear();
     parse_state s{settings, error, "", false, false, false, false, std::nullopt};
@@ -528,7 +552,8 @@ bool parseArguments(int argc, const char* const* argv, extraction_mode& settings
     return true;
 }
 
-void printHeader(std::FILE* stream) {
+void printHeader(std::FILE* stream)
+{
     static bool alreadyPrinted = false;
     if (alreadyPrinted) return;
     alreadyPrinted = true;
@@ -538,7 +563,8 @@ void printHeader(std::FILE* stream) {
         std::fprintf(stream, "routesift %s\n", halcynVersion);
 }
 
-void printHelp(std::FILE* stream, const char* programName) {
+void printHelp(std::FILE* stream, const char* programName)
+{
     printHeader(stream);
     const bool term = isTerm(stream);
     const char* bold = term ? "\033[1m" : "";

@@ -23,14 +23,14 @@ inline constexpr std::uint8_t VPOINT_ALWAYS = 1;
 inline constexpr std::uint8_t VPOINT_AUTO = 2;
 
 struct extraction_mode {
-    std::vector<std::string> inputFiles;       // read in turn; none, or "-": standard input
-    std::optional<std::string> outputFile;     // none: standard output
-    std::optional<std::string> cyclesFile;     // save files, named only with a save mode
+    std::vector<std::string> inputFiles;   // read in turn; none, or "-": standard input
+    std::optional<std::string> outputFile; // none: standard output
+    std::optional<std::string> cyclesFile; // save files, named only with a save mode
     std::optional<std::string> prepFile;
     std::optional<std::string> privasFile;
     std::optional<std::string> setsFile;
     std::optional<std::string> incompleteFile;
-    std::optional<std::string> graphFile;      // --graph: the AS graph of the reported paths
+    std::optional<std::string> graphFile; // --graph: the AS graph of the reported paths
     std::uint8_t prepMode = FIX;
     std::uint8_t cyclesMode = DELETE;
     std::uint8_t privasMode = FIX;
@@ -38,17 +38,17 @@ struct extraction_mode {
     std::uint8_t incompleteMode = KEEP;
     std::uint8_t vpointMode = VPOINT_NONE;
     std::optional<asnum_t> vantageAS;
-    bool group = false;   // --group: one line per distinct path
-    bool show = false;    // --prefixes=show
-    bool allmask = false; // --prefixes=allmask: a length even for classful networks
-    bool unique = false;  // --prefixes=unique: no prefix twice in a row for a path
-    bool verbose = false; // -v
-    bool force = false;   // -f: overwrite without asking
-    bool help = false;    // --help, -h
-    bool version = false; // --version
-    bool modern = false;  // --modern: read today's listings, 32-bit ASs included
-    std::optional<ip_family> family;      // --family: the routes read; none: all
-    std::vector<asnum_t> peerASs;         // --peer: keep routes heard from these peers
+    bool group = false;                       // --group: one line per distinct path
+    bool show = false;                        // --prefixes=show
+    bool allmask = false;                     // --prefixes=allmask: a length even for classful networks
+    bool unique = false;                      // --prefixes=unique: no prefix twice in a row for a path
+    bool verbose = false;                     // -v
+    bool force = false;                       // -f: overwrite without asking
+    bool help = false;                        // --help, -h
+    bool version = false;                     // --version
+    bool modern = false;                      // --modern: read today's listings, 32-bit ASs included
+    std::optional<ip_family> family;          // --family: the routes read; none: all
+    std::vector<asnum_t> peerASs;             // --peer: keep routes heard from these peers
     std::vector<route_address> peerAddresses; // (either list names one); both empty: all
     // The arguments that shaped the paths, as typed: a graph file names them
     // so that it says how it was made.

@@ -37,8 +37,7 @@ struct path_format {
 
 // A path output: `heading` is shown (with progress) before a grouped output
 // is written; `writeEmpty`: write it even with no path (the main output).
-std::unique_ptr<path_sink> pathSink(OutputFile& out, const path_format& format, const char* heading,
-                                    bool writeEmpty);
+std::unique_ptr<path_sink> pathSink(OutputFile& out, const path_format& format, const char* heading, bool writeEmpty);
 
 // The AS graph of the paths, written to `out` at the end with the header
 // naming `source` and `comment`.

@@ -2,14 +2,16 @@
 
 namespace {
 
-unsigned long cell(const path_counters& c, counter_row row, counter_column column) {
+unsigned long cell(const path_counters& c, counter_row row, counter_column column)
+{
     return static_cast<unsigned long>(c(row, column));
 }
 
 } // namespace
 
 void printStatistics(std::FILE* stream, const path_counters& c, const InputFiles::tally& lines,
-                     const InputFiles::tally& records) {
+                     const InputFiles::tally& records)
+{
     std::fputs("\n\nAS paths     unchanged     changed     deleted       saved      tagged\n", stream);
     std::fprintf(stream, "incomplete %11lu %11s %11lu %11lu %11lu\n", cell(c, ROW_INCOMPLETE, COL_UNCHANGED), "-",
                  cell(c, ROW_INCOMPLETE, COL_DELETED), cell(c, ROW_INCOMPLETE, COL_SAVED),
@@ -70,7 +72,8 @@ void printStatistics(std::FILE* stream, const path_counters& c, const InputFiles
     if (records.seen) printInput("MRT records       read      parsed   w/ errors\n", records);
 }
 
-void printContentCounts(std::FILE* stream, const std::vector<std::pair<std::string, std::uint64_t>>& counts) {
+void printContentCounts(std::FILE* stream, const std::vector<std::pair<std::string, std::uint64_t>>& counts)
+{
     if (counts.empty()) return;
     std::fputs("\nInput records                                    count\n", stream);
     for (const auto& [label, count] : counts)

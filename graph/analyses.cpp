@@ -20,7 +20,9 @@ public:
     std::vector<std::uint32_t> completed; // nodes by component, as the components were found
     std::uint32_t count = 0;
 
-    explicit CustomerComponents(const as_topology& t) : comp(t.size(), unset), t_(t), index_(t.size(), unset), low_(t.size(), 0) {
+    explicit CustomerComponents(const as_topology& t)
+        : comp(t.size(), unset), t_(t), index_(t.size(), unset), low_(t.size(), 0)
+    {
         for (std::uint32_t v = 0; v < t.size(); ++v)
             if (index_[v] == unset) search(v);
     }
@@ -30,12 +32,14 @@ private:
         std::uint32_t v;
         std::uint32_t next; // position in v's neighbour list
     };
-    void enter(std::uint32_t v) {
+    void enter(std::uint32_t v)
+    {
         index_[v] = low_[v] = counter_++;
         stack_.push_back(v);
         calls_.push_back(frame{v, 0});
     }
-    void search(std::uint32_t root) {
+    void search(std::uint32_t root)
+    {
         enter(root);
         while (!calls_.empty()) {
             const std::optional<std::uint32_t> next = nextUnvisited(calls_.back());
@@ -48,7 +52,8 @@ private:
     }
     // Walks on from where the frame stopped: the next customer not yet
     // visited, after lowering the frame's link value by those on the stack.
-    std::optional<std::uint32_t> nextUnvisited(frame& f) {
+    std::optional<std::uint32_t> nextUnvisited(frame& f)
+    {
         const auto others = t_.neighbours(f.v);
         const auto dirs = t_.directions(f.v);
         while (f.next < others.size()) {
@@ -60,7 +65,8 @@ private:
         }
         return std::nullopt;
     }
-    void finish() {
+    void finish()
+    {
         const std::uint32_t v = calls_.back().v;
         calls_.pop_back();
         if (!calls_.empty()) low_[calls_.back().v] = std::min(low_[calls_.back().v], low_[v]);
@@ -89,12 +95,15 @@ struct component_graph {
     std::vector<std::uint32_t> succStart, succ;
 };
 
-component_graph condense(const as_topology& t, const CustomerComponents& cc) {
+component_graph condense(const as_topology& t, const CustomerComponents& cc)
+{
     component_graph g;
     const std::uint32_t n = t.size();
     g.memberStart.assign(cc.count + 1, 0);
-    for (std::uint32_t v = 0; v < n; ++v) ++g.memberStart[cc.comp[v] + 1];
-    for (std::uint32_t c = 0; c < cc.count; ++c) g.memberStart[c + 1] += g.memberStart[c];
+    for (std::uint32_t v = 0; v < n; ++v)
+        ++g.memberStart[cc.comp[v] + 1];
+    for (std::uint32_t c = 0; c < cc.count; ++c)
+        g.memberStart[c + 1] += g.memberStart[c];
     g.members = cc.completed;
     std::vector<std::uint32_t> seen(cc.count, CustomerComponents::unset);
     g.succStart.reserve(cc.count + 1);
@@ -117,11 +126,14 @@ component_graph condense(const as_topology& t, const CustomerComponents& cc) {
 }
 
 // Two distinct vectors: the promise lets the compiler combine several words at once.
-void orInto(std::uint64_t* __restrict to, const std::uint64_t* __restrict from, std::size_t words) noexcept {
-    for (std::size_t w = 0; w < words; ++w) to[w] |= from[w];
+void orInto(std::uint64_t* __restrict to, const std::uint64_t* __restrict from, std::size_t words) noexcept
+{
+    for (std::size_t w = 0; w < words; ++w)
+        to[w] |= from[w];
 }
 
-std::uint32_t ones(std::uint64_t x) noexcept {
+std::uint32_t ones(std::uint64_t x) noexcept
+{
     // Bit counting without relying on the processor's instruction.
     x = x - ((x >> 1) & 0x5555555555555555ULL);
     x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
@@ -141,7 +153,8 @@ std::uint32_t ones(std::uint64_t x) noexcept {
 class ConeCounter {
 public:
     ConeCounter(const as_topology& t, const component_graph& g, std::uint32_t components)
-        : g_(g), components_(components), slot_(components, none) {
+        : g_(g), components_(components), slot_(components, none)
+    {
         lowest_.resize(components);
         for (std::uint32_t c = 0; c < components; ++c) {
             if (g.succStart[c + 1] > g.succStart[c]) slot_[c] = inner_++;
@@ -156,17 +169,20 @@ public:
         counts_.assign(inner_, 0);
     }
 
-    std::vector<std::uint32_t> sizes(std::uint32_t n) {
+    std::vector<std::uint32_t> sizes(std::uint32_t n)
+    {
         std::uint32_t first = 0; // the component holding the block's first column
         for (std::size_t lo = 0; lo < n; lo += words_ * 64) {
-            while (g_.memberStart[first + 1] <= lo) ++first;
+            while (g_.memberStart[first + 1] <= lo)
+                ++first;
             runBlock(lo, first);
         }
         std::vector<std::uint32_t> out(n);
         for (std::uint32_t c = 0; c < components_; ++c) {
             const std::uint32_t own = g_.memberStart[c + 1] - g_.memberStart[c];
             const std::uint32_t size = slot_[c] == none ? own : counts_[slot_[c]];
-            for (std::uint32_t m = g_.memberStart[c]; m < g_.memberStart[c + 1]; ++m) out[g_.members[m]] = size;
+            for (std::uint32_t m = g_.memberStart[c]; m < g_.memberStart[c + 1]; ++m)
+                out[g_.members[m]] = size;
         }
         return out;
     }
@@ -176,14 +192,17 @@ private:
     static constexpr std::size_t budgetWords = std::size_t{1} << 21; // 16 MiB of vectors
 
     // Sets the columns of component c that fall in the block.
-    bool setMembers(std::uint64_t* vec, std::uint32_t c, std::size_t lo) const {
+    bool setMembers(std::uint64_t* vec, std::uint32_t c, std::size_t lo) const
+    {
         const std::size_t from = std::max<std::size_t>(g_.memberStart[c], lo);
         const std::size_t to = std::min<std::size_t>(g_.memberStart[c + 1], lo + words_ * 64);
-        for (std::size_t col = from; col < to; ++col) vec[(col - lo) / 64] |= std::uint64_t{1} << ((col - lo) % 64);
+        for (std::size_t col = from; col < to; ++col)
+            vec[(col - lo) / 64] |= std::uint64_t{1} << ((col - lo) % 64);
         return from < to;
     }
 
-    void runBlock(std::size_t lo, std::uint32_t first) {
+    void runBlock(std::size_t lo, std::uint32_t first)
+    {
         std::fill(filled_.begin(), filled_.end(), false);
         const std::size_t end = lo + words_ * 64;
         for (std::uint32_t c = first; c < components_; ++c) {
@@ -198,14 +217,16 @@ private:
                     filled = setMembers(vec, s, lo) || filled;
                 } else if (filled_[slot_[s]]) {
                     const std::uint64_t* from = &bits_[slot_[s] * words_];
-                    for (std::size_t w = 0; w < words_; ++w) vec[w] |= from[w];
+                    for (std::size_t w = 0; w < words_; ++w)
+                        vec[w] |= from[w];
                     filled = true;
                 }
             }
             filled_[slot_[c]] = filled;
             if (!filled) continue;
             std::uint32_t count = 0;
-            for (std::size_t w = 0; w < words_; ++w) count += ones(vec[w]);
+            for (std::size_t w = 0; w < words_; ++w)
+                count += ones(vec[w]);
             counts_[slot_[c]] += count;
         }
     }
@@ -236,17 +257,21 @@ class MixedConeCounter {
 public:
     MixedConeCounter(std::uint32_t nodes, const component_graph& g, std::uint32_t components)
         : g_(g), largeFrom_(std::max<std::size_t>(64, nodes / 64)), vector_(components, none),
-          listStart_(components, 0), listEnd_(components, 0), size_(components, 0), lowest_(components, 0), mark_(nodes, none) {
+          listStart_(components, 0), listEnd_(components, 0), size_(components, 0), lowest_(components, 0),
+          mark_(nodes, none)
+    {
         // Only what is used becomes resident, and the vectors never move.
         bits_.reserve(budgetWords);
     }
 
-    std::optional<std::vector<std::uint32_t>> sizes(std::uint32_t n) {
+    std::optional<std::vector<std::uint32_t>> sizes(std::uint32_t n)
+    {
         for (std::uint32_t c = 0; c < vector_.size(); ++c)
             if (!collectList(c) && !collectVector(c)) return std::nullopt;
         std::vector<std::uint32_t> out(n);
         for (std::uint32_t c = 0; c < vector_.size(); ++c)
-            for (std::uint32_t m = g_.memberStart[c]; m < g_.memberStart[c + 1]; ++m) out[g_.members[m]] = size_[c];
+            for (std::uint32_t m = g_.memberStart[c]; m < g_.memberStart[c + 1]; ++m)
+                out[g_.members[m]] = size_[c];
         return out;
     }
 
@@ -262,16 +287,19 @@ private:
         std::uint32_t words;
     };
 
-    std::span<const std::uint32_t> list(std::uint32_t c) const {
+    std::span<const std::uint32_t> list(std::uint32_t c) const
+    {
         return {lists_.data() + listStart_[c], lists_.data() + listEnd_[c]};
     }
-    std::span<const std::uint32_t> successors(std::uint32_t c) const {
+    std::span<const std::uint32_t> successors(std::uint32_t c) const
+    {
         return {g_.succ.data() + g_.succStart[c], g_.succ.data() + g_.succStart[c + 1]};
     }
 
     // The cone of c as a list of columns; false (nothing kept) when it is
     // too large for one.
-    bool collectList(std::uint32_t c) {
+    bool collectList(std::uint32_t c)
+    {
         const auto start = static_cast<std::uint32_t>(lists_.size());
         for (std::uint32_t col = g_.memberStart[c]; col < g_.memberStart[c + 1]; ++col) {
             mark_[col] = c;
@@ -303,13 +331,16 @@ private:
     }
 
     // The first column of c's cone.
-    std::uint32_t lowestColumn(std::uint32_t c) const {
+    std::uint32_t lowestColumn(std::uint32_t c) const
+    {
         std::uint32_t lowest = g_.memberStart[c];
-        for (const std::uint32_t s : successors(c)) lowest = std::min(lowest, lowest_[s]);
+        for (const std::uint32_t s : successors(c))
+            lowest = std::min(lowest, lowest_[s]);
         return lowest;
     }
 
-    bool collectVector(std::uint32_t c) {
+    bool collectVector(std::uint32_t c)
+    {
         lowest_[c] = lowestColumn(c);
         const std::uint32_t first = lowest_[c] / 64;
         const std::uint32_t words = (g_.memberStart[c + 1] + 63) / 64 - first;
@@ -319,17 +350,20 @@ private:
         bits_.resize(bits_.size() + words, 0);
         std::uint64_t* vec = &bits_[ranges_.back().offset]; // word w of the columns at vec[w - first]
         const auto set = [vec, first](std::uint32_t col) { vec[col / 64 - first] |= std::uint64_t{1} << (col % 64); };
-        for (std::uint32_t col = g_.memberStart[c]; col < g_.memberStart[c + 1]; ++col) set(col);
+        for (std::uint32_t col = g_.memberStart[c]; col < g_.memberStart[c + 1]; ++col)
+            set(col);
         for (const std::uint32_t s : successors(c)) {
             if (vector_[s] == none) {
-                for (const std::uint32_t col : list(s)) set(col);
+                for (const std::uint32_t col : list(s))
+                    set(col);
                 continue;
             }
             const bit_range& from = ranges_[vector_[s]];
             orInto(vec + (from.first - first), &bits_[from.offset], from.words);
         }
         std::uint32_t count = 0;
-        for (std::uint32_t w = 0; w < words; ++w) count += ones(vec[w]);
+        for (std::uint32_t w = 0; w < words; ++w)
+            count += ones(vec[w]);
         size_[c] = count;
         return true;
     }
@@ -348,7 +382,8 @@ private:
 
 } // namespace
 
-as_topology::as_topology(const measured_graph& graph) {
+as_topology::as_topology(const measured_graph& graph)
+{
     ases_.reserve(graph.nodes());
     graph.forEachNode([this](const auto& n) { ases_.push_back(n.id); });
     start_.assign(ases_.size() + 1, 0);
@@ -357,7 +392,8 @@ as_topology::as_topology(const measured_graph& graph) {
         ++start_[a + 1];
         ++start_[b + 1];
     });
-    for (std::size_t v = 0; v < ases_.size(); ++v) start_[v + 1] += start_[v];
+    for (std::size_t v = 0; v < ases_.size(); ++v)
+        start_[v + 1] += start_[v];
     others_.resize(start_.back());
     dirs_.resize(start_.back());
     std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
@@ -374,32 +410,38 @@ as_topology::as_topology(const measured_graph& graph) {
 // Adjacencies are usually stored in listing order (by the smaller end, then
 // by the other), in which each node receives its smaller neighbours first,
 // then its larger ones, each ascending: only the other lists need sorting.
-void as_topology::sortLists() {
+void as_topology::sortLists()
+{
     std::vector<std::pair<std::uint32_t, edge_dir>> list;
     for (std::uint32_t v = 0; v < size(); ++v) {
         const auto others = neighbours(v);
         if (std::is_sorted(others.begin(), others.end())) continue;
         list.clear();
-        for (std::uint32_t k = start_[v]; k < start_[v + 1]; ++k) list.emplace_back(others_[k], dirs_[k]);
+        for (std::uint32_t k = start_[v]; k < start_[v + 1]; ++k)
+            list.emplace_back(others_[k], dirs_[k]);
         std::sort(list.begin(), list.end());
-        for (std::uint32_t k = start_[v]; k < start_[v + 1]; ++k) std::tie(others_[k], dirs_[k]) = list[k - start_[v]];
+        for (std::uint32_t k = start_[v]; k < start_[v + 1]; ++k)
+            std::tie(others_[k], dirs_[k]) = list[k - start_[v]];
     }
 }
 
-std::optional<edge_dir> as_topology::link(std::uint32_t a, std::uint32_t b) const noexcept {
+std::optional<edge_dir> as_topology::link(std::uint32_t a, std::uint32_t b) const noexcept
+{
     const auto others = neighbours(a);
     const auto it = std::lower_bound(others.begin(), others.end(), b);
     if (it == others.end() || *it != b) return std::nullopt;
     return directions(a)[static_cast<std::size_t>(it - others.begin())];
 }
 
-std::optional<std::uint32_t> as_topology::find(asnum_t as) const noexcept {
+std::optional<std::uint32_t> as_topology::find(asnum_t as) const noexcept
+{
     const auto it = std::lower_bound(ases_.begin(), ases_.end(), as);
     if (it == ases_.end() || *it != as) return std::nullopt;
     return static_cast<std::uint32_t>(it - ases_.begin());
 }
 
-std::vector<as_degrees> degreeTable(const measured_graph& graph) {
+std::vector<as_degrees> degreeTable(const measured_graph& graph)
+{
     // Counted by orientation as an index, not by tests: orientations come in
     // no predictable order, and a mispredicted branch per adjacency end would
     // cost more than the counting. The counters are kept apart from the
@@ -427,7 +469,8 @@ std::vector<as_degrees> degreeTable(const measured_graph& graph) {
     return out;
 }
 
-std::vector<std::uint32_t> coreNumbers(const as_topology& topology) {
+std::vector<std::uint32_t> coreNumbers(const as_topology& topology)
+{
     // Batagelj and Zaversnik: nodes kept sorted by their remaining degree
     // in buckets, peeled lowest first.
     const std::uint32_t n = topology.size();
@@ -438,14 +481,17 @@ std::vector<std::uint32_t> coreNumbers(const as_topology& topology) {
         maxDeg = std::max(maxDeg, deg[v]);
     }
     std::vector<std::uint32_t> bin(maxDeg + 1, 0);
-    for (std::uint32_t v = 0; v < n; ++v) ++bin[deg[v]];
+    for (std::uint32_t v = 0; v < n; ++v)
+        ++bin[deg[v]];
     std::uint32_t startAt = 0;
-    for (std::uint32_t& b : bin) startAt += std::exchange(b, startAt);
+    for (std::uint32_t& b : bin)
+        startAt += std::exchange(b, startAt);
     for (std::uint32_t v = 0; v < n; ++v) {
         pos[v] = bin[deg[v]]++;
         vert[pos[v]] = v;
     }
-    for (std::uint32_t d = maxDeg; d > 0; --d) bin[d] = bin[d - 1];
+    for (std::uint32_t d = maxDeg; d > 0; --d)
+        bin[d] = bin[d - 1];
     if (!bin.empty()) bin[0] = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
         const std::uint32_t v = vert[i];
@@ -465,16 +511,19 @@ std::vector<std::uint32_t> coreNumbers(const as_topology& topology) {
     return deg;
 }
 
-std::vector<std::uint32_t> coneSizes(const as_topology& topology) {
+std::vector<std::uint32_t> coneSizes(const as_topology& topology)
+{
     const CustomerComponents components(topology);
     const component_graph g = condense(topology, components);
-    if (std::optional<std::vector<std::uint32_t>> sizes = MixedConeCounter(topology.size(), g, components.count).sizes(topology.size()))
+    if (std::optional<std::vector<std::uint32_t>> sizes =
+            MixedConeCounter(topology.size(), g, components.count).sizes(topology.size()))
         return std::move(*sizes);
     ConeCounter counter(topology, g, components.count);
     return counter.sizes(topology.size());
 }
 
-std::uint32_t coneSize(const as_topology& topology, std::uint32_t v) {
+std::uint32_t coneSize(const as_topology& topology, std::uint32_t v)
+{
     std::vector<bool> seen(topology.size(), false);
     std::vector<std::uint32_t> todo{v};
     seen[v] = true;
@@ -494,7 +543,8 @@ std::uint32_t coneSize(const as_topology& topology, std::uint32_t v) {
     return size;
 }
 
-path_check checkPath(const as_topology& topology, std::span<const asnum_t> path) {
+path_check checkPath(const as_topology& topology, std::span<const asnum_t> path)
+{
     std::optional<path_check> valley;
     bool topped = false; // a peer or provider-to-customer link was crossed
     std::optional<std::uint32_t> previous = path.empty() ? std::nullopt : topology.find(path[0]);

@@ -36,10 +36,12 @@ public:
     std::optional<std::uint32_t> find(asnum_t as) const noexcept;
     // Neighbours of v in ascending AS order, and the orientation of each
     // adjacency seen from v (same positions).
-    std::span<const std::uint32_t> neighbours(std::uint32_t v) const noexcept {
+    std::span<const std::uint32_t> neighbours(std::uint32_t v) const noexcept
+    {
         return {others_.data() + start_[v], others_.data() + start_[v + 1]};
     }
-    std::span<const edge_dir> directions(std::uint32_t v) const noexcept {
+    std::span<const edge_dir> directions(std::uint32_t v) const noexcept
+    {
         return {dirs_.data() + start_[v], dirs_.data() + start_[v + 1]};
     }
     // The orientation of the adjacency a-b seen from a; none when there is none.

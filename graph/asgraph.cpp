@@ -41,10 +41,12 @@ public:
     explicit TextLines(ByteSource& input) : reader(input, std::size_t{1} << 16) {}
 
     // False at the end of the input (or when it cannot be read further).
-    bool next(std::size_t limit, std::string_view& line) {
+    bool next(std::size_t limit, std::string_view& line)
+    {
         if (!reader.next(limit, line)) return false;
         std::size_t i = 0;
-        while (i < line.size() && line[i] != '\n' && line[i] != '\r' && line[i] != '\0') ++i;
+        while (i < line.size() && line[i] != '\n' && line[i] != '\r' && line[i] != '\0')
+            ++i;
         nul = i < line.size() && line[i] == '\0';
         line = line.substr(0, i);
         return true;
@@ -58,7 +60,8 @@ private:
     bool nul = false;
 };
 
-std::string quoted(std::string_view message, std::string_view text) {
+std::string quoted(std::string_view message, std::string_view text)
+{
     std::string r;
     r.reserve(message.size() + text.size() + 1);
     r.append(message).append(text).push_back('\'');
@@ -69,7 +72,8 @@ std::string quoted(std::string_view message, std::string_view text) {
 class FieldCursor {
 public:
     explicit FieldCursor(std::string_view line) : rest_(line) {}
-    std::optional<std::string_view> next() noexcept {
+    std::optional<std::string_view> next() noexcept
+    {
         const std::size_t start = rest_.find_first_not_of(' ');
         if (start == std::string_view::npos) return std::nullopt;
         rest_.remove_prefix(start);
@@ -94,8 +98,10 @@ public:
     explicit PlainFields(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
 
     // The next field as at most maxDigits plain digits; none for any other shape.
-    std::optional<std::uint64_t> digits(std::size_t maxDigits) noexcept {
-        while (p_ != end_ && *p_ == ' ') ++p_;
+    std::optional<std::uint64_t> digits(std::size_t maxDigits) noexcept
+    {
+        while (p_ != end_ && *p_ == ' ')
+            ++p_;
         const char* start = p_;
         std::uint64_t value = 0;
         for (; p_ != end_; ++p_) {
@@ -108,8 +114,10 @@ public:
         return value;
     }
     // A direction: "-1", "0" or "1".
-    std::optional<int> direction() noexcept {
-        while (p_ != end_ && *p_ == ' ') ++p_;
+    std::optional<int> direction() noexcept
+    {
+        while (p_ != end_ && *p_ == ' ')
+            ++p_;
         const bool negative = p_ != end_ && *p_ == '-';
         if (negative && (++p_ == end_ || *p_ == ' ')) return std::nullopt; // a lone "-"
         const std::optional<std::uint64_t> v = digits(1);
@@ -122,7 +130,8 @@ private:
     const char* end_;
 };
 
-std::optional<edge_line> plainEdgeLine(std::string_view line, asnumber::as_range range) noexcept {
+std::optional<edge_line> plainEdgeLine(std::string_view line, asnumber::as_range range) noexcept
+{
     PlainFields fields(line);
     edge_line e;
     const auto as = [&](asnum_t& out) {
@@ -149,8 +158,7 @@ std::optional<edge_line> plainEdgeLine(std::string_view line, asnumber::as_range
     const std::optional<int> dir = fields.direction();
     if (!dir) return std::nullopt;
     e.direction = *dir;
-    if (!path(e.paths) || !ip(e.addresses) || !path(e.reversePaths) || !ip(e.reverseAddresses))
-        return std::nullopt;
+    if (!path(e.paths) || !ip(e.addresses) || !path(e.reversePaths) || !ip(e.reverseAddresses)) return std::nullopt;
     return e;
 }
 
@@ -164,7 +172,8 @@ public:
     EdgePipeline(const EdgePipeline&) = delete;
     EdgePipeline& operator=(const EdgePipeline&) = delete;
 
-    void push(const edge_line& e) {
+    void push(const edge_line& e)
+    {
         if (count_ == depth) insertOldest();
         ring_[(head_ + count_) % depth] = e;
         ++count_;
@@ -172,14 +181,17 @@ public:
         if (count_ > depth / 2) graph_.prefetchNode(ring_[(head_ + count_ - 1 - depth / 2) % depth].to);
     }
     // Inserts every adjacency still waiting.
-    void flush() {
-        while (count_ > 0) insertOldest();
+    void flush()
+    {
+        while (count_ > 0)
+            insertOldest();
     }
 
 private:
     static constexpr std::size_t depth = 16;
 
-    void insertOldest() {
+    void insertOldest()
+    {
         const edge_line& e = ring_[head_];
         ASEdgeWeight w;
         ASEdgeWeight r;
@@ -206,9 +218,30 @@ constexpr std::string_view msgFormat = "Invalid edge line format: `";
 // The fields of an edge line in order: a normal graph's eight, then the
 // fifteen a differential graph adds.
 enum edge_slot : std::size_t {
-    fromAS, toAS, oriented, direction, paths, addresses, reversePaths, reverseAddresses,
-    cmpOriented0, cmpOriented1, cmpDir0, cmpDir1, paths1, addresses1, reversePaths1, reverseAddresses1,
-    compared, incoming, outgoing, undirectedCount, unorientedCount, changes, stability, slotCount
+    fromAS,
+    toAS,
+    oriented,
+    direction,
+    paths,
+    addresses,
+    reversePaths,
+    reverseAddresses,
+    cmpOriented0,
+    cmpOriented1,
+    cmpDir0,
+    cmpDir1,
+    paths1,
+    addresses1,
+    reversePaths1,
+    reverseAddresses1,
+    compared,
+    incoming,
+    outgoing,
+    undirectedCount,
+    unorientedCount,
+    changes,
+    stability,
+    slotCount
 };
 constexpr std::size_t normalSlots = cmpOriented0;
 
@@ -236,8 +269,22 @@ constexpr edge_field ipField{field_type::integer, 0, max64, "Invalid IP address 
 constexpr edge_field counter(std::string_view message) { return {field_type::integer, 0, max16, message}; }
 
 constexpr std::array<edge_field, slotCount> edgeFields{
-    asField, asField, flagField, dirField, pathField, ipField, pathField, ipField,
-    flagField, flagField, dirField, dirField, pathField, ipField, pathField, ipField,
+    asField,
+    asField,
+    flagField,
+    dirField,
+    pathField,
+    ipField,
+    pathField,
+    ipField,
+    flagField,
+    flagField,
+    dirField,
+    dirField,
+    pathField,
+    ipField,
+    pathField,
+    ipField,
     counter("Invalid compared graphs count value: `"),
     counter("Invalid value for number of incoming edges: `"),
     counter("Invalid value for number of outgoing edges: `"),
@@ -251,9 +298,11 @@ constexpr std::array<edge_field, slotCount> edgeFields{
 // space and a sign allowed, as the C conversions read them, but a minus sign
 // only where the field has negative values; a negative value is kept in
 // two's complement. None for anything else, a value out of range included.
-std::optional<std::uint64_t> graphInteger(std::string_view text, std::int64_t lowest, std::uint64_t highest) noexcept {
+std::optional<std::uint64_t> graphInteger(std::string_view text, std::int64_t lowest, std::uint64_t highest) noexcept
+{
     std::size_t pos = 0;
-    while (pos < text.size() && numberscan::isSpace(text[pos])) ++pos;
+    while (pos < text.size() && numberscan::isSpace(text[pos]))
+        ++pos;
     const bool negative = pos < text.size() && text[pos] == '-';
     if (pos < text.size() && (text[pos] == '+' || negative)) ++pos;
     const std::uint64_t limit = negative ? 0 - static_cast<std::uint64_t>(lowest) : highest;
@@ -263,14 +312,16 @@ std::optional<std::uint64_t> graphInteger(std::string_view text, std::int64_t lo
 }
 
 // A count of a graph file's header; an empty line counts as 0.
-std::optional<std::uint64_t> headerCount(std::string_view text, std::uint64_t highest) noexcept {
+std::optional<std::uint64_t> headerCount(std::string_view text, std::uint64_t highest) noexcept
+{
     return text.empty() ? std::optional<std::uint64_t>(0) : graphInteger(text, 0, highest);
 }
 
 // A real field: strtof needs a terminated text; the field is short-lived and
 // small. A stability of nan or inf would turn every average of the graph
 // into nan or inf, so only finite numbers are taken.
-std::optional<float> realField(std::string_view text) {
+std::optional<float> realField(std::string_view text)
+{
     const std::string terminated(text);
     char* end = nullptr;
     const float value = std::strtof(terminated.c_str(), &end);
@@ -293,7 +344,8 @@ struct edge_values {
 // The two directions' weights of an edge line. They are mirrored: same
 // flags, counters and stability, reversed compared orientations, swapped
 // incoming and outgoing counts; the coverings are each direction's own.
-void weightsOf(const edge_values& v, bool differential, ASEdgeWeight& w, ASEdgeWeight& r) noexcept {
+void weightsOf(const edge_values& v, bool differential, ASEdgeWeight& w, ASEdgeWeight& r) noexcept
+{
     w.oriented = r.oriented = v.flag(oriented);
     w.pathCovering[0] = v.u32(paths);
     w.ipCovering[0] = v.value[addresses];
@@ -328,20 +380,25 @@ struct file_type {
 // passes over 16-bit digits, several times faster than comparison sorting
 // on the hundreds of thousands of lines of a relationship file.
 template <typename T, typename Key>
-void sortByKey(std::vector<T>& items, Key key) {
+void sortByKey(std::vector<T>& items, Key key)
+{
     std::vector<T> sorted(items.size());
     std::vector<std::uint32_t> place(std::size_t{1} << 16);
     for (const unsigned shift : {0U, 16U}) {
         std::fill(place.begin(), place.end(), 0);
-        for (const T& item : items) ++place[(key(item) >> shift) & 0xFFFFU];
+        for (const T& item : items)
+            ++place[(key(item) >> shift) & 0xFFFFU];
         std::uint32_t next = 0;
-        for (std::uint32_t& p : place) next += std::exchange(p, next);
-        for (const T& item : items) sorted[place[(key(item) >> shift) & 0xFFFFU]++] = item;
+        for (std::uint32_t& p : place)
+            next += std::exchange(p, next);
+        for (const T& item : items)
+            sorted[place[(key(item) >> shift) & 0xFFFFU]++] = item;
         items.swap(sorted);
     }
 }
 
-std::optional<file_type> fileTypeOf(std::string_view marker) noexcept {
+std::optional<file_type> fileTypeOf(std::string_view marker) noexcept
+{
     const bool wide = marker.ends_with(ASGraph::wideSuffix);
     if (wide) marker.remove_suffix(ASGraph::wideSuffix.size());
     if (marker == ASGraph::graphMarker) return file_type{false, wide};
@@ -351,7 +408,8 @@ std::optional<file_type> fileTypeOf(std::string_view marker) noexcept {
 
 } // namespace
 
-int ASGraph::dirToVal(edge_dir dir) noexcept {
+int ASGraph::dirToVal(edge_dir dir) noexcept
+{
     switch (dir) {
     case INCOMING: return -1;
     case OUTGOING: return 1;
@@ -359,38 +417,45 @@ int ASGraph::dirToVal(edge_dir dir) noexcept {
     }
 }
 
-edge_dir ASGraph::valToDir(long value) noexcept {
+edge_dir ASGraph::valToDir(long value) noexcept
+{
     if (value == -1) return INCOMING;
     if (value == 1) return OUTGOING;
     return UNDIRECTED;
 }
 
-void ASGraph::setSourceFiles(const std::vector<std::string>& names, bool replace) {
+void ASGraph::setSourceFiles(const std::vector<std::string>& names, bool replace)
+{
     if (replace) sourceFiles.clear();
     sourceFiles.insert(sourceFiles.end(), names.begin(), names.end());
 }
 
-void ASGraph::setSourceFiles(std::span<const char* const> slots, bool replace) {
+void ASGraph::setSourceFiles(std::span<const char* const> slots, bool replace)
+{
     if (replace) sourceFiles.clear();
     for (const char* name : slots.first(std::min(slots.size(), sourceFileSlots)))
         if (name != nullptr) sourceFiles.emplace_back(name);
 }
 
-void ASGraph::setComment(std::string_view text) {
+void ASGraph::setComment(std::string_view text)
+{
     comment.assign(text.substr(0, std::min(text.size(), maxCommentLength)));
 }
 
-bool ASGraph::fail(std::string reason) {
+bool ASGraph::fail(std::string reason)
+{
     errorReason = std::move(reason);
     return false;
 }
 
-bool ASGraph::readFromFile(std::FILE* file, std::string_view name) {
+bool ASGraph::readFromFile(std::FILE* file, std::string_view name)
+{
     StreamSource input(file, false, StreamSource::pacing::blocks);
     return readFromFile(input, name);
 }
 
-bool ASGraph::readFromFile(ByteSource& input, std::string_view name) {
+bool ASGraph::readFromFile(ByteSource& input, std::string_view name)
+{
     errorReason.clear();
     TextLines reader(input);
     std::string_view line;
@@ -415,8 +480,8 @@ bool ASGraph::readFromFile(ByteSource& input, std::string_view name) {
 }
 
 template <typename Lines>
-bool ASGraph::readRelationships(Lines& reader, std::string_view line, std::uint64_t lineNumber,
-                                std::string_view name) {
+bool ASGraph::readRelationships(Lines& reader, std::string_view line, std::uint64_t lineNumber, std::string_view name)
+{
     differential = false;
     relationships = true;
     sourceFiles.emplace_back(name);
@@ -443,7 +508,8 @@ bool ASGraph::readRelationships(Lines& reader, std::string_view line, std::uint6
     return complete || fail(std::move(reason));
 }
 
-void ASGraph::addRelationships(std::vector<as_relationship>& read) {
+void ASGraph::addRelationships(std::vector<as_relationship>& read)
+{
     // Relationship files come in any order. The graph is built much faster
     // from nodes in ascending order and adjacencies in listing order (by
     // smaller end, then by the other): no adjacency then needs looking up
@@ -479,12 +545,12 @@ void ASGraph::addRelationships(std::vector<as_relationship>& read) {
 }
 
 template <typename Lines>
-bool ASGraph::readGraphFile(Lines& reader) {
+bool ASGraph::readGraphFile(Lines& reader)
+{
     std::string_view line;
     if (!reader.next(headerLineLimit, line)) return fail("Could not retrieve number of source files");
     const std::optional<std::uint64_t> fileCount = graphInteger(line, 0, maxSourceFiles);
-    if (!fileCount || *fileCount < 1)
-        return fail(quoted("Invalid number of source files: `", line));
+    if (!fileCount || *fileCount < 1) return fail(quoted("Invalid number of source files: `", line));
     for (std::uint64_t i = 0; i < *fileCount; ++i) {
         if (!reader.next(bodyLineLimit, line)) return fail("Could not retrieve all the source file names");
         sourceFiles.emplace_back(line);
@@ -532,7 +598,8 @@ bool ASGraph::readGraphFile(Lines& reader) {
     return true;
 }
 
-bool ASGraph::readEdgeLine(std::string_view line) {
+bool ASGraph::readEdgeLine(std::string_view line)
+{
     FieldCursor fields(line);
     edge_values v;
     const std::size_t count = differential ? slotCount : normalSlots;
@@ -573,21 +640,23 @@ namespace {
 // compared by an earlier tool) to be left to printf, whose %f the stability
 // field has always had; the longest float in %f takes 47 characters, so the
 // whole text always fits.
-std::string differentialFields(const ASEdgeWeight& w, const ASEdgeWeight& r) {
+std::string differentialFields(const ASEdgeWeight& w, const ASEdgeWeight& r)
+{
     char text[256];
     const int length = std::snprintf(
         text, sizeof text, " %i %i %i %i %lu %llu %lu %llu %hu %hu %hu %hu %hu %hu %f", w.cmpOriented[0] ? 1 : 0,
         w.cmpOriented[1] ? 1 : 0, ASGraph::dirToVal(w.cmpDir[0]), ASGraph::dirToVal(w.cmpDir[1]),
         static_cast<unsigned long>(w.pathCovering[1]), static_cast<unsigned long long>(w.ipCovering[1]),
         static_cast<unsigned long>(r.pathCovering[1]), static_cast<unsigned long long>(r.ipCovering[1]),
-        w.comparedGraphs, w.incomingCount, w.outgoingCount, w.undirectedCount, w.unorientedCount,
-        w.orientationChanges, static_cast<double>(w.orientationStability));
+        w.comparedGraphs, w.incomingCount, w.outgoingCount, w.undirectedCount, w.unorientedCount, w.orientationChanges,
+        static_cast<double>(w.orientationStability));
     return std::string(text, static_cast<std::size_t>(std::clamp(length, 0, static_cast<int>(sizeof text) - 1)));
 }
 
 } // namespace
 
-bool ASGraph::writeToFile(std::FILE* file) {
+bool ASGraph::writeToFile(std::FILE* file)
+{
     errorReason.clear();
     // A 16-bit marker over an AS above 65535 would make a file that cannot be
     // read back, so such a graph is always written as 32-bit.
@@ -615,7 +684,7 @@ bool ASGraph::writeToFile(std::FILE* file) {
         const ASEdgeWeight& w = *e.weight;
         const ASEdgeWeight& r = *e.reverseWeight;
         if (differential) rest = differentialFields(w, r);
-        const edge_line fields{e.from.id,       e.to.id,           w.oriented,       dirToVal(*e.dir),
+        const edge_line fields{e.from.id,         e.to.id,         w.oriented,        dirToVal(*e.dir),
                                w.pathCovering[0], w.ipCovering[0], r.pathCovering[0], r.ipCovering[0]};
         if (!out.edge(fields, rest))
             ok = fail("Could not write edge " + std::to_string(e.from.id) + " " + std::to_string(e.to.id));

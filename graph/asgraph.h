@@ -29,8 +29,8 @@ public:
     std::array<std::uint64_t, 2> ipCovering{0, 0};   // IPv4 addresses routed over this direction
     std::array<std::uint32_t, 2> pathCovering{0, 0}; // AS paths using this direction
     float orientationStability = 0.0F;
-    std::uint16_t comparedGraphs = 1;    // compared graphs the adjacency appeared in
-    std::uint16_t incomingCount = 0;     // compared graphs where it pointed towards this direction's first node
+    std::uint16_t comparedGraphs = 1; // compared graphs the adjacency appeared in
+    std::uint16_t incomingCount = 0;  // compared graphs where it pointed towards this direction's first node
     std::uint16_t outgoingCount = 0;
     std::uint16_t undirectedCount = 0;
     std::uint16_t unorientedCount = 0;
@@ -101,8 +101,7 @@ private:
     template <typename Lines>
     bool readGraphFile(Lines& reader);
     template <typename Lines>
-    bool readRelationships(Lines& reader, std::string_view firstLine, std::uint64_t lineNumber,
-                           std::string_view name);
+    bool readRelationships(Lines& reader, std::string_view firstLine, std::uint64_t lineNumber, std::string_view name);
     bool readEdgeLine(std::string_view line);
     void addRelationships(std::vector<as_relationship>& read);
 

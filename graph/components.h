@@ -27,7 +27,8 @@ public:
 
     // Labels every node of `source`, which must outlive this object and not
     // grow while it is used.
-    Components(const graph_type& source, cc_type type) : source_(&source) {
+    Components(const graph_type& source, cc_type type) : source_(&source)
+    {
         source.ensureAdjacency();
         std::vector<std::uint32_t> raw(source.meta_.size(), graph_detail::npos);
         const std::uint32_t rawCount = type == SCC ? labelStrong(raw) : labelWeak(raw);
@@ -40,7 +41,8 @@ public:
     std::uint32_t nodes(std::size_t c) const noexcept { return start_[c + 1] - start_[c]; }
     std::uint32_t edges(std::size_t c) const noexcept { return edgeCount_[c]; }
     // The component (0-based) holding the node `id`; none when the source lacks it.
-    std::optional<std::size_t> componentOf(const I& id) const noexcept {
+    std::optional<std::size_t> componentOf(const I& id) const noexcept
+    {
         const std::uint32_t n = source_->nodeLookup_.find(id);
         if (n == graph_detail::npos) return std::nullopt;
         return label_[n];
@@ -50,7 +52,8 @@ public:
     // source's orientations and weights. Its records are shared with the
     // source until one side changes them, and it stays valid after the
     // source is destroyed.
-    std::unique_ptr<graph_type> graph(std::size_t c) const {
+    std::unique_ptr<graph_type> graph(std::size_t c) const
+    {
         const graph_type& src = *source_;
         auto out = std::make_unique<graph_type>();
         graph_type& g = *out;
@@ -85,10 +88,12 @@ private:
     // order. Reading each adjacency's two ends once, in sequence, touches far
     // less memory than walking the neighbour arrays, whose other ends lie
     // all over the graph. Every root is the smallest node index of its set.
-    std::uint32_t labelWeak(std::vector<std::uint32_t>& comp) const {
+    std::uint32_t labelWeak(std::vector<std::uint32_t>& comp) const
+    {
         const graph_type& src = *source_;
         std::vector<std::uint32_t>& parent = comp; // reused: a label replaces each parent below
-        for (std::uint32_t v = 0; v < parent.size(); ++v) parent[v] = v;
+        for (std::uint32_t v = 0; v < parent.size(); ++v)
+            parent[v] = v;
         const auto root = [&parent](std::uint32_t v) {
             while (parent[v] != v) {
                 parent[v] = parent[parent[v]]; // path halving
@@ -108,15 +113,18 @@ private:
         // A parent never follows its child, so one ascending pass points
         // every node at its root, and a second numbers the roots and labels
         // each member from its root, which is numbered by then.
-        for (std::uint32_t v = 0; v < parent.size(); ++v) parent[v] = parent[parent[v]];
+        for (std::uint32_t v = 0; v < parent.size(); ++v)
+            parent[v] = parent[parent[v]];
         std::uint32_t label = 0;
-        for (std::uint32_t v = 0; v < comp.size(); ++v) comp[v] = parent[v] == v ? label++ : comp[parent[v]];
+        for (std::uint32_t v = 0; v < comp.size(); ++v)
+            comp[v] = parent[v] == v ? label++ : comp[parent[v]];
         return label;
     }
 
     // Strongly connected components: Tarjan's method with an explicit call
     // stack, so the depth of the walk never reaches the machine stack.
-    std::uint32_t labelStrong(std::vector<std::uint32_t>& comp) const {
+    std::uint32_t labelStrong(std::vector<std::uint32_t>& comp) const
+    {
         const graph_type& src = *source_;
         const std::size_t n = comp.size();
         std::vector<std::uint32_t> index(n, graph_detail::npos);
@@ -170,7 +178,8 @@ private:
     // Renumbers the search's labels by smallest member and groups the
     // members of each component, in ascending identifier order, by one walk
     // over the nodes in that order.
-    void arrange(const std::vector<std::uint32_t>& raw, std::uint32_t rawCount) {
+    void arrange(const std::vector<std::uint32_t>& raw, std::uint32_t rawCount)
+    {
         const std::vector<std::uint32_t>& sorted = source_->sortedNodes();
         std::vector<std::uint32_t> renumbered(rawCount, graph_detail::npos);
         std::vector<std::uint32_t> sizes;
@@ -186,7 +195,8 @@ private:
             ++sizes[c];
         }
         start_.assign(sizes.size() + 1, 0);
-        for (std::size_t c = 0; c < sizes.size(); ++c) start_[c + 1] = start_[c] + sizes[c];
+        for (std::size_t c = 0; c < sizes.size(); ++c)
+            start_[c + 1] = start_[c] + sizes[c];
         std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
         members_.resize(raw.size());
         slot_.resize(raw.size());
@@ -197,7 +207,8 @@ private:
         }
     }
 
-    void countEdges() {
+    void countEdges()
+    {
         edgeCount_.assign(start_.size() - 1, 0);
         const auto& ends = source_->ends_;
         for (std::size_t e = 0; e < ends.size(); ++e)
@@ -217,10 +228,12 @@ Components(const Graph<V, W, I>&, cc_type) -> Components<V, W, I>;
 
 // Every component of one kind as a graph of its own, in component order.
 template <typename V, typename W, typename I>
-std::vector<std::unique_ptr<Graph<V, W, I>>> findCC(const Graph<V, W, I>& graph, cc_type type) {
+std::vector<std::unique_ptr<Graph<V, W, I>>> findCC(const Graph<V, W, I>& graph, cc_type type)
+{
     const Components<V, W, I> split(graph, type);
     std::vector<std::unique_ptr<Graph<V, W, I>>> out;
     out.reserve(split.count());
-    for (std::size_t c = 0; c < split.count(); ++c) out.push_back(split.graph(c));
+    for (std::size_t c = 0; c < split.count(); ++c)
+        out.push_back(split.graph(c));
     return out;
 }

@@ -10,7 +10,8 @@
 
 namespace {
 
-std::string_view orientationWord(const export_graph::edge_listing& e) {
+std::string_view orientationWord(const export_graph::edge_listing& e)
+{
     if (!e.weight->oriented) return "none";
     switch (*e.dir) {
     case OUTGOING: return "forward";
@@ -47,13 +48,16 @@ struct edge_column {
     std::uint64_t (*value)(const export_graph::edge_listing&);
 };
 constexpr edge_column edgeColumns[] = {
-    {"paths_forward", "pf", [](const export_graph::edge_listing& e) { return std::uint64_t{e.weight->pathCovering[0]}; }},
+    {"paths_forward", "pf",
+     [](const export_graph::edge_listing& e) { return std::uint64_t{e.weight->pathCovering[0]}; }},
     {"addresses_forward", "af", [](const export_graph::edge_listing& e) { return e.weight->ipCovering[0]; }},
-    {"paths_backward", "pb", [](const export_graph::edge_listing& e) { return std::uint64_t{e.reverseWeight->pathCovering[0]}; }},
+    {"paths_backward", "pb",
+     [](const export_graph::edge_listing& e) { return std::uint64_t{e.reverseWeight->pathCovering[0]}; }},
     {"addresses_backward", "ab", [](const export_graph::edge_listing& e) { return e.reverseWeight->ipCovering[0]; }},
 };
 
-void graphMLKeys(text_blocks& out, bool relationships) {
+void graphMLKeys(text_blocks& out, bool relationships)
+{
     for (const node_column& c : nodeColumns)
         if (relationships || !c.relationshipOnly)
             out << "  <key id=\"" << c.key << "\" for=\"node\" attr.name=\"" << c.name << "\" attr.type=\"long\"/>\n";
@@ -67,23 +71,28 @@ std::string dataTag(std::string_view key) { return "<data key=\"" + std::string(
 
 } // namespace
 
-bool writeEdgeCSV(std::FILE* file, const export_graph& graph) {
+bool writeEdgeCSV(std::FILE* file, const export_graph& graph)
+{
     text_blocks out(file);
     out << "source,target,orientation";
-    for (const edge_column& c : edgeColumns) out << "," << c.name;
+    for (const edge_column& c : edgeColumns)
+        out << "," << c.name;
     out << "\n";
     graph.forEachEdge([&out](const export_graph::edge_listing& e) {
         out << std::uint64_t{e.from.id} << "," << std::uint64_t{e.to.id} << "," << orientationWord(e);
-        for (const edge_column& c : edgeColumns) out << "," << c.value(e);
+        for (const edge_column& c : edgeColumns)
+            out << "," << c.value(e);
         out << "\n";
     });
     return out.finish();
 }
 
-bool writeNodeCSV(std::FILE* file, const node_table& nodes) {
+bool writeNodeCSV(std::FILE* file, const node_table& nodes)
+{
     text_blocks out(file);
     out << "as";
-    for (const node_column& c : nodeColumns) out << "," << c.name;
+    for (const node_column& c : nodeColumns)
+        out << "," << c.name;
     out << "\n";
     for (const node_row& row : nodes.rows) {
         out << std::uint64_t{row.as};
@@ -97,7 +106,8 @@ bool writeNodeCSV(std::FILE* file, const node_table& nodes) {
     return out.finish();
 }
 
-bool writeGraphML(std::FILE* file, const export_graph& graph, const node_table& nodes) {
+bool writeGraphML(std::FILE* file, const export_graph& graph, const node_table& nodes)
+{
     text_blocks out(file);
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<graphml xmlns=\"http://graphml.graphdrawing.org/xmlns\">\n";
@@ -109,14 +119,16 @@ bool writeGraphML(std::FILE* file, const export_graph& graph, const node_table& 
         if (nodes.relationships || !c.relationshipOnly) fields.emplace_back(&c, dataTag(c.key));
     for (const node_row& row : nodes.rows) {
         out << "    <node id=\"" << std::uint64_t{row.as} << "\">";
-        for (const auto& [column, tag] : fields) out << tag << column->value(row) << "</data>";
+        for (const auto& [column, tag] : fields)
+            out << tag << column->value(row) << "</data>";
         out << "</node>\n";
     }
     // A relationship file carries no coverings: its edges would all hold
     // zeros, which make up most of a big GraphML file.
     const bool coverings = !nodes.relationships;
     std::vector<std::string> edgeTags;
-    for (const edge_column& c : edgeColumns) edgeTags.push_back(dataTag(c.key));
+    for (const edge_column& c : edgeColumns)
+        edgeTags.push_back(dataTag(c.key));
     graph.forEachEdge([&out, coverings, &edgeTags](const export_graph::edge_listing& e) {
         out << "    <edge source=\"" << std::uint64_t{e.from.id} << "\" target=\"" << std::uint64_t{e.to.id}
             << "\"><data key=\"or\">" << orientationWord(e) << "</data>";
@@ -129,7 +141,8 @@ bool writeGraphML(std::FILE* file, const export_graph& graph, const node_table& 
     return out.finish();
 }
 
-bool writeRelationships(std::FILE* file, const export_graph& graph) {
+bool writeRelationships(std::FILE* file, const export_graph& graph)
+{
     text_blocks out(file);
     out << "# AS relationships written by meshprobe\n"
            "# <provider-as>|<customer-as>|-1\n"

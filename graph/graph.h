@@ -35,7 +35,8 @@ enum edge_dir : std::uint8_t {
 };
 
 // The orientation seen from the other end; anything unknown reads as undirected.
-constexpr edge_dir reverse(edge_dir dir) noexcept {
+constexpr edge_dir reverse(edge_dir dir) noexcept
+{
     switch (dir) {
     case INCOMING: return OUTGOING;
     case OUTGOING: return INCOMING;
@@ -83,8 +84,12 @@ struct block_array {
     static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
     block_array() = default;
     explicit block_array(std::size_t n) : data(static_cast<T*>(allocateBlock(n * sizeof(T)))), size(n) {}
-    block_array(block_array&& other) noexcept : data(std::exchange(other.data, nullptr)), size(std::exchange(other.size, 0)) {}
-    block_array& operator=(block_array&& other) noexcept {
+    block_array(block_array&& other) noexcept
+        : data(std::exchange(other.data, nullptr)), size(std::exchange(other.size, 0))
+    {
+    }
+    block_array& operator=(block_array&& other) noexcept
+    {
         if (this != &other) {
             if (data != nullptr) releaseBlock(data, size * sizeof(T));
             data = std::exchange(other.data, nullptr);
@@ -92,7 +97,8 @@ struct block_array {
         }
         return *this;
     }
-    ~block_array() {
+    ~block_array()
+    {
         if (data != nullptr) releaseBlock(data, size * sizeof(T));
     }
     T& operator[](std::size_t i) const noexcept { return data[i]; }
@@ -109,10 +115,13 @@ public:
     stable_array() = default;
     stable_array(const stable_array&) = delete;
     stable_array& operator=(const stable_array&) = delete;
-    ~stable_array() {
+    ~stable_array()
+    {
         if constexpr (!std::is_trivially_destructible_v<T>)
-            for (std::size_t i = 0; i < count_; ++i) std::destroy_at(&(*this)[i]);
-        for (std::size_t c = 0; c < chunks_.size(); ++c) releaseBlock(chunks_[c], capacityOf(c) * sizeof(T));
+            for (std::size_t i = 0; i < count_; ++i)
+                std::destroy_at(&(*this)[i]);
+        for (std::size_t c = 0; c < chunks_.size(); ++c)
+            releaseBlock(chunks_[c], capacityOf(c) * sizeof(T));
     }
 
     std::size_t size() const noexcept { return count_; }
@@ -122,12 +131,14 @@ public:
     // order: elements first .. first + count - 1 lie at run[0 .. count - 1].
     // Arrays of the same length share their stretches, whatever the type.
     template <typename F>
-    void forEachRun(F&& f) const {
+    void forEachRun(F&& f) const
+    {
         for (std::size_t c = 0, first = 0; first < count_; first += capacityOf(c++))
             f(static_cast<const T*>(chunks_[c]), first, std::min(capacityOf(c), count_ - first));
     }
 
-    T& push_back(T value) {
+    T& push_back(T value)
+    {
         const std::size_t c = chunkOf(count_);
         if (c == chunks_.size()) {
             chunks_.reserve(c + 1); // so that the push below cannot throw and leak the block
@@ -140,7 +151,8 @@ public:
 
 private:
     static std::size_t capacityOf(std::size_t chunk) noexcept { return std::size_t{8} << chunk; }
-    static std::size_t chunkOf(std::size_t i) noexcept {
+    static std::size_t chunkOf(std::size_t i) noexcept
+    {
         return static_cast<std::size_t>(std::bit_width((i >> 3) + 1)) - 1;
     }
     static std::size_t offsetOf(std::size_t i) noexcept { return i - (capacityOf(chunkOf(i)) - 8); }
@@ -157,7 +169,8 @@ class basic_index_map {
     static_assert(std::is_unsigned_v<Key>);
 
 public:
-    std::uint32_t find(Key key) const noexcept {
+    std::uint32_t find(Key key) const noexcept
+    {
         if (slots_.empty()) return npos;
         for (std::size_t i = home(key);; i = (i + 1) & mask()) {
             const slot& s = slots_[i];
@@ -166,21 +179,26 @@ public:
         }
     }
     // Asks for the key's first slot to be brought into cache ahead of a find.
-    void prefetch(Key key) const noexcept {
+    void prefetch(Key key) const noexcept
+    {
         if (!slots_.empty()) __builtin_prefetch(&slots_[home(key)]);
     }
     // The caller has checked that the key is absent.
-    void insert(Key key, std::uint32_t value) {
+    void insert(Key key, std::uint32_t value)
+    {
         if ((used_ + 1) * 5 > slots_.size() * 3) grow();
         place(key, value);
         ++used_;
     }
-    void reserve(std::size_t n) {
-        while (n * 5 > slots_.size() * 3) grow();
+    void reserve(std::size_t n)
+    {
+        while (n * 5 > slots_.size() * 3)
+            grow();
     }
     std::size_t size() const noexcept { return used_; }
     template <typename F>
-    void forEach(F&& f) const {
+    void forEach(F&& f) const
+    {
         for (const slot& s : slots_)
             if (s.value != npos) f(s.key, s.value);
     }
@@ -191,17 +209,21 @@ private:
         std::uint32_t value = npos;
     };
     std::size_t mask() const noexcept { return slots_.size() - 1; }
-    std::size_t home(Key key) const noexcept {
+    std::size_t home(Key key) const noexcept
+    {
         // Fibonacci hashing: the top bits of the product spread consecutive
         // identifiers and index pairs evenly.
         return static_cast<std::size_t>((std::uint64_t{key} * 0x9E3779B97F4A7C15ULL) >> shift_);
     }
-    void place(Key key, std::uint32_t value) noexcept {
+    void place(Key key, std::uint32_t value) noexcept
+    {
         std::size_t i = home(key);
-        while (slots_[i].value != npos) i = (i + 1) & mask();
+        while (slots_[i].value != npos)
+            i = (i + 1) & mask();
         slots_[i] = slot{key, value};
     }
-    void grow() {
+    void grow()
+    {
         std::vector<slot> old = std::move(slots_);
         slots_.assign(old.empty() ? 4 : old.size() * 2, slot{});
         shift_ = 64 - static_cast<unsigned>(std::countr_zero(slots_.size()));
@@ -221,12 +243,14 @@ using index_map = basic_index_map<std::uint64_t>;
 template <typename I>
 class id_index {
 public:
-    std::uint32_t find(const I& id) const noexcept {
+    std::uint32_t find(const I& id) const noexcept
+    {
         const key_type k = key(id);
         if (k < directRange && !table_.empty()) return table_[k];
         return hash_.find(k);
     }
-    void prefetch(const I& id) const noexcept {
+    void prefetch(const I& id) const noexcept
+    {
         const key_type k = key(id);
         if (k < directRange && !table_.empty())
             __builtin_prefetch(&table_[k]);
@@ -234,7 +258,8 @@ public:
             hash_.prefetch(k);
     }
     // The caller has checked that the identifier is absent.
-    void insert(const I& id, std::uint32_t value) {
+    void insert(const I& id, std::uint32_t value)
+    {
         const key_type k = key(id);
         if (k < directRange) {
             if (table_.empty() && ++directKeys_ > directFrom) makeTable();
@@ -248,13 +273,15 @@ public:
 
 private:
     using key_type = std::conditional_t<sizeof(I) <= 4, std::uint32_t, std::uint64_t>;
-    static constexpr std::uint64_t directRange = std::min<std::uint64_t>(std::uint64_t{1} << 16,
-                                                                         std::uint64_t{1} << (8 * sizeof(I) - 1) << 1);
+    static constexpr std::uint64_t directRange =
+        std::min<std::uint64_t>(std::uint64_t{1} << 16, std::uint64_t{1} << (8 * sizeof(I) - 1) << 1);
     static constexpr std::size_t directFrom = 4096;
-    static key_type key(const I& id) noexcept {
+    static key_type key(const I& id) noexcept
+    {
         return static_cast<key_type>(static_cast<std::make_unsigned_t<I>>(id));
     }
-    void makeTable() {
+    void makeTable()
+    {
         table_.assign(directRange, npos);
         basic_index_map<key_type> rest;
         hash_.forEach([this, &rest](key_type k, std::uint32_t v) {
@@ -293,7 +320,8 @@ public:
     Graph& operator=(const Graph&) = delete;
 
     // 1 when a node was added; 0 when the identifier exists (nothing changes).
-    int addNode(const V& value, const I& id) {
+    int addNode(const V& value, const I& id)
+    {
         if (nodeLookup_.find(id) != graph_detail::npos) return 0;
         appendNode(value, id);
         return 1;
@@ -301,7 +329,8 @@ public:
 
     // Room for n more nodes, reserved but not filled, so that adding them
     // copies no node arrays; memory is touched only as nodes arrive.
-    void reserveNodes(std::size_t n) {
+    void reserveNodes(std::size_t n)
+    {
         meta_.reserve(meta_.size() + n);
         order_.reserve(order_.size() + n);
     }
@@ -312,7 +341,8 @@ public:
     // node tables are larger than the processor's caches, and the second
     // ends of consecutive adjacencies lie anywhere in them.
     void prefetchLookup(const I& id) const noexcept { nodeLookup_.prefetch(id); }
-    void prefetchNode(const I& id) const noexcept {
+    void prefetchNode(const I& id) const noexcept
+    {
         const std::uint32_t n = nodeLookup_.find(id);
         if (n != graph_detail::npos) __builtin_prefetch(&meta_[n]);
     }
@@ -321,7 +351,8 @@ public:
     // reverseWeight for id2 -> id1) or merges it into an existing one.
     // 0: an end is missing; 1: it exists and stays unchanged; 2: it was
     // updated; 3: it is new.
-    int addEdge(const I& id1, const I& id2, edge_dir dir, const W& weight, const W& reverseWeight) {
+    int addEdge(const I& id1, const I& id2, edge_dir dir, const W& weight, const W& reverseWeight)
+    {
         const std::uint32_t n1 = findFirstEnd(id1);
         const std::uint32_t n2 = nodeLookup_.find(id2);
         if (n1 == graph_detail::npos || n2 == graph_detail::npos) return 0;
@@ -372,7 +403,8 @@ public:
     std::uint32_t edges() const noexcept { return static_cast<std::uint32_t>(ends_.size()); }
 
     // Every node in ascending identifier order; fresh records owned by the caller.
-    std::vector<node_listing> listNodes() const {
+    std::vector<node_listing> listNodes() const
+    {
         std::vector<node_listing> out;
         out.reserve(meta_.size());
         forEachNode([&out](const node_listing& n) { out.push_back(n); });
@@ -381,7 +413,8 @@ public:
 
     // Every adjacency once, as seen from its end with the smaller identifier,
     // sorted by that end's identifier and then by the other end's.
-    std::vector<edge_listing> listEdges() const {
+    std::vector<edge_listing> listEdges() const
+    {
         std::vector<edge_listing> out;
         out.reserve(ends_.size());
         forEachEdge([&out](const edge_listing& e) { out.push_back(e); });
@@ -390,13 +423,16 @@ public:
 
     // listNodes without building the list: f(const node_listing&) per node.
     template <typename F>
-    void forEachNode(F&& f) const {
-        for (const std::uint32_t n : sortedNodes()) f(node_listing{&values_[n], meta_[n].id});
+    void forEachNode(F&& f) const
+    {
+        for (const std::uint32_t n : sortedNodes())
+            f(node_listing{&values_[n], meta_[n].id});
     }
 
     // listEdges without building the list: f(const edge_listing&) per adjacency.
     template <typename F>
-    void forEachEdge(F&& f) const {
+    void forEachEdge(F&& f) const
+    {
         ensureAdjacency();
         for (const std::uint32_t n : sortedNodes()) {
             const I id = meta_[n].id;
@@ -414,7 +450,8 @@ public:
     // ascending identifier order: f(from, to, dir) with the ends' numbers
     // and the orientation seen from `from`, in the same order.
     template <typename F>
-    void forEachNumberedEdge(F&& f) const {
+    void forEachNumberedEdge(F&& f) const
+    {
         ensureAdjacency();
         const std::vector<std::uint32_t> number = nodeNumbers();
         const std::vector<std::uint32_t>& order = sortedNodes();
@@ -432,15 +469,18 @@ public:
     // end with the smaller identifier first) and the orientation seen from
     // `from`. For measures that add up over adjacencies in any order.
     template <typename F>
-    void forEachStoredEdge(F&& f) const {
+    void forEachStoredEdge(F&& f) const
+    {
         // Nodes that arrived in order are numbered by their indexes.
         const std::vector<std::uint32_t> number = idsAscend_ ? std::vector<std::uint32_t>() : nodeNumbers();
         ends_.forEachRun([&](const edge_ends* ends, std::size_t first, std::size_t count) {
             const edge_dir* dirs = &dirs_[first];
             if (number.empty())
-                for (std::size_t k = 0; k < count; ++k) f(std::uint32_t{ends[k].a}, std::uint32_t{ends[k].b}, dirs[k]);
+                for (std::size_t k = 0; k < count; ++k)
+                    f(std::uint32_t{ends[k].a}, std::uint32_t{ends[k].b}, dirs[k]);
             else
-                for (std::size_t k = 0; k < count; ++k) f(number[ends[k].a], number[ends[k].b], dirs[k]);
+                for (std::size_t k = 0; k < count; ++k)
+                    f(number[ends[k].a], number[ends[k].b], dirs[k]);
         });
     }
 
@@ -451,7 +491,7 @@ private:
 
     struct node_meta {
         I id{};
-        I lastOtherId{};     // identifier of the last neighbour linked
+        I lastOtherId{}; // identifier of the last neighbour linked
         std::uint32_t degree = 0;
         bool inOrder = true; // neighbours were linked in ascending identifier order
     };
@@ -486,20 +526,24 @@ private:
     };
 
     // Node index -> place in ascending identifier order.
-    std::vector<std::uint32_t> nodeNumbers() const {
+    std::vector<std::uint32_t> nodeNumbers() const
+    {
         const std::vector<std::uint32_t>& order = sortedNodes();
         std::vector<std::uint32_t> number(order.size());
-        for (std::uint32_t k = 0; k < order.size(); ++k) number[order[k]] = k;
+        for (std::uint32_t k = 0; k < order.size(); ++k)
+            number[order[k]] = k;
         return number;
     }
 
     // Node index of the other end of a neighbour entry (the node itself for a loop).
-    std::uint32_t otherEnd(const adj_entry& adj) const noexcept {
+    std::uint32_t otherEnd(const adj_entry& adj) const noexcept
+    {
         const edge_ends& ends = ends_[adj.edge()];
         return adj.fromOther() ? ends.a : ends.b;
     }
 
-    static std::uint64_t pairKey(std::uint32_t a, std::uint32_t b) noexcept {
+    static std::uint64_t pairKey(std::uint32_t a, std::uint32_t b) noexcept
+    {
         return (static_cast<std::uint64_t>(a) << 32) | b;
     }
 
@@ -507,15 +551,18 @@ private:
     const edge_record& record(std::uint32_t edge) const noexcept { return pool_->records[poolIndexOf(edge)]; }
 
     // Adjacency numbers stop being pool indexes: keep the pool indexes apart.
-    void separateIds() {
+    void separateIds()
+    {
         if (!sameIds_) return;
-        for (std::uint32_t e = 0; e < ends_.size(); ++e) edgeIds_.push_back(e);
+        for (std::uint32_t e = 0; e < ends_.size(); ++e)
+            edgeIds_.push_back(e);
         sameIds_ = false;
     }
 
     // A record shared with other graphs is copied before it changes, so the
     // change stays in this graph.
-    edge_record& writableRecord(std::uint32_t edge) {
+    edge_record& writableRecord(std::uint32_t edge)
+    {
         if (poolIndexOf(edge) >= pool_->sharedBelow) return pool_->records[poolIndexOf(edge)];
         edge_record copy = pool_->records[poolIndexOf(edge)];
         separateIds();
@@ -526,7 +573,8 @@ private:
     // Without the adjacency index, a new adjacency is recognised cheaply when
     // all neighbours of its smaller end were linked in ascending order and are
     // smaller than the other end, as while a file in listing order is read.
-    bool provablyNew(std::uint32_t a, const I& otherId) const noexcept {
+    bool provablyNew(std::uint32_t a, const I& otherId) const noexcept
+    {
         const node_meta& m = meta_[a];
         return m.inOrder && (m.degree == 0 || m.lastOtherId < otherId);
     }
@@ -534,14 +582,16 @@ private:
     // Graph files list the adjacencies of one node together, so the first
     // end of an adjacency is usually the last one looked up. Nodes are never
     // removed: a found index stays right.
-    std::uint32_t findFirstEnd(const I& id) {
+    std::uint32_t findFirstEnd(const I& id)
+    {
         if (lastFirstEnd_.node != graph_detail::npos && lastFirstEnd_.id == id) return lastFirstEnd_.node;
         const std::uint32_t n = nodeLookup_.find(id);
         if (n != graph_detail::npos) lastFirstEnd_ = found_node{id, n};
         return n;
     }
 
-    std::uint32_t appendNode(const V& value, const I& id) {
+    std::uint32_t appendNode(const V& value, const I& id)
+    {
         const auto n = static_cast<std::uint32_t>(meta_.size());
         if (!order_.empty() && id < meta_[order_.back()].id) orderSorted_ = false;
         if (!meta_.empty() && id < meta_.back().id) idsAscend_ = false;
@@ -552,7 +602,8 @@ private:
         return n;
     }
 
-    void noteNeighbour(std::uint32_t n, const I& otherId) noexcept {
+    void noteNeighbour(std::uint32_t n, const I& otherId) noexcept
+    {
         node_meta& m = meta_[n];
         if (m.degree != 0 && otherId < m.lastOtherId) m.inOrder = false;
         m.lastOtherId = otherId;
@@ -561,7 +612,8 @@ private:
 
     // Makes pool record poolIndex the adjacency a-b of this graph; a is the
     // end with the smaller identifier (or equals b for a loop).
-    void linkEdge(std::uint32_t a, std::uint32_t b, std::uint32_t poolIndex, edge_dir dir) {
+    void linkEdge(std::uint32_t a, std::uint32_t b, std::uint32_t poolIndex, edge_dir dir)
+    {
         const std::uint32_t edge = appendLink(a, b, poolIndex, dir);
         noteNeighbour(a, meta_[b].id);
         if (b != a) noteNeighbour(b, meta_[a].id);
@@ -569,7 +621,8 @@ private:
     }
 
     // linkEdge without the per-node bookkeeping and the adjacency index.
-    std::uint32_t appendLink(std::uint32_t a, std::uint32_t b, std::uint32_t poolIndex, edge_dir dir) {
+    std::uint32_t appendLink(std::uint32_t a, std::uint32_t b, std::uint32_t poolIndex, edge_dir dir)
+    {
         const auto edge = static_cast<std::uint32_t>(ends_.size());
         if (sameIds_ && poolIndex != edge) separateIds();
         if (!sameIds_) edgeIds_.push_back(poolIndex);
@@ -581,20 +634,24 @@ private:
     // The adjacency index is built the first time an adjacency cannot be
     // told new without it, and kept from then on; graphs read from sorted
     // files and component graphs never need it.
-    void ensurePairIndex() {
+    void ensurePairIndex()
+    {
         if (pairIndexValid_) return;
         pairLookup_.reserve(ends_.size());
-        for (std::uint32_t e = 0; e < ends_.size(); ++e) pairLookup_.insert(pairKey(ends_[e].a, ends_[e].b), e);
+        for (std::uint32_t e = 0; e < ends_.size(); ++e)
+            pairLookup_.insert(pairKey(ends_[e].a, ends_[e].b), e);
         pairIndexValid_ = true;
     }
 
     // Rebuilds the per-node neighbour arrays (sorted by identifier of the
     // other end) when nodes or adjacencies were added since the last build.
-    void ensureAdjacency() const {
+    void ensureAdjacency() const
+    {
         const std::size_t n = meta_.size();
         if (adjNodes_ == n && adjEdges_ == ends_.size()) return;
         adjStart_.assign(n + 1, 0);
-        for (std::size_t v = 0; v < n; ++v) adjStart_[v + 1] = adjStart_[v] + meta_[v].degree;
+        for (std::size_t v = 0; v < n; ++v)
+            adjStart_[v + 1] = adjStart_[v] + meta_[v].degree;
         // Every slot is written below, so the array is not cleared first.
         adjacency_ = graph_detail::block_array<adj_entry>(adjStart_[n]);
         std::vector<std::uint32_t> fill(adjStart_.begin(), adjStart_.end() - 1);
@@ -613,7 +670,8 @@ private:
         adjEdges_ = ends_.size();
     }
 
-    const std::vector<std::uint32_t>& sortedNodes() const {
+    const std::vector<std::uint32_t>& sortedNodes() const
+    {
         if (!orderSorted_) {
             std::sort(order_.begin(), order_.end(),
                       [this](std::uint32_t x, std::uint32_t y) { return meta_[x].id < meta_[y].id; });

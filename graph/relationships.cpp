@@ -2,14 +2,16 @@
 
 namespace {
 
-std::string located(std::string_view message, std::uint64_t lineNumber, std::string_view text) {
+std::string located(std::string_view message, std::uint64_t lineNumber, std::string_view text)
+{
     std::string r(message);
     r.append(" on line ").append(std::to_string(lineNumber)).append(": `").append(text).push_back('\'');
     return r;
 }
 
 // The next '|'-separated field; none when the line has no more.
-std::optional<std::string_view> nextField(std::string_view& rest, bool& more) noexcept {
+std::optional<std::string_view> nextField(std::string_view& rest, bool& more) noexcept
+{
     if (!more) return std::nullopt;
     const std::size_t bar = rest.find('|');
     const std::string_view field = rest.substr(0, bar);
@@ -20,16 +22,15 @@ std::optional<std::string_view> nextField(std::string_view& rest, bool& more) no
 
 } // namespace
 
-bool isRelationshipComment(std::string_view line) noexcept {
-    return !line.empty() && line.front() == '#';
-}
+bool isRelationshipComment(std::string_view line) noexcept { return !line.empty() && line.front() == '#'; }
 
-bool looksLikeRelationship(std::string_view line) noexcept {
+bool looksLikeRelationship(std::string_view line) noexcept
+{
     return !isRelationshipComment(line) && line.find('|') != std::string_view::npos;
 }
 
-std::optional<as_relationship> parseRelationship(std::string_view line, std::uint64_t lineNumber,
-                                                 std::string& reason) {
+std::optional<as_relationship> parseRelationship(std::string_view line, std::uint64_t lineNumber, std::string& reason)
+{
     std::string_view rest = line;
     bool more = true;
     const std::optional<std::string_view> a = nextField(rest, more);

@@ -25,5 +25,4 @@ bool looksLikeRelationship(std::string_view line) noexcept;
 
 // Parses a data line. On failure gives none, with a reason that names the
 // line number and quotes the offending text.
-std::optional<as_relationship> parseRelationship(std::string_view line, std::uint64_t lineNumber,
-                                                 std::string& reason);
+std::optional<as_relationship> parseRelationship(std::string_view line, std::uint64_t lineNumber, std::string& reason);

@@ -15,10 +15,7 @@ constexpr std::size_t batchText = std::size_t{1} << 18;
 
 } // namespace
 
-AheadSource::AheadSource(std::unique_ptr<route_source> source)
-    : inner(std::move(source)), sizeBytes(inner->size())
-{
-}
+AheadSource::AheadSource(std::unique_ptr<route_source> source) : inner(std::move(source)), sizeBytes(inner->size()) {}
 
 AheadSource::~AheadSource()
 {
@@ -28,8 +25,7 @@ AheadSource::~AheadSource()
 
 void AheadSource::start()
 {
-    if (batches)
-        return;
+    if (batches) return;
     // The batches are made here, on the consumer's thread, and only for the
     // files being read: memory made on a reading thread stays with that
     // thread's allocator, and would pile up over many files.
@@ -96,15 +92,12 @@ void AheadSource::keep(batch& b, route_step step)
 route_step AheadSource::next()
 {
     start();
-    if (current != nullptr)
-        ++index;
+    if (current != nullptr) ++index;
     while (current == nullptr || index >= current->count) {
-        if (current != nullptr && current->last)
-            return route_step::end;
+        if (current != nullptr && current->last) return route_step::end;
         current = batches->next();
         index = 0;
-        if (current == nullptr)
-            return route_step::end;
+        if (current == nullptr) return route_step::end;
     }
     const entry& e = current->entries[index];
     if (e.step == route_step::route) {

@@ -38,15 +38,13 @@ bool isConfederation(std::uint8_t type) { return type == SEG_CONFED_SEQUENCE || 
 // for the AS4_PATH merge: a set counts once, confederation segments not at all.
 unsigned segmentUnits(std::uint8_t type, unsigned count)
 {
-    if (isConfederation(type))
-        return 0;
+    if (isConfederation(type)) return 0;
     return type == SEG_SET ? (count > 0 ? 1 : 0) : count;
 }
 
 asnum_t readAs(const std::uint8_t* at, as_width width)
 {
-    if (width == as_width::two)
-        return static_cast<asnum_t>((at[0] << 8) | at[1]);
+    if (width == as_width::two) return static_cast<asnum_t>((at[0] << 8) | at[1]);
     return (asnum_t{at[0]} << 24) | (asnum_t{at[1]} << 16) | (asnum_t{at[2]} << 8) | at[3];
 }
 
@@ -63,10 +61,8 @@ const char* checkSegments(std::span<const std::uint8_t> value, as_width width, b
         std::uint8_t type = 0;
         std::uint8_t count = 0;
         std::span<const std::uint8_t> numbers;
-        if (!cursor.u8(type) || !cursor.u8(count) || !cursor.take(count * size, numbers))
-            return segmentOverrun;
-        if (type < SEG_SET || type > SEG_CONFED_SET)
-            return badSegmentType;
+        if (!cursor.u8(type) || !cursor.u8(count) || !cursor.take(count * size, numbers)) return segmentOverrun;
+        if (type < SEG_SET || type > SEG_CONFED_SET) return badSegmentType;
         units += segmentUnits(type, count);
         for (std::size_t i = 0; findAsTrans && i < numbers.size(); i += size)
             asTrans = asTrans || readAs(numbers.data() + i, width) == bgpwire::asTrans;
@@ -92,13 +88,13 @@ void appendSegments(std::span<const std::uint8_t> value, as_width width, unsigne
             at = next;
             continue;
         }
-        if (type == SEG_SEQUENCE)
-            count = std::min(count, budget);
+        if (type == SEG_SEQUENCE) count = std::min(count, budget);
         budget -= std::min(budget, segmentUnits(type, count));
         const std::uint8_t flags = segmentFlags(type);
         for (unsigned i = 0; i < count; ++i, at += size) {
             const asnum_t asn = readAs(at, width);
-            path.push_back(ASItem{asn, static_cast<std::uint8_t>(flags | (asnumber::isPrivate(asn) ? ASItem::PRIVATE : 0))});
+            path.push_back(
+                ASItem{asn, static_cast<std::uint8_t>(flags | (asnumber::isPrivate(asn) ? ASItem::PRIVATE : 0))});
         }
         at = next;
     }
@@ -106,8 +102,7 @@ void appendSegments(std::span<const std::uint8_t> value, as_width width, unsigne
 
 void keepFirst(bool& seen, std::span<const std::uint8_t>& slot, std::span<const std::uint8_t> value)
 {
-    if (!seen)
-        slot = value;
+    if (!seen) slot = value;
     seen = true;
 }
 
@@ -140,14 +135,11 @@ const char* splitAttributes(std::span<const std::uint8_t> block, bgp_attributes&
         std::uint8_t type = 0;
         std::uint16_t length = 0;
         std::uint8_t shortLength = 0;
-        if (!cursor.u8(flags) || !cursor.u8(type))
-            return attributeOverrun;
+        if (!cursor.u8(flags) || !cursor.u8(type)) return attributeOverrun;
         const bool lengthRead = (flags & extendedLength) != 0 ? cursor.u16(length) : cursor.u8(shortLength);
-        if (!lengthRead)
-            return attributeOverrun;
+        if (!lengthRead) return attributeOverrun;
         std::span<const std::uint8_t> value;
-        if (!cursor.take((flags & extendedLength) != 0 ? length : shortLength, value))
-            return attributeOverrun;
+        if (!cursor.take((flags & extendedLength) != 0 ? length : shortLength, value)) return attributeOverrun;
         noteAttribute(type, value, attributes);
     }
     return nullptr;
@@ -161,8 +153,7 @@ const char* decodePath(const bgp_attributes& attributes, as_width width, std::ve
     // A 4-byte AS_PATH needs AS4_PATH only when a 2-byte speaker on the way
     // left AS_TRANS in it (an archive re-encodes what such a peer sent).
     const bool look = attributes.hasAs4Path && width == as_width::four;
-    if (const char* reason = checkSegments(attributes.asPath, width, look, units, asTrans))
-        return reason;
+    if (const char* reason = checkSegments(attributes.asPath, width, look, units, asTrans)) return reason;
     unsigned units4 = 0;
     bool unused = false;
     const bool merge = attributes.hasAs4Path && (width == as_width::two || asTrans);
@@ -184,15 +175,12 @@ const char* decodePath(const bgp_attributes& attributes, as_width width, std::ve
 const char* readPrefix(WireCursor& nlri, ip_family family, bool pathId, route_prefix& prefix, bool& hostBits)
 {
     std::uint8_t bits = 0;
-    if ((pathId && !nlri.skip(4)) || !nlri.u8(bits))
-        return prefixOverrun;
+    if ((pathId && !nlri.skip(4)) || !nlri.u8(bits)) return prefixOverrun;
     const unsigned maxBits = family == ip_family::ipv4 ? 32 : 128;
-    if (bits > maxBits)
-        return prefixTooLong;
+    if (bits > maxBits) return prefixTooLong;
     const std::size_t bytes = (bits + 7u) / 8u;
     std::span<const std::uint8_t> significant;
-    if (!nlri.take(bytes, significant))
-        return prefixOverrun;
+    if (!nlri.take(bytes, significant)) return prefixOverrun;
     prefix.network.family = family;
     prefix.network.bytes = {};
     for (std::size_t i = 0; i < bytes; ++i)

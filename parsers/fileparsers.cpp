@@ -34,20 +34,11 @@ constexpr std::array<signed char, 256> statusIndex = [] {
 static_assert(bgpParser::statusCodes.substr(0, bgpParser::routeStatCodes.size()) == bgpParser::routeStatCodes);
 static_assert(bgpParser::statusCodes.size() <= 32, "status bits must fit their field");
 
-int statusCode(char c)
-{
-    return statusIndex[static_cast<unsigned char>(c)];
-}
+int statusCode(char c) { return statusIndex[static_cast<unsigned char>(c)]; }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Where the first non-blank character stands, npos when none. A plain loop:
 // find_first_not_of calls memchr once per character, and continuation lines
@@ -61,16 +52,10 @@ std::size_t firstNonBlank(std::string_view line)
 }
 
 // Positions past the end of the line read as blanks.
-char charAt(std::string_view line, std::size_t index)
-{
-    return index < line.size() ? line[index] : ' ';
-}
+char charAt(std::string_view line, std::size_t index) { return index < line.size() ? line[index] : ' '; }
 
 // The line without its line end (and anything after a carriage return).
-std::string_view withoutLineEnd(std::string_view line)
-{
-    return line.substr(0, line.find_first_of("\r\n"));
-}
+std::string_view withoutLineEnd(std::string_view line) { return line.substr(0, line.find_first_of("\r\n")); }
 
 bool inRange(const long long* values, int count, long long low, long long high, long long& bad)
 {
@@ -89,10 +74,7 @@ IPAddress addressOf(const long long* octets)
                      static_cast<std::uint8_t>(octets[2]), static_cast<std::uint8_t>(octets[3]));
 }
 
-bool isIPv6Text(std::string_view token)
-{
-    return token.find(':') != std::string_view::npos;
-}
+bool isIPv6Text(std::string_view token) { return token.find(':') != std::string_view::npos; }
 
 // The shapes that make a line look like a route, for deciding that a line
 // which cannot be read is a broken route rather than the end of the table.
@@ -103,8 +85,7 @@ bool looksLikeIPv4(std::string_view token)
     bool digit = false;
     for (std::size_t i = 0; i < token.size(); ++i) {
         const char c = token[i];
-        if (c == '/')
-            return dots == 3 && digit && i + 1 < token.size();
+        if (c == '/') return dots == 3 && digit && i + 1 < token.size();
         if (c == '.')
             ++dots;
         else if (!isDigit(c))
@@ -131,19 +112,16 @@ bool looksLikeIPv6(std::string_view token)
 // close a group or set and carry a glued origin code.
 bool looksLikePathEnd(std::string_view token)
 {
-    if (token.size() == 1 && bgpParser::routeOriginCodes.find(token[0]) != std::string_view::npos)
-        return true;
+    if (token.size() == 1 && bgpParser::routeOriginCodes.find(token[0]) != std::string_view::npos) return true;
     if (!token.empty() && bgpParser::routeOriginCodes.find(token.back()) != std::string_view::npos)
         token.remove_suffix(1);
     while (!token.empty() && (token.back() == ')' || token.back() == '}'))
         token.remove_suffix(1);
     while (!token.empty() && (token.front() == '(' || token.front() == '{'))
         token.remove_prefix(1);
-    if (token.empty() || !isDigit(token.back()))
-        return false;
+    if (token.empty() || !isDigit(token.back())) return false;
     for (const char c : token)
-        if (!isDigit(c) && c != '.' && c != ',')
-            return false;
+        if (!isDigit(c) && c != '.' && c != ',') return false;
     return true;
 }
 
@@ -187,9 +165,9 @@ struct caption_spelling {
 };
 
 struct number_column {
-    int field;               // a caption index
-    long long highest;       // 0: any unsigned 64-bit value
-    bool always;             // printed on every row of today's listings
+    int field;         // a caption index
+    long long highest; // 0: any unsigned 64-bit value
+    bool always;       // printed on every row of today's listings
     std::string_view message;
 };
 
@@ -202,17 +180,16 @@ constexpr number_column numberColumns[] = {
 };
 
 // Caption spellings by family, the first found of a field winning.
-constexpr caption_spelling classicCaptions[] = {
-    {network, "Network"}, {nextHop, "Next Hop"}, {metric, "Metric"}, {locPrf, "LocPrf"},
-    {weight, "Weight"},   {path, "Path"},        {more, "--More--"}};
+constexpr caption_spelling classicCaptions[] = {{network, "Network"}, {nextHop, "Next Hop"}, {metric, "Metric"},
+                                                {locPrf, "LocPrf"},   {weight, "Weight"},    {path, "Path"},
+                                                {more, "--More--"}};
 // IOS-XR's flush-left "Next-hop", Arista's "LocPref" (which also picks its family).
 constexpr caption_spelling todayCaptions[] = {
-    {network, "Network"}, {nextHop, "Next Hop"}, {nextHop, "Next-hop"}, {nextHop, "Next-Hop"},
-    {metric, "Metric"},   {locPrf, "LocPrf"},    {locPrf, "LocPref"},   {weight, "Weight"},
-    {path, "Path"},       {more, "--More--"}};
-constexpr caption_spelling huaweiCaptions[] = {
-    {network, "Network"}, {nextHop, "NextHop"}, {metric, "MED"},     {locPrf, "LocPrf"},
-    {weight, "PrefVal"},  {path, "Path/Ogn"},   {more, "--More--"}};
+    {network, "Network"}, {nextHop, "Next Hop"}, {nextHop, "Next-hop"}, {nextHop, "Next-Hop"}, {metric, "Metric"},
+    {locPrf, "LocPrf"},   {locPrf, "LocPref"},   {weight, "Weight"},    {path, "Path"},        {more, "--More--"}};
+constexpr caption_spelling huaweiCaptions[] = {{network, "Network"}, {nextHop, "NextHop"}, {metric, "MED"},
+                                               {locPrf, "LocPrf"},   {weight, "PrefVal"},  {path, "Path/Ogn"},
+                                               {more, "--More--"}};
 
 // Huawei VRP prints an IPv6 route not as a row under captions but as a
 // record of "Key : value" pairs, two to a line; the status stands before
@@ -229,23 +206,29 @@ struct record_layout {
     std::string_view pager;
 };
 
-constexpr record_key huaweiRecordKeys[] = {
-    {"Network", network}, {"PrefixLen", prefixLength}, {"NextHop", nextHop}, {"MED", metric},
-    {"LocPrf", locPrf},   {"PrefVal", weight},         {"Path/Ogn", path},   {"Label", unused},
-    {"RelayNextHop", unused}};
+constexpr record_key huaweiRecordKeys[] = {{"Network", network}, {"PrefixLen", prefixLength}, {"NextHop", nextHop},
+                                           {"MED", metric},      {"LocPrf", locPrf},          {"PrefVal", weight},
+                                           {"Path/Ogn", path},   {"Label", unused},           {"RelayNextHop", unused}};
 constexpr record_layout huaweiRecords{huaweiRecordKeys, "---- More ----"};
 
 // Lines that open a section inside a table (a VPN or VRF table), followed
 // by more routes, and lines a table holds that say nothing about routes.
-constexpr std::string_view todaySections[] = {"Route Distinguisher:", "VRF ", "VRF:",
-                                              "BGP routing table information for VRF"};
+constexpr std::string_view todaySections[] = {"Route Distinguisher:", "VRF ",
+                                              "VRF:", "BGP routing table information for VRF"};
 constexpr std::string_view huaweiSections[] = {"Route Distinguisher:", "VPN-Instance "};
 constexpr std::string_view todayQuietLines[] = {"Route Distinguisher Version:"};
 // Summaries, trailers and the banners of a next listing: they end a table.
-constexpr std::string_view todayEndLines[] = {
-    "Total number of prefixes", "Total Number of Routes", "Total number of routes", "Displayed ",
-    "Processed ",               "BGP table version",      "BGP router identifier",  "BGP Local router ID",
-    "Status codes",             "Route status codes",     "Status:"};
+constexpr std::string_view todayEndLines[] = {"Total number of prefixes",
+                                              "Total Number of Routes",
+                                              "Total number of routes",
+                                              "Displayed ",
+                                              "Processed ",
+                                              "BGP table version",
+                                              "BGP router identifier",
+                                              "BGP Local router ID",
+                                              "Status codes",
+                                              "Route status codes",
+                                              "Status:"};
 
 // A caption searched after the Network caption picks a family; the last
 // family of a set has none and is taken when no other matches.
@@ -253,39 +236,69 @@ constexpr std::string_view todayEndLines[] = {
 
 struct bgpParser::listing_family {
     std::string_view signature;
-    bool peerColumn;              // the signature is a peer column the path follows
+    bool peerColumn; // the signature is a peer column the path follows
     std::span<const caption_spelling> captions;
     status_area status;
-    std::size_t statusCount;      // leading characters of statusCodes accepted
+    std::size_t statusCount; // leading characters of statusCodes accepted
     number_rule numbers;
     std::span<const number_column> numberColumns;
     asnumber::as_range range;
-    bool leftAligned;             // numbers start under their captions (rather than end under them)
-    bool todayRows;               // trailing blanks, rows one column right, "-" and IPv6 next hops
-    bool gluedOrigin;             // the origin code may be glued to the last AS
-    bool originAlways;            // every row ends with an origin code: a path without one was wrapped
-    std::size_t wrapWidth;        // the terminal width that cuts a row anywhere, even inside a token
-    bool skipsUnknownLines;       // a line not understood is skipped rather than ending the table
+    bool leftAligned;       // numbers start under their captions (rather than end under them)
+    bool todayRows;         // trailing blanks, rows one column right, "-" and IPv6 next hops
+    bool gluedOrigin;       // the origin code may be glued to the last AS
+    bool originAlways;      // every row ends with an origin code: a path without one was wrapped
+    std::size_t wrapWidth;  // the terminal width that cuts a row anywhere, even inside a token
+    bool skipsUnknownLines; // a line not understood is skipped rather than ending the table
     std::span<const std::string_view> sections;
     std::span<const std::string_view> quietLines;
     std::span<const std::string_view> endLines;
-    const record_layout* record;  // routes are records of keyed fields, not rows under captions
+    const record_layout* record; // routes are records of keyed fields, not rows under captions
 };
 
 namespace {
 
 using family_t = bgpParser::listing_family;
 
-constexpr family_t classicFamily{"",    false, classicCaptions, status_area::firstThree, bgpParser::routeStatCodes.size(),
-                                 number_rule::underLastLetter, numberColumns, asnumber::classicRange,
-                                 false, false, false, false, 0, false, {}, {}, {}, nullptr};
+constexpr family_t classicFamily{"",
+                                 false,
+                                 classicCaptions,
+                                 status_area::firstThree,
+                                 bgpParser::routeStatCodes.size(),
+                                 number_rule::underLastLetter,
+                                 numberColumns,
+                                 asnumber::classicRange,
+                                 false,
+                                 false,
+                                 false,
+                                 false,
+                                 0,
+                                 false,
+                                 {},
+                                 {},
+                                 {},
+                                 nullptr};
 
 constexpr family_t todayFamilies[] = {
     // Huawei VRP IPv6 tables: one record per route, its path wrapped at 80
     // columns like the rows of its IPv4 tables.
-    {"PrefixLen", false, {}, status_area::beforeNetwork, bgpParser::statusCodes.size(), number_rule::overlapping,
-     numberColumns, asnumber::wideRange, true, true, true, true, 80, true, huaweiSections, todayQuietLines,
-     todayEndLines, &huaweiRecords},
+    {"PrefixLen",
+     false,
+     {},
+     status_area::beforeNetwork,
+     bgpParser::statusCodes.size(),
+     number_rule::overlapping,
+     numberColumns,
+     asnumber::wideRange,
+     true,
+     true,
+     true,
+     true,
+     80,
+     true,
+     huaweiSections,
+     todayQuietLines,
+     todayEndLines,
+     &huaweiRecords},
     // Huawei VRP: one-word "NextHop", MED and PrefVal, the origin glued to
     // the path, sessions captured at 80 columns.
     {"PrefVal", false, huaweiCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(),
@@ -317,8 +330,7 @@ std::string_view withoutIndent(std::string_view line)
 bool startsWithAny(std::string_view line, std::span<const std::string_view> texts)
 {
     for (const std::string_view text : texts)
-        if (line.substr(0, text.size()) == text)
-            return true;
+        if (line.substr(0, text.size()) == text) return true;
     return false;
 }
 
@@ -326,8 +338,7 @@ bool startsWithAny(std::string_view line, std::span<const std::string_view> text
 bool isInterfaceName(std::string_view token)
 {
     const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    if (token.empty() || !letter(token[0]))
-        return false;
+    if (token.empty() || !letter(token[0])) return false;
     return std::all_of(token.begin(), token.end(), [&letter](char c) {
         return letter(c) || isDigit(c) || c == '/' || c == '.' || c == '-' || c == '_';
     });
@@ -337,8 +348,7 @@ bool isSectionLine(const family_t& family, std::string_view line)
 {
     line = withoutIndent(line);
     // Asked for every route line: most are out at the first character.
-    if (line.empty() || (line[0] != 'R' && line[0] != 'V' && line[0] != 'B'))
-        return false;
+    if (line.empty() || (line[0] != 'R' && line[0] != 'V' && line[0] != 'B')) return false;
     return startsWithAny(line, family.sections);
 }
 
@@ -347,11 +357,9 @@ bool isSectionLine(const family_t& family, std::string_view line)
 bool isPrompt(std::string_view line)
 {
     const std::string_view token = tokenAt(line, 0, lineDelimiters);
-    if (token.empty() || token.data() != line.data())
-        return false;
+    if (token.empty() || token.data() != line.data()) return false;
     const std::size_t end = token.find_first_of("#>$]");
-    if (end == std::string_view::npos || end == 0)
-        return false;
+    if (end == std::string_view::npos || end == 0) return false;
     const auto hostChar = [](char c) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c) ||
                std::string_view("-_./:@~()<[").find(c) != std::string_view::npos;
@@ -391,12 +399,9 @@ struct placed_token {
 // within the column's limit.
 bool fitsColumn(std::string_view token, const number_column& column)
 {
-    if (token == "-")
-        return true;
-    if (token.empty() || !std::all_of(token.begin(), token.end(), isDigit))
-        return false;
-    if (column.highest == 0)
-        return textscan::unsignedValue(token).has_value();
+    if (token == "-") return true;
+    if (token.empty() || !std::all_of(token.begin(), token.end(), isDigit)) return false;
+    if (column.highest == 0) return textscan::unsignedValue(token).has_value();
     const auto value = textscan::decimalValue(token);
     return value && *value <= column.highest;
 }
@@ -419,11 +424,9 @@ bgpParser::table_layout layoutOf(const family_t& family, std::string_view line)
     found.family = &family;
     for (const caption_spelling& spelling : family.captions) {
         const auto field = static_cast<std::size_t>(spelling.field);
-        if (found.column[field] != 0)
-            continue;
+        if (found.column[field] != 0) continue;
         const std::size_t at = line.find(spelling.text);
-        if (at == std::string_view::npos)
-            continue;
+        if (at == std::string_view::npos) continue;
         found.column[field] = static_cast<int>(at) + 1;
         found.captionLength[field] = spelling.text.size();
     }
@@ -445,8 +448,7 @@ bgpParser::table_layout layoutOf(const family_t& family, std::string_view line)
         found.statusEnd = 0;
         break;
     }
-    if (family.peerColumn)
-        found.peerIndex = line.find(family.signature, networkIndex);
+    if (family.peerColumn) found.peerIndex = line.find(family.signature, networkIndex);
     return found;
 }
 
@@ -498,22 +500,18 @@ struct record_key_at {
 std::optional<record_key_at> recordKeyAt(const record_layout& record, std::string_view line, std::size_t at)
 {
     std::string_view label = tokenAt(line, at, lineDelimiters);
-    if (label.size() < 2)
-        return std::nullopt;
+    if (label.size() < 2) return std::nullopt;
     std::size_t end = static_cast<std::size_t>(label.data() - line.data()) + label.size();
     const bool glued = label.back() == ':';
-    if (glued)
-        label.remove_suffix(1);
+    if (glued) label.remove_suffix(1);
     // The label first: a value is followed by a long run of blanks, and
     // is no key whatever follows it.
-    const auto key = std::find_if(record.keys.begin(), record.keys.end(),
-                                   [label](const record_key& k) { return k.label == label; });
-    if (key == record.keys.end())
-        return std::nullopt;
+    const auto key =
+        std::find_if(record.keys.begin(), record.keys.end(), [label](const record_key& k) { return k.label == label; });
+    if (key == record.keys.end()) return std::nullopt;
     if (!glued) {
         const std::string_view colon = tokenAt(line, end, lineDelimiters);
-        if (colon != ":")
-            return std::nullopt;
+        if (colon != ":") return std::nullopt;
         end = static_cast<std::size_t>(colon.data() - line.data()) + 1;
     }
     return record_key_at{key->field, end};
@@ -535,11 +533,9 @@ const family_t* recordFamilyOf(std::string_view line)
 {
     const std::size_t at = afterRecordStatus(line);
     for (const family_t& family : todayFamilies) {
-        if (family.record == nullptr || at >= line.size() || line[at] != family.record->keys[0].label[0])
-            continue;
+        if (family.record == nullptr || at >= line.size() || line[at] != family.record->keys[0].label[0]) continue;
         const auto key = recordKeyAt(*family.record, line, at);
-        if (key && key->field == family.record->keys[0].field)
-            return &family;
+        if (key && key->field == family.record->keys[0].field) return &family;
     }
     return nullptr;
 }
@@ -564,10 +560,8 @@ bool bgpParser::statusAreaValid(const table_layout& in, std::string_view line) c
     const bool firstThree = in.family->status == status_area::firstThree;
     for (std::size_t i = 0; i < in.statusEnd; ++i) {
         const char c = charAt(line, i);
-        if (c == ' ')
-            continue;
-        if (!firstThree && (c == '\n' || c == '\r'))
-            break; // the line ends inside the status area: the rest is blank
+        if (c == ' ') continue;
+        if (!firstThree && (c == '\n' || c == '\r')) break; // the line ends inside the status area: the rest is blank
         const int code = statusCode(c);
         if (code < 0 || static_cast<std::size_t>(code) >= in.family->statusCount || (seen & (1u << code)) != 0)
             return false;
@@ -582,59 +576,44 @@ bool bgpParser::statusAreaValid(const table_layout& in, std::string_view line) c
 bgpParser::line_kind bgpParser::recordLineKind(const listing_family& family, std::string_view line)
 {
     using kind = line_kind;
-    if (isSectionLine(family, line))
-        return kind::section;
+    if (isSectionLine(family, line)) return kind::section;
     const std::string_view text = withoutLineFeed(line);
     const std::size_t at = afterRecordStatus(text);
-    if (at == text.size() && firstNonBlank(text) != std::string_view::npos)
-        return kind::route;
-    if (const auto key = recordKeyAt(*family.record, text, at); key && key->field == nextHop)
-        return kind::route;
+    if (at == text.size() && firstNonBlank(text) != std::string_view::npos) return kind::route;
+    if (const auto key = recordKeyAt(*family.record, text, at); key && key->field == nextHop) return kind::route;
     const std::string_view content = withoutIndent(text);
-    if (startsWithAny(content, family.endLines) || isPrompt(text))
-        return kind::end;
+    if (startsWithAny(content, family.endLines) || isPrompt(text)) return kind::end;
     return content.substr(0, family.record->pager.size()) == family.record->pager ? kind::quiet : kind::other;
 }
 
 bgpParser::line_kind bgpParser::classify(const table_layout& in, std::string_view line) const
 {
     const family_t& family = *in.family;
-    if (family.record != nullptr)
-        return recordLineKind(family, line);
+    if (family.record != nullptr) return recordLineKind(family, line);
     if (family.status == status_area::firstThree)
         return statusAreaValid(in, line) ? line_kind::route : line_kind::other;
-    if (isSectionLine(family, line))
-        return line_kind::section;
-    if (in.statusEnd > 0 && statusAreaValid(in, line))
-        return line_kind::route;
+    if (isSectionLine(family, line)) return line_kind::section;
+    if (in.statusEnd > 0 && statusAreaValid(in, line)) return line_kind::route;
     // A line that carries an address and a path is a route, even when it
     // cannot be read.
-    if (looksLikeRoute(withoutLineEnd(line)))
-        return line_kind::route;
+    if (looksLikeRoute(withoutLineEnd(line))) return line_kind::route;
     const std::string_view text = withoutIndent(line);
-    if (startsWithAny(text, family.endLines) || isPrompt(line))
-        return line_kind::end;
+    if (startsWithAny(text, family.endLines) || isPrompt(line)) return line_kind::end;
     return startsWithAny(text, family.quietLines) ? line_kind::quiet : line_kind::other;
 }
 
 void bgpParser::noteClosedTableLine(std::string_view line)
 {
-    if (restOfCountedRoute())
-        return;
+    if (restOfCountedRoute()) return;
     switch (classify(modernLayout, line)) {
     case line_kind::route:
-        if (modernWouldRead(line) && unread.count++ == 0)
-            unread.firstLine = readCount;
+        if (modernWouldRead(line) && unread.count++ == 0) unread.firstLine = readCount;
         break;
     case line_kind::section:
-    case line_kind::quiet:
-        break;
-    case line_kind::end:
-        modernTableOpen = false;
-        break;
+    case line_kind::quiet: break;
+    case line_kind::end: modernTableOpen = false; break;
     case line_kind::other:
-        if (!modernLayout.family->skipsUnknownLines)
-            modernTableOpen = false;
+        if (!modernLayout.family->skipsUnknownLines) modernTableOpen = false;
         break;
     }
 }
@@ -650,10 +629,8 @@ bool bgpParser::restOfCountedRoute()
 void bgpParser::noteOutsideLine(std::string_view line)
 {
     // Records open a table of their own wherever they stand.
-    if (modernLayout.family->record != nullptr)
-        return;
-    if (restOfCountedRoute())
-        return;
+    if (modernLayout.family->record != nullptr) return;
+    if (restOfCountedRoute()) return;
     // Between a table's end and the next header only a route that could be
     // read whole counts: legends and banners hold route-like lines too.
     if (classify(modernLayout, line) == line_kind::route && modernWouldRead(line) && unread.outsideCount++ == 0)
@@ -711,19 +688,14 @@ bool bgpParser::fetchLine()
     return readLine();
 }
 
-void bgpParser::holdLine()
-{
-    held.assign(lineText);
-}
+void bgpParser::holdLine() { held.assign(lineText); }
 
 int bgpParser::nextLine()
 {
     clearReason();
     skipping = false;
-    if (!isOpen())
-        return fail(noInput, noFileMessage);
-    if (held.empty() && inputExhausted())
-        return endInput();
+    if (!isOpen()) return fail(noInput, noFileMessage);
+    if (held.empty() && inputExhausted()) return endInput();
     // A table that closes and reopens within this call keeps the network.
     if (!headerFound) {
         lastNetwork.reset();
@@ -731,8 +703,7 @@ int bgpParser::nextLine()
     }
     while (fetchLine()) {
         const std::string_view line(lineText);
-        if (line.size() < 4)
-            continue;
+        if (line.size() < 4) continue;
         if (modern && opensRecord(line)) {
             cutAtLineEnd();
             return lineReady;
@@ -744,19 +715,15 @@ int bgpParser::nextLine()
         }
         const bool pager = token.find(fieldCaptions[capMore]) != std::string_view::npos;
         if (headerFound) {
-            if (pager)
-                continue;
+            if (pager) continue;
             switch (classify(layout, line)) {
-            case line_kind::route:
-                cutAtLineEnd();
-                return lineReady;
+            case line_kind::route: cutAtLineEnd(); return lineReady;
             case line_kind::section:
                 // A new section lists its own networks.
                 lastNetwork.reset();
                 lastNetwork6.reset();
                 continue;
-            case line_kind::quiet:
-                continue;
+            case line_kind::quiet: continue;
             case line_kind::other:
                 if (family().skipsUnknownLines) {
                     skipping = true;
@@ -765,11 +732,9 @@ int bgpParser::nextLine()
                     return lineReady;
                 }
                 break;
-            case line_kind::end:
-                break;
+            case line_kind::end: break;
             }
-            if (!modern)
-                noteClosedTableLine(line);
+            if (!modern) noteClosedTableLine(line);
             headerFound = false;
             tableEnded = true;
         } else if (pager) {
@@ -795,15 +760,13 @@ int bgpParser::takeContinuation()
     // The route goes on in the next line that is neither short nor a pager line.
     while (fetchLine()) {
         ++parsedCount;
-        if (lineText.size() < 4 || lineText.find(fieldCaptions[capMore]) != std::string_view::npos)
-            continue;
+        if (lineText.size() < 4 || lineText.find(fieldCaptions[capMore]) != std::string_view::npos) continue;
         const std::size_t n = lineText.size();
         if (lineText[n - 2] == '\n' || lineText[n - 2] == '\r')
             lineText.remove_suffix(2);
         else if (lineText[n - 1] == '\n' || lineText[n - 1] == '\r')
             lineText.remove_suffix(1);
-        if (lineTruncated)
-            return failTruncated();
+        if (lineTruncated) return failTruncated();
         return parsedOk;
     }
     return fail(endInRecord, "Unexpected end of file (next hop expected)");
@@ -847,27 +810,23 @@ int bgpParser::parseNetwork(std::string_view line, std::size_t start, std::size_
     networkLength = 0;
     if (start < line.size() && !isBlank(line[start])) {
         const std::string_view token = tokenAt(line, start, lineDelimiters);
-        if (token.empty())
-            return fail(badStructure, "Invalid network");
+        if (token.empty()) return fail(badStructure, "Invalid network");
         networkLength = token.size();
         // The rows after a network that cannot be read belong to it, not to
         // the network before: they must not be written with that one.
         forgetNetwork();
-        if (family().todayRows && isIPv6Text(token))
-            return parseNetwork6(token);
+        if (family().todayRows && isIPv6Text(token)) return parseNetwork6(token);
         long long numbers[5] = {};
         const bool withLength = token.find('/') != std::string_view::npos;
         if (withLength) {
             if (textscan::scanSeparated(token, ".../", numbers, 5) < 5)
                 return failQuoted(badValue, "Invalid network address/netmask: `", token);
-            if (numbers[4] < 0 || numbers[4] > 32)
-                return failQuoted(badValue, "Invalid netmask value: `", numbers[4]);
+            if (numbers[4] < 0 || numbers[4] > 32) return failQuoted(badValue, "Invalid netmask value: `", numbers[4]);
         } else if (textscan::scanSeparated(token, "...", numbers, 4) < 4) {
             return failQuoted(badValue, "Invalid network address: `", token);
         }
         long long bad = 0;
-        if (!inRange(numbers, 4, 0, 255, bad))
-            return failQuoted(badValue, "Invalid network byte value: `", bad);
+        if (!inRange(numbers, 4, 0, 255, bad)) return failQuoted(badValue, "Invalid network byte value: `", bad);
         lastNetwork = addressOf(numbers);
         lastNetwork6.reset();
         if (withLength)
@@ -879,8 +838,7 @@ int bgpParser::parseNetwork(std::string_view line, std::size_t start, std::size_
         parsed.network6 = lastNetwork6;
         return parsedOk;
     }
-    if (!lastNetwork)
-        return fail(badStructure, "Could not retrieve any previous network value");
+    if (!lastNetwork) return fail(badStructure, "Could not retrieve any previous network value");
     parsed.network6.reset();
     parsed.network = *lastNetwork;
     parsed.routeMask = lastNetmask;
@@ -897,8 +855,7 @@ void bgpParser::forgetNetwork()
 int bgpParser::parseNetwork6(std::string_view token)
 {
     const std::optional<IPv6Prefix> prefix = IPv6Prefix::parse(token);
-    if (!prefix)
-        return failQuoted(badValue, "Invalid IPv6 network: `", token);
+    if (!prefix) return failQuoted(badValue, "Invalid IPv6 network: `", token);
     lastNetwork6 = *prefix;
     parsed.network6 = prefix;
     return parsedOk;
@@ -913,19 +870,16 @@ void bgpParser::routePrefix(route_prefix& prefix) const
         return;
     }
     std::optional<std::uint8_t> length;
-    if (parsed.routeMask)
-        length = static_cast<std::uint8_t>(parsed.routeMask->brief());
+    if (parsed.routeMask) length = static_cast<std::uint8_t>(parsed.routeMask->brief());
     prefix = route_prefix::ipv4(parsed.network.value(), length);
 }
 
 int bgpParser::parseNextHop(std::string_view line, std::size_t start)
 {
     const std::string_view token = tokenAt(line, start, lineDelimiters);
-    if (token.empty())
-        return fail(badStructure, "Invalid next hop");
+    if (token.empty()) return fail(badStructure, "Invalid next hop");
     nextHopEnd = static_cast<std::size_t>(token.data() - line.data()) + token.size();
-    if (lastNetwork6)
-        return checkNextHop6(token);
+    if (lastNetwork6) return checkNextHop6(token);
     // Local routes show "-" (Arista), and an IPv4 route may be reached over
     // an IPv6 next hop or, on an unnumbered session, an interface: either
     // way there is no IPv4 next hop to keep.
@@ -937,8 +891,7 @@ int bgpParser::parseNextHop(std::string_view line, std::size_t start)
     if (textscan::scanSeparated(token, "...", numbers, 4) < 4)
         return failQuoted(badValue, "Invalid next hop: `", token);
     long long bad = 0;
-    if (!inRange(numbers, 4, 0, 255, bad))
-        return failQuoted(badValue, "Invalid next hop byte value: `", bad);
+    if (!inRange(numbers, 4, 0, 255, bad)) return failQuoted(badValue, "Invalid next hop byte value: `", bad);
     parsed.nextHop = addressOf(numbers);
     return parsedOk;
 }
@@ -957,11 +910,9 @@ int bgpParser::checkNextHop6(std::string_view token)
     // for local routes, a link-local address with the interface it is
     // reached on, or, for an unnumbered session, the interface alone.
     parsed.nextHop = IPAddress();
-    if (token == "-" || isInterfaceName(token))
-        return parsedOk;
+    if (token == "-" || isInterfaceName(token)) return parsedOk;
     known_next_hop& known = knownNextHops[knownSlot(token)];
-    if (known.matches(token))
-        return parsedOk;
+    if (known.matches(token)) return parsedOk;
     const std::size_t zone = token.find('%');
     if (zone != std::string_view::npos && !isInterfaceName(token.substr(zone + 1)))
         return failQuoted(badValue, "Invalid next hop: `", token);
@@ -986,14 +937,12 @@ int bgpParser::storeNumber(int field, std::string_view token)
                                       [field](const number_column& c) { return c.field == field; });
     if (column->highest == 0) {
         const auto value = textscan::unsignedValue(token);
-        if (!value)
-            return failQuoted(badValue, column->message, token);
+        if (!value) return failQuoted(badValue, column->message, token);
         parsed.metric = *value;
         return parsedOk;
     }
     const auto value = textscan::decimalValue(token);
-    if (!value || *value < 0 || *value > column->highest)
-        return failQuoted(badValue, column->message, token);
+    if (!value || *value < 0 || *value > column->highest) return failQuoted(badValue, column->message, token);
     if (field == locPrf)
         parsed.localPref = static_cast<std::uint32_t>(*value);
     else
@@ -1015,8 +964,7 @@ int bgpParser::parseNumbersUnderLastLetter(std::string_view line, std::size_t sh
     // letter: the numbers are right-aligned there.
     const auto present = [&](int field) {
         const auto at = static_cast<std::size_t>(column[static_cast<std::size_t>(field)]);
-        if (at == 0 || line.size() < at)
-            return false;
+        if (at == 0 || line.size() < at) return false;
         return !isBlank(charAt(line, at - 1 + fieldCaptions[static_cast<std::size_t>(field)].size() - 1 + shift));
     };
     clearNumbers();
@@ -1043,7 +991,8 @@ int bgpParser::parseNumbersUnderLastLetter(std::string_view line, std::size_t sh
             return result;
     }
     if (present(weight))
-        return storeNumber(weight, tokenAt(line, static_cast<std::size_t>(column[capWeight]) - 1 + shift, lineDelimiters));
+        return storeNumber(weight,
+                           tokenAt(line, static_cast<std::size_t>(column[capWeight]) - 1 + shift, lineDelimiters));
     return parsedOk;
 }
 
@@ -1056,13 +1005,11 @@ int bgpParser::parseNumbersOverlapping(std::string_view line, std::size_t offset
     const bool left = family().leftAligned;
     const auto valueUnder = [&](int field) -> placed_token {
         const auto index = static_cast<std::size_t>(field);
-        if (layout.column[index] == 0)
-            return {};
+        if (layout.column[index] == 0) return {};
         const std::size_t column = static_cast<std::size_t>(layout.column[index]) - 1 + offset;
         const std::size_t last = column + layout.captionLength[index] - 1;
         for (std::size_t i = std::max(column, nextHopEnd); i <= last && i < line.size(); ++i) {
-            if (isBlank(line[i]) || (left && i > 0 && !isBlank(line[i - 1])))
-                continue;
+            if (isBlank(line[i]) || (left && i > 0 && !isBlank(line[i - 1]))) continue;
             std::size_t start = i;
             while (start > nextHopEnd && !isBlank(line[start - 1]))
                 --start;
@@ -1078,24 +1025,23 @@ int bgpParser::parseNumbersOverlapping(std::string_view line, std::size_t offset
     for (const number_column& column : family().numberColumns) {
         const placed_token value = valueUnder(column.field);
         if (value.text.empty()) {
-            missingAlways = missingAlways || (column.always && layout.column[static_cast<std::size_t>(column.field)] != 0);
+            missingAlways =
+                missingAlways || (column.always && layout.column[static_cast<std::size_t>(column.field)] != 0);
             continue;
         }
         // One token under two captions, a number reaching into the path, or
         // in a family that aligns numbers right, one further left of its
         // caption's last letter than the number before: the captions do not
         // fit this row.
-        const auto captionEnd = static_cast<long long>(layout.column[static_cast<std::size_t>(column.field)]) +
-                                static_cast<long long>(offset + layout.captionLength[static_cast<std::size_t>(column.field)]) - 1;
+        const auto captionEnd =
+            static_cast<long long>(layout.column[static_cast<std::size_t>(column.field)]) +
+            static_cast<long long>(offset + layout.captionLength[static_cast<std::size_t>(column.field)]) - 1;
         const long long away = static_cast<long long>(value.end) - captionEnd;
-        if (value.start < lastEnd || value.end > pathIndex || (!left && away < push))
-            return misfit;
+        if (value.start < lastEnd || value.end > pathIndex || (!left && away < push)) return misfit;
         lastEnd = value.end;
         push = away;
-        if (value.text == "-")
-            continue;
-        if (const int result = storeNumber(column.field, value.text); result != parsedOk)
-            return result;
+        if (value.text == "-") continue;
+        if (const int result = storeNumber(column.field, value.text); result != parsedOk) return result;
     }
     // Nor does a path that starts left of where the numbers put it: a row
     // two columns right of its captions puts its weight where the path
@@ -1126,8 +1072,7 @@ int bgpParser::parseNumbersByTokens(std::string_view line, std::size_t offset, s
     std::size_t count = 0;
     for (std::size_t at = nextHopEnd; count < tokens.size();) {
         const std::string_view token = tokenAt(line, at, lineDelimiters);
-        if (token.empty())
-            break;
+        if (token.empty()) break;
         const auto start = static_cast<std::size_t>(token.data() - line.data());
         tokens[count++] = {token, start, start + token.size()};
         at = start + token.size();
@@ -1141,7 +1086,7 @@ int bgpParser::parseNumbersByTokens(std::string_view line, std::size_t offset, s
     };
     const auto pathColumn = static_cast<long long>(layout.column[capPath]) - 1;
     const long long lowest = static_cast<long long>(offset) - 2; // pasted text sits a column or two off
-    std::optional<std::pair<unsigned, std::size_t>> found; // columns taken (bits), tokens taken
+    std::optional<std::pair<unsigned, std::size_t>> found;       // columns taken (bits), tokens taken
     bool ambiguous = false;
     for (unsigned taken = 1; taken < (1u << columns.size()); ++taken) {
         std::size_t used = 0;
@@ -1155,8 +1100,7 @@ int bgpParser::parseNumbersByTokens(std::string_view line, std::size_t offset, s
                 continue;
             }
             fits = present && used < count && fitsColumn(tokens[used].text, columns[c]);
-            if (!fits)
-                break;
+            if (!fits) break;
             const long long away = distance(tokens[used], columns[c].field);
             fits = away >= push;
             push = away;
@@ -1168,10 +1112,8 @@ int bgpParser::parseNumbersByTokens(std::string_view line, std::size_t offset, s
         if (!fits || used >= count || static_cast<long long>(tokens[used].start) - pathColumn < push ||
             tokens[used].text[0] == '0' || tokens[used].text[0] == '-' || (missing && isDigit(tokens[used].text[0])))
             continue;
-        if (found && tokens[found->second].start != tokens[used].start)
-            ambiguous = true;
-        if (!found)
-            found = std::make_pair(taken, used);
+        if (found && tokens[found->second].start != tokens[used].start) ambiguous = true;
+        if (!found) found = std::make_pair(taken, used);
     }
     if (!found || ambiguous)
         return fail(badStructure, found ? "Number columns and AS path cannot be told apart in this row"
@@ -1179,13 +1121,10 @@ int bgpParser::parseNumbersByTokens(std::string_view line, std::size_t offset, s
     clearNumbers();
     std::size_t used = 0;
     for (std::size_t c = 0; c < columns.size(); ++c) {
-        if ((found->first & (1u << c)) == 0)
-            continue;
+        if ((found->first & (1u << c)) == 0) continue;
         const std::string_view text = tokens[used++].text;
-        if (text == "-")
-            continue;
-        if (const int result = storeNumber(columns[c].field, text); result != parsedOk)
-            return result;
+        if (text == "-") continue;
+        if (const int result = storeNumber(columns[c].field, text); result != parsedOk) return result;
     }
     pathIndex = tokens[found->second].start;
     return parsedOk;
@@ -1214,15 +1153,15 @@ int bgpParser::scanPath(std::string_view text)
     for (;;) {
         while (pos < size && pathDelimiters(at[pos]))
             ++pos;
-        if (pos == size)
-            break;
+        if (pos == size) break;
         // Nearly every token is a plain AS outside any group: its digits are
         // summed in the same pass that finds its end.
         const std::size_t start = pos;
         std::uint64_t value = 0;
         for (unsigned digit = 0; pos < size && (digit = static_cast<unsigned>(at[pos] - '0')) <= 9; ++pos)
             value = value * 10 + digit;
-        const bool plain = pos > start && pos - start <= asnumber::maxDigits && (pos == size || pathDelimiters(at[pos]));
+        const bool plain =
+            pos > start && pos - start <= asnumber::maxDigits && (pos == size || pathDelimiters(at[pos]));
         if (plain && !groups.inParens && !groups.inBraces && value >= 1 && value <= range.highest) {
             const auto asn = static_cast<asnum_t>(value);
             items.push_back(ASItem{asn, asnumber::isPrivate(asn) ? ASItem::PRIVATE : std::uint8_t{0}});
@@ -1234,8 +1173,7 @@ int bgpParser::scanPath(std::string_view text)
             result != parsedOk)
             return result;
     }
-    if (groups.inParens || groups.inBraces)
-        return fail(badStructure, mismatchMessage);
+    if (groups.inParens || groups.inBraces) return fail(badStructure, mismatchMessage);
     return parsedOk;
 }
 
@@ -1253,8 +1191,7 @@ int bgpParser::readPathToken(std::string_view token, std::string_view rest, path
         else if (token.size() > 1 && token[0] == privateAS[0])
             return fail(badStructure, mismatchMessage);
         inParens = true;
-        if (inBraces)
-            return fail(badValue, nestedMessage);
+        if (inBraces) return fail(badValue, nestedMessage);
     }
     if (inBraces || (token.size() > 1 && token[0] == ASset[0])) {
         flags |= ASItem::IN_SET;
@@ -1263,8 +1200,7 @@ int bgpParser::readPathToken(std::string_view token, std::string_view rest, path
         else if (token.size() > 1 && token[0] == ASset[0])
             return fail(badStructure, mismatchMessage);
         inBraces = true;
-        if (inParens)
-            return fail(badValue, nestedMessage);
+        if (inParens) return fail(badValue, nestedMessage);
     }
     bool originCode = false;
     if (token.size() == 1) {
@@ -1284,24 +1220,19 @@ int bgpParser::readPathToken(std::string_view token, std::string_view rest, path
         }
     }
     if (token.size() > 1 && token.back() == privateAS[1]) {
-        if (!inParens)
-            return fail(badStructure, mismatchMessage);
+        if (!inParens) return fail(badStructure, mismatchMessage);
         token.remove_suffix(1);
         inParens = false;
     }
     if (token.size() > 1 && token.back() == ASset[1]) {
-        if (!inBraces)
-            return fail(badStructure, mismatchMessage);
+        if (!inBraces) return fail(badStructure, mismatchMessage);
         token.remove_suffix(1);
         inBraces = false;
     }
-    if (originCode)
-        return parsedOk;
+    if (originCode) return parsedOk;
     const auto asn = asnumber::parse(token, range);
-    if (!asn)
-        return failQuoted(badValue, "Invalid AS number or path flag: `", token);
-    if (asnumber::isPrivate(*asn))
-        flags |= ASItem::PRIVATE;
+    if (!asn) return failQuoted(badValue, "Invalid AS number or path flag: `", token);
+    if (asnumber::isPrivate(*asn)) flags |= ASItem::PRIVATE;
     items.push_back(ASItem{*asn, flags});
     return parsedOk;
 }
@@ -1311,8 +1242,7 @@ int bgpParser::parseStatus(std::string_view line)
     parsed.status = 0;
     const bool firstThree = family().status == status_area::firstThree;
     for (std::size_t i = 0; i < layout.statusEnd && i < line.size(); ++i) {
-        if (line[i] == ' ')
-            continue;
+        if (line[i] == ' ') continue;
         const int code = statusCode(line[i]);
         if (code < 0 || static_cast<std::size_t>(code) >= family().statusCount)
             return failQuoted(badValue, statusMessage, line.substr(i, 1));
@@ -1328,29 +1258,23 @@ std::size_t bgpParser::rowOffset(std::string_view line) const
 {
     // IOS-XE 16 and later print the rows one column right of the captions:
     // then the next hop starts one column after its caption.
-    if (!family().todayRows)
-        return 0;
+    if (!family().todayRows) return 0;
     const std::size_t at = static_cast<std::size_t>(layout.column[capNextHop]) - 1;
-    const bool oneRight = isBlank(charAt(line, at)) && !isBlank(charAt(line, at + 1)) &&
-                          (at == 0 || isBlank(charAt(line, at - 1)));
+    const bool oneRight =
+        isBlank(charAt(line, at)) && !isBlank(charAt(line, at + 1)) && (at == 0 || isBlank(charAt(line, at - 1)));
     return oneRight ? 1 : 0;
 }
 
 int bgpParser::parseLine()
 {
-    if (const int code = startParse(); code != parsedOk)
-        return code;
-    if (skipping)
-        return fail(notUnderstood, notUnderstoodMessage);
-    if (family().record != nullptr)
-        return parseRecord();
+    if (const int code = startParse(); code != parsedOk) return code;
+    if (skipping) return fail(notUnderstood, notUnderstoodMessage);
+    if (family().record != nullptr) return parseRecord();
     std::string_view line(lineText);
 
-    if (const int result = parseStatus(line); result != parsedOk)
-        return result;
+    if (const int result = parseStatus(line); result != parsedOk) return result;
     const family_t& rows = family();
-    if (layout.column[capNetwork] == 0)
-        return fail(badStructure, "Could not determine position of network field");
+    if (layout.column[capNetwork] == 0) return fail(badStructure, "Could not determine position of network field");
     // The network starts in its caption's column; IOS-XE 16 and later print
     // it one column further right.
     const std::size_t networkIndex = layout.networkIndex;
@@ -1359,11 +1283,9 @@ int bgpParser::parseLine()
         networkIndex + 1 < line.size() && !isBlank(line[networkIndex + 1]))
         offset = 1;
     std::size_t networkLength = 0;
-    if (const int result = parseNetwork(line, networkIndex + offset, networkLength); result != parsedOk)
-        return result;
+    if (const int result = parseNetwork(line, networkIndex + offset, networkLength); result != parsedOk) return result;
     const std::size_t networkEnd = networkIndex + offset + networkLength;
-    if (layout.column[capNextHop] == 0)
-        return fail(badStructure, "Could not determine position of next hop field");
+    if (layout.column[capNextHop] == 0) return fail(badStructure, "Could not determine position of next hop field");
     // A network longer than the room up to the next hop column shifts the
     // rest of its line by the excess.
     const auto nextHopIndex = static_cast<std::size_t>(layout.column[capNextHop]) - 1;
@@ -1381,20 +1303,16 @@ int bgpParser::parseLine()
     if (rows.todayRows ? contentEnd <= networkEnd : contentEnd < offset + nextHopIndex + 1)
         if (const int result = takeNextHopLine(line, nextHopIndex, offset, nextHopStart); result != parsedOk)
             return result;
-    if (const int result = parseNextHop(line, nextHopStart); result != parsedOk)
-        return result;
+    if (const int result = parseNextHop(line, nextHopStart); result != parsedOk) return result;
     if (restOnNextLine(line, nextHopStart))
-        if (const int result = takeNumbersLine(line, offset); result != parsedOk)
-            return result;
+        if (const int result = takeNumbersLine(line, offset); result != parsedOk) return result;
     if (rows.originAlways && !endsWithOrigin(line)) {
-        if (const int result = joinWrappedPath(); result != parsedOk)
-            return result;
+        if (const int result = joinWrappedPath(); result != parsedOk) return result;
         line = lineText;
     }
     shift = offset;
     if (!deferRest)
-        if (const int result = readRest(line, restMark()); result != parsedOk)
-            return result;
+        if (const int result = readRest(line, restMark()); result != parsedOk) return result;
     ++parsedCount;
     return parsedOk;
 }
@@ -1403,8 +1321,7 @@ int bgpParser::takeNextHopLine(std::string_view& line, std::size_t nextHopIndex,
                                std::size_t& nextHopStart)
 {
     // The rest of the route is on the next line, on unshifted columns.
-    if (const int result = takeContinuation(); result != parsedOk)
-        return result;
+    if (const int result = takeContinuation(); result != parsedOk) return result;
     line = lineText;
     if (!family().todayRows) {
         offset = 0;
@@ -1431,8 +1348,7 @@ bool bgpParser::restOnNextLine(std::string_view line, std::size_t nextHopStart) 
 {
     // Only an IPv6 next hop is long enough to end its line; an IPv4 one
     // that does is a route without its path.
-    if (!family().todayRows || line.find_last_not_of(" \t") + 1 > nextHopEnd)
-        return false;
+    if (!family().todayRows || line.find_last_not_of(" \t") + 1 > nextHopEnd) return false;
     return lastNetwork6 || isIPv6Text(tokenAt(line, nextHopStart, lineDelimiters));
 }
 
@@ -1441,8 +1357,7 @@ int bgpParser::takeNumbersLine(std::string_view& line, std::size_t& offset)
     // A next hop too long for its column ends its line; the numbers and the
     // path follow on the next one, under their captions. A line with
     // anything left of the Next Hop column is the next route instead.
-    if (const int result = takeContinuation(); result != parsedOk)
-        return result;
+    if (const int result = takeContinuation(); result != parsedOk) return result;
     line = lineText;
     const std::size_t first = firstNonBlank(line);
     if (first == std::string_view::npos || first < static_cast<std::size_t>(layout.column[capNextHop])) {
@@ -1459,41 +1374,33 @@ int bgpParser::readRest(std::string_view line, rest_mark mark)
     clearReason();
     // A record's numbers were read with its other fields; its path line
     // starts the path at the mark.
-    if (family().record != nullptr)
-        return readPath(line.substr(std::min(mark.nextHopEnd, line.size())));
+    if (family().record != nullptr) return readPath(line.substr(std::min(mark.nextHopEnd, line.size())));
     const std::size_t offset = mark.shift;
     // Where the next hop ends bounds the numbers after it.
     nextHopEnd = std::min(mark.nextHopEnd, line.size());
     // A path never starts inside a token: where its column falls in one, the
     // row is not where its captions are.
     const bool pathColumn = layout.peerIndex == 0 && layout.column[capPath] != 0;
-    std::size_t pathIndex = pathColumn ? static_cast<std::size_t>(layout.column[capPath]) - 1 + offset
-                                       : std::string_view::npos;
+    std::size_t pathIndex =
+        pathColumn ? static_cast<std::size_t>(layout.column[capPath]) - 1 + offset : std::string_view::npos;
     const bool cut = pathColumn && pathIndex > nextHopEnd && pathIndex < line.size() && !isBlank(line[pathIndex]) &&
                      !isBlank(line[pathIndex - 1]);
     if (family().numbers == number_rule::underLastLetter) {
-        if (const int result = parseNumbersUnderLastLetter(line, offset); result != parsedOk)
-            return result;
+        if (const int result = parseNumbersUnderLastLetter(line, offset); result != parsedOk) return result;
     } else {
         int result = cut ? misfit : parseNumbersOverlapping(line, offset, pathIndex);
-        if (result == misfit && pathColumn)
-            result = parseNumbersByTokens(line, offset, pathIndex);
-        if (result == misfit)
-            return fail(badStructure, "Number columns do not fit their captions in this row");
-        if (result != parsedOk)
-            return result;
+        if (result == misfit && pathColumn) result = parseNumbersByTokens(line, offset, pathIndex);
+        if (result == misfit) return fail(badStructure, "Number columns do not fit their captions in this row");
+        if (result != parsedOk) return result;
     }
     if (layout.peerIndex > 0) {
         // The path follows the neighbour's address in the peer column.
         const std::string_view from = tokenAt(line, layout.peerIndex + offset, lineDelimiters);
-        if (from.empty())
-            return fail(badStructure, "No AS path");
+        if (from.empty()) return fail(badStructure, "No AS path");
         pathIndex = static_cast<std::size_t>(from.data() - line.data()) + from.size();
     } else {
-        if (layout.column[capPath] == 0)
-            return fail(badStructure, "Could not determine position of the AS path field");
-        if (line.size() < pathIndex + 1)
-            return fail(badStructure, "No AS path");
+        if (layout.column[capPath] == 0) return fail(badStructure, "Could not determine position of the AS path field");
+        if (line.size() < pathIndex + 1) return fail(badStructure, "No AS path");
         if (cut && family().numbers == number_rule::underLastLetter)
             return failQuoted(badStructure, "AS path column starts inside a token: `",
                               tokenAt(line, line.find_last_of(" \t", pathIndex) + 1, lineDelimiters));
@@ -1506,8 +1413,7 @@ bool bgpParser::opensRecord(std::string_view line)
     // Asked for every line: its first tokens tell, without a scan of the
     // whole line for its end.
     const family_t* records = recordFamilyOf(line);
-    if (records == nullptr)
-        return false;
+    if (records == nullptr) return false;
     if (!headerFound || layout.family != records) {
         headerFound = true;
         anyHeader = true;
@@ -1530,20 +1436,16 @@ int bgpParser::parseRecord()
     const std::size_t at = afterRecordStatus(line);
     parsed.status = 0;
     for (std::size_t i = 0; i < at; ++i)
-        if (!isBlank(line[i]))
-            parsed.status |= 1u << statusCode(line[i]);
+        if (!isBlank(line[i])) parsed.status |= 1u << statusCode(line[i]);
     clearNumbers();
     recordNetwork.clear();
     recordLength.clear();
     record_state state;
     int result = readRecordLine(line, at, state);
-    if (result == parsedOk)
-        result = recordNetworkOf(state);
-    if (result != parsedOk)
-        recordFault.assign(line);
+    if (result == parsedOk) result = recordNetworkOf(state);
+    if (result != parsedOk) recordFault.assign(line);
     while (!state.path) {
-        if (const int next = nextRecordLine(state, result); next != parsedOk)
-            return next;
+        if (const int next = nextRecordLine(state, result); next != parsedOk) return next;
     }
     if (result != parsedOk) {
         skipWrappedPath();
@@ -1581,8 +1483,7 @@ int bgpParser::nextRecordLine(record_state& state, int& result)
         return parsedOk;
     }
     result = readRecordLine(line, first, state);
-    if (result != parsedOk)
-        recordFault.assign(line);
+    if (result != parsedOk) recordFault.assign(line);
     return parsedOk;
 }
 
@@ -1602,16 +1503,13 @@ void bgpParser::skipWrappedPath()
 
 int bgpParser::finishRecord(const record_state& state)
 {
-    if (!state.nextHop)
-        return fail(badStructure, "Route record without NextHop");
+    if (!state.nextHop) return fail(badStructure, "Route record without NextHop");
     shift = 0;
     nextHopEnd = state.pathAt;
     if (family().originAlways && !endsWithOrigin(lineText))
-        if (const int result = joinWrappedPath(); result != parsedOk)
-            return result;
+        if (const int result = joinWrappedPath(); result != parsedOk) return result;
     if (!deferRest)
-        if (const int result = readRest(lineText, restMark()); result != parsedOk)
-            return result;
+        if (const int result = readRest(lineText, restMark()); result != parsedOk) return result;
     ++parsedCount;
     return parsedOk;
 }
@@ -1631,8 +1529,7 @@ int bgpParser::readRecordLine(std::string_view line, std::size_t at, record_stat
             value = {}; // the next key: this one has no value
         else if (!value.empty())
             at = static_cast<std::size_t>(value.data() - line.data()) + value.size();
-        if (const int result = storeRecordField(key->field, value, state); result != parsedOk)
-            return result;
+        if (const int result = storeRecordField(key->field, value, state); result != parsedOk) return result;
     }
     const std::string_view rest = tokenAt(line, at, lineDelimiters);
     return rest.empty() ? parsedOk : failQuoted(badStructure, "Not a field of a route record: `", rest);
@@ -1645,21 +1542,16 @@ int bgpParser::storeRecordField(int field, std::string_view value, record_state&
         state.network = true;
         recordNetwork.assign(value);
         return parsedOk;
-    case prefixLength:
-        recordLength.assign(value);
-        return parsedOk;
+    case prefixLength: recordLength.assign(value); return parsedOk;
     case nextHop:
-        if (value.empty())
-            return parsedOk;
+        if (value.empty()) return parsedOk;
         state.nextHop = true;
         nextHopEnd = 0;
         return checkNextHop6(value);
     case metric:
     case locPrf:
-    case weight:
-        return value.empty() ? parsedOk : storeNumber(field, value);
-    default:
-        return parsedOk;
+    case weight: return value.empty() ? parsedOk : storeNumber(field, value);
+    default: return parsedOk;
     }
 }
 
@@ -1667,16 +1559,14 @@ int bgpParser::recordNetworkOf(const record_state& state)
 {
     // An empty Network field, or none, is a further path to the last one.
     if (!state.network || recordNetwork.empty()) {
-        if (!lastNetwork6)
-            return fail(badStructure, "Could not retrieve any previous network value");
+        if (!lastNetwork6) return fail(badStructure, "Could not retrieve any previous network value");
         parsed.network6 = lastNetwork6;
         return parsedOk;
     }
     // The paths after a network that cannot be read belong to it, not to
     // the one before.
     forgetNetwork();
-    if (recordLength.empty())
-        return failQuoted(badStructure, "Network without PrefixLen: `", recordNetwork);
+    if (recordLength.empty()) return failQuoted(badStructure, "Network without PrefixLen: `", recordNetwork);
     recordNetwork.append("/").append(recordLength);
     return parseNetwork6(recordNetwork);
 }

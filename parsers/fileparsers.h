@@ -42,16 +42,16 @@ public:
     // The classic ones come first; the rest are read in modern mode only.
     static constexpr std::string_view routeStatCodes = "sdh*>iS=rR";
     static constexpr std::string_view statusCodes = "sdh*>iS=rRVNIbmxacftLel|&#E";
-    static constexpr std::uint32_t STATUS_SUPPRESSED = 0x01;  // s
-    static constexpr std::uint32_t STATUS_DAMPED = 0x02;      // d
-    static constexpr std::uint32_t STATUS_HISTORY = 0x04;     // h
-    static constexpr std::uint32_t STATUS_VALID = 0x08;       // *
-    static constexpr std::uint32_t STATUS_BEST = 0x10;        // >
-    static constexpr std::uint32_t STATUS_INTERNAL = 0x20;    // i
-    static constexpr std::uint32_t STATUS_STALE = 0x40;       // S
-    static constexpr std::uint32_t STATUS_MULTIPATH = 0x80;   // =
+    static constexpr std::uint32_t STATUS_SUPPRESSED = 0x01;   // s
+    static constexpr std::uint32_t STATUS_DAMPED = 0x02;       // d
+    static constexpr std::uint32_t STATUS_HISTORY = 0x04;      // h
+    static constexpr std::uint32_t STATUS_VALID = 0x08;        // *
+    static constexpr std::uint32_t STATUS_BEST = 0x10;         // >
+    static constexpr std::uint32_t STATUS_INTERNAL = 0x20;     // i
+    static constexpr std::uint32_t STATUS_STALE = 0x40;        // S
+    static constexpr std::uint32_t STATUS_MULTIPATH = 0x80;    // =
     static constexpr std::uint32_t STATUS_RIB_FAILURE = 0x100; // r
-    static constexpr std::uint32_t STATUS_STALE_R = 0x200;    // R, stale in newer listings
+    static constexpr std::uint32_t STATUS_STALE_R = 0x200;     // R, stale in newer listings
 
     // Origin code bits: "i" 1, "e" 2, "?" 4.
     static constexpr std::string_view routeOriginCodes = "ie?";
@@ -61,8 +61,8 @@ public:
 
     // Classic caption texts; the index of a caption is its index in a
     // layout's columns.
-    static constexpr std::array<std::string_view, 7> fieldCaptions = {
-        "Network", "Next Hop", "Metric", "LocPrf", "Weight", "Path", "--More--"};
+    static constexpr std::array<std::string_view, 7> fieldCaptions = {"Network", "Next Hop", "Metric",  "LocPrf",
+                                                                      "Weight",  "Path",     "--More--"};
     static constexpr std::string_view privateAS = "()";
     static constexpr std::string_view ASset = "{}";
 
@@ -82,7 +82,7 @@ public:
         std::optional<std::uint64_t> metric;
         std::optional<std::uint32_t> localPref; // 0 to 4294967295: LOCAL_PREF is 32 bits
         std::optional<std::int32_t> weight;     // 0 to 65535
-        List<ASItem> path;                  // nearest AS first, origin AS last
+        List<ASItem> path;                      // nearest AS first, origin AS last
     };
 
     // Route lines left unread that a modern reading would take: in classic
@@ -140,11 +140,11 @@ public:
     using columns = std::array<int, 7>;
     struct table_layout {
         const listing_family* family = nullptr;
-        columns column{};             // one-based caption columns, 0 when absent
+        columns column{};                           // one-based caption columns, 0 when absent
         std::array<std::size_t, 7> captionLength{}; // length of each caption as found
-        std::size_t statusEnd = 0;    // characters before the network: status, validation, path type
-        std::size_t networkIndex = 0; // zero-based start of the network
-        std::size_t peerIndex = 0;    // zero-based start of a peer column the path follows, 0 when none
+        std::size_t statusEnd = 0;                  // characters before the network: status, validation, path type
+        std::size_t networkIndex = 0;               // zero-based start of the network
+        std::size_t peerIndex = 0;                  // zero-based start of a peer column the path follows, 0 when none
     };
     // The columns of the table header in force: all readRest needs besides
     // the line. columnsVersion() changes whenever they may have.
@@ -262,39 +262,38 @@ private:
         }
         void remember(std::string_view token)
         {
-            if (token.size() > bytes.size())
-                return;
+            if (token.size() > bytes.size()) return;
             std::copy(token.begin(), token.end(), bytes.begin());
             size = static_cast<std::uint8_t>(token.size());
         }
     };
     static constexpr std::size_t knownNextHopCount = 64;
     std::array<known_next_hop, knownNextHopCount> knownNextHops{};
-    std::size_t nextHopEnd = 0;   // where the next hop of the current line ends
+    std::size_t nextHopEnd = 0; // where the next hop of the current line ends
     bool modern = false;
-    bool skipping = false;        // the current line is one not understood
+    bool skipping = false;     // the current line is one not understood
     std::vector<ASItem> items; // the path being read
     bool listPath = true;
     bool deferRest = false;
-    std::size_t shift = 0;        // how far right of their captions the current route's fields stand
+    std::size_t shift = 0;         // how far right of their captions the current route's fields stand
     std::uint32_t headerCount = 0; // headers read or forgotten so far
-    table_layout layout;          // the layout in force
+    table_layout layout;           // the layout in force
     // Classic mode: the layout a modern reading would use, whether it would
     // still be inside a table, and whether its last route waits for the rest
     // of its line.
     table_layout modernLayout;
     bool modernTableOpen = false;
-    bool tableEnded = false;      // a table ended and no header came since
+    bool tableEnded = false; // a table ended and no header came since
     bool modernContinues = false;
     unread_routes unread;
     std::uint64_t skippedLines = 0;
-    std::string joined;           // a row and the path its terminal wrapped, put together
-    std::string recordFirst;      // the first line of the record being read
-    std::string recordFault;      // its line that holds a fault
-    std::string recordNetwork;    // its Network and PrefixLen fields
+    std::string joined;        // a row and the path its terminal wrapped, put together
+    std::string recordFirst;   // the first line of the record being read
+    std::string recordFault;   // its line that holds a fault
+    std::string recordNetwork; // its Network and PrefixLen fields
     std::string recordLength;
-    std::string held;             // a line given back, with its line end
-    std::string current;          // the line given back, while it is the current line
+    std::string held;    // a line given back, with its line end
+    std::string current; // the line given back, while it is the current line
 };
 
 // Edge records (two ASs, a reversed flag and optional covering values),
@@ -309,10 +308,10 @@ public:
         asnum_t toAS = 0;
         std::optional<double> covering1; // both absent when the line has none
         std::optional<double> covering2;
-        bool zeroFlag = false;           // the edge line's reversed flag is 0
-        bool peering = false;            // a candidate peering line
-        bool badPath = false;            // a bad path line
-        List<asnum_t> asPath;            // the ASs of a bad path line
+        bool zeroFlag = false; // the edge line's reversed flag is 0
+        bool peering = false;  // a candidate peering line
+        bool badPath = false;  // a bad path line
+        List<asnum_t> asPath;  // the ASs of a bad path line
     };
 
     int nextLine() override;

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <utility>
 
-
 namespace {
 
 // Enough lines per batch that hand-overs cost nothing next to the parsing,
@@ -39,10 +38,7 @@ ListingSource::ListingSource(std::unique_ptr<ByteSource> input, bool modern)
     sizeBytes = parser.fileSize();
 }
 
-ListingSource::~ListingSource()
-{
-    batches.stop();
-}
+ListingSource::~ListingSource() { batches.stop(); }
 
 bool ListingSource::fill(batch& b)
 {
@@ -111,18 +107,14 @@ bool ListingSource::nextBatch()
 
 bool ListingSource::nextLine()
 {
-    if (ended)
-        return false;
+    if (ended) return false;
     // The parsing thread starts here, after the outputs were opened: an
     // overwrite question is answered from standard input before any of the
     // table is read from it.
-    if (!batches.started())
-        batches.start([this](batch& b) { return fill(b); });
-    if (current != nullptr)
-        ++index;
+    if (!batches.started()) batches.start([this](batch& b) { return fill(b); });
+    if (current != nullptr) ++index;
     while (current == nullptr || index >= current->count) {
-        if (!nextBatch())
-            return false;
+        if (!nextBatch()) return false;
     }
     readLines = item().readLines;
     position = item().filePos;
@@ -131,8 +123,7 @@ bool ListingSource::nextLine()
 
 route_step ListingSource::next()
 {
-    if (!nextLine())
-        return route_step::end;
+    if (!nextLine()) return route_step::end;
     return readRoute();
 }
 
@@ -141,8 +132,7 @@ route_step ListingSource::readRoute()
     const parsed_line& line = item();
     if (line.result != Parser::parsedOk) {
         reason = current->text.data() + line.reasonStart;
-        if (line.result != bgpParser::notUnderstood)
-            return route_step::error;
+        if (line.result != bgpParser::notUnderstood) return route_step::error;
         ++skippedLines;
         return route_step::skipped;
     }
@@ -172,15 +162,13 @@ route_error ListingSource::error() const
 
 std::optional<std::string> ListingSource::readFailure() const
 {
-    if (failure.empty())
-        return std::nullopt;
+    if (failure.empty()) return std::nullopt;
     return failure;
 }
 
 std::vector<std::pair<std::string, std::uint64_t>> ListingSource::contentCounts() const
 {
-    if (skippedLines == 0)
-        return {};
+    if (skippedLines == 0) return {};
     return {{"lines not understood, skipped", skippedLines}};
 }
 
@@ -198,7 +186,6 @@ std::optional<std::string> ListingSource::unreadWarning() const
             .append(" route lines from line ")
             .append(std::to_string(unread.outsideFirstLine))
             .append(" on stand after the end of a table and were not read");
-    if (text.empty())
-        return std::nullopt;
+    if (text.empty()) return std::nullopt;
     return text;
 }

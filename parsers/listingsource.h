@@ -77,7 +77,7 @@ private:
         std::vector<bgpParser::row_columns> columns;
         std::size_t count = 0;
         std::uint64_t filePos = 0; // at the end of the batch
-        bool last = false; // the input ends with this batch
+        bool last = false;         // the input ends with this batch
         std::uint32_t readLines = 0;
         std::uint32_t parsedLines = 0;
         bgpParser::unread_routes unread;

@@ -28,18 +28,18 @@ struct bgp4mp_form {
     bool addPath;
 };
 constexpr bgp4mp_form bgp4mpForms[] = {
-    {bgp4mp_kind::stateChange, as_width::two, false}, // STATE_CHANGE
-    {bgp4mp_kind::message, as_width::two, false},     // MESSAGE
-    {bgp4mp_kind::obsolete, as_width::two, false},    // ENTRY
-    {bgp4mp_kind::obsolete, as_width::two, false},    // SNAPSHOT
-    {bgp4mp_kind::message, as_width::four, false},    // MESSAGE_AS4
+    {bgp4mp_kind::stateChange, as_width::two, false},  // STATE_CHANGE
+    {bgp4mp_kind::message, as_width::two, false},      // MESSAGE
+    {bgp4mp_kind::obsolete, as_width::two, false},     // ENTRY
+    {bgp4mp_kind::obsolete, as_width::two, false},     // SNAPSHOT
+    {bgp4mp_kind::message, as_width::four, false},     // MESSAGE_AS4
     {bgp4mp_kind::stateChange, as_width::four, false}, // STATE_CHANGE_AS4
-    {bgp4mp_kind::message, as_width::two, false},     // MESSAGE_LOCAL
-    {bgp4mp_kind::message, as_width::four, false},    // MESSAGE_AS4_LOCAL
-    {bgp4mp_kind::message, as_width::two, true},      // MESSAGE_ADDPATH
-    {bgp4mp_kind::message, as_width::four, true},     // MESSAGE_AS4_ADDPATH
-    {bgp4mp_kind::message, as_width::two, true},      // MESSAGE_LOCAL_ADDPATH
-    {bgp4mp_kind::message, as_width::four, true},     // MESSAGE_AS4_LOCAL_ADDPATH
+    {bgp4mp_kind::message, as_width::two, false},      // MESSAGE_LOCAL
+    {bgp4mp_kind::message, as_width::four, false},     // MESSAGE_AS4_LOCAL
+    {bgp4mp_kind::message, as_width::two, true},       // MESSAGE_ADDPATH
+    {bgp4mp_kind::message, as_width::four, true},      // MESSAGE_AS4_ADDPATH
+    {bgp4mp_kind::message, as_width::two, true},       // MESSAGE_LOCAL_ADDPATH
+    {bgp4mp_kind::message, as_width::four, true},      // MESSAGE_AS4_LOCAL_ADDPATH
 };
 
 constexpr std::uint8_t bgpUpdate = 2;
@@ -75,8 +75,7 @@ bool readUnicastFamily(WireCursor& cursor, std::optional<ip_family>& unicast)
 {
     std::uint16_t afi = 0;
     std::uint8_t safi = 0;
-    if (!cursor.u16(afi) || !cursor.u8(safi))
-        return false;
+    if (!cursor.u16(afi) || !cursor.u8(safi)) return false;
     unicast = safi == safiUnicast ? familyOf(afi) : std::nullopt;
     return true;
 }
@@ -86,8 +85,7 @@ std::size_t addressSize(ip_family family) { return family == ip_family::ipv4 ? 4
 bool readAddress(WireCursor& cursor, ip_family family, route_address& address)
 {
     std::span<const std::uint8_t> bytes;
-    if (!cursor.take(addressSize(family), bytes))
-        return false;
+    if (!cursor.take(addressSize(family), bytes)) return false;
     address.family = family;
     address.bytes = {};
     std::copy(bytes.begin(), bytes.end(), address.bytes.begin());
@@ -96,8 +94,7 @@ bool readAddress(WireCursor& cursor, ip_family family, route_address& address)
 
 bool readAs(WireCursor& cursor, as_width width, asnum_t& as)
 {
-    if (width == as_width::four)
-        return cursor.u32(as);
+    if (width == as_width::four) return cursor.u32(as);
     std::uint16_t narrow = 0;
     const bool read = cursor.u16(narrow);
     as = narrow;
@@ -145,8 +142,7 @@ MrtReader::event MrtReader::next()
         case stage::updatePrefixes: produced = nextAnnounced(); break;
         case stage::between: produced = frameNext(); break;
         }
-        if (produced)
-            return *produced;
+        if (produced) return *produced;
     }
 }
 
@@ -172,8 +168,7 @@ MrtReader::step MrtReader::frameNext()
         failurePending = false;
         return event::readFailure;
     }
-    if (finished)
-        return event::end;
+    if (finished) return event::end;
     const MrtFramer::result framed = framer.next();
     current.position = {framer.number(), framer.offset()};
     switch (framed) {
@@ -183,8 +178,7 @@ MrtReader::step MrtReader::frameNext()
     case MrtFramer::result::end: break;
     }
     finished = true;
-    if (!source.failed())
-        return event::end;
+    if (!source.failed()) return event::end;
     failureReason = source.failure();
     return event::readFailure;
 }
@@ -209,8 +203,7 @@ MrtReader::step MrtReader::beginRecord(std::span<const std::uint8_t> body)
 {
     const mrt_header& header = framer.header();
     if (extendedTime(header.type)) {
-        if (body.size() < 4)
-            return fail(fieldOverrun);
+        if (body.size() < 4) return fail(fieldOverrun);
         body = body.subspan(4);
     }
     switch (header.type) {
@@ -282,18 +275,14 @@ MrtReader::step MrtReader::readPeerIndex(std::span<const std::uint8_t> body)
 
 MrtReader::step MrtReader::beginRib(std::span<const std::uint8_t> body, ip_family family, bool addPath)
 {
-    if (!havePeerIndex)
-        return fail(noPeerIndex);
+    if (!havePeerIndex) return fail(noPeerIndex);
     WireCursor cursor(body);
     std::uint32_t sequence = 0;
     bool hostBits = false;
-    if (!cursor.u32(sequence))
-        return fail(fieldOverrun);
-    if (const char* reason = bgpwire::readPrefix(cursor, family, false, current.prefix, hostBits))
-        return fail(reason);
+    if (!cursor.u32(sequence)) return fail(fieldOverrun);
+    if (const char* reason = bgpwire::readPrefix(cursor, family, false, current.prefix, hostBits)) return fail(reason);
     tally.hostBitsCleared += hostBits ? 1 : 0;
-    if (!cursor.u16(entriesLeft))
-        return fail(fieldOverrun);
+    if (!cursor.u16(entriesLeft)) return fail(fieldOverrun);
     ++tally.ribRecords;
     entries = cursor;
     pathIds = addPath;
@@ -319,12 +308,9 @@ MrtReader::step MrtReader::nextRibEntry()
     }
     // The entry's own bounds are sound: whatever is wrong inside it, the
     // next entry can still be read.
-    if (peerIndex >= peers.size())
-        return fail(std::string(unknownPeer) + std::to_string(peerIndex));
-    if (const char* reason = bgpwire::splitAttributes(block, attributes))
-        return fail(reason);
-    if (const char* reason = bgpwire::decodePath(attributes, as_width::four, path))
-        return fail(reason);
+    if (peerIndex >= peers.size()) return fail(std::string(unknownPeer) + std::to_string(peerIndex));
+    if (const char* reason = bgpwire::splitAttributes(block, attributes)) return fail(reason);
+    if (const char* reason = bgpwire::decodePath(attributes, as_width::four, path)) return fail(reason);
     ++tally.ribEntries;
     current.peer = peers[peerIndex];
     return routeReady();
@@ -333,8 +319,7 @@ MrtReader::step MrtReader::nextRibEntry()
 MrtReader::step MrtReader::beginTableDump(std::span<const std::uint8_t> body)
 {
     const std::optional<ip_family> family = familyOf(framer.header().subtype);
-    if (!family)
-        return countOther();
+    if (!family) return countOther();
     WireCursor cursor(body);
     std::uint8_t length = 0;
     route_peer peer;
@@ -344,16 +329,12 @@ MrtReader::step MrtReader::beginTableDump(std::span<const std::uint8_t> body)
         !cursor.skip(5) || !readAddress(cursor, *family, peer.address) || !readAs(cursor, as_width::two, peer.as) ||
         !cursor.u16(attributesLength) || !cursor.take(attributesLength, block))
         return fail(fieldOverrun);
-    if (!cursor.empty())
-        return fail(leftOver);
-    if (length > 8 * addressSize(*family))
-        return fail("prefix length beyond the address family");
+    if (!cursor.empty()) return fail(leftOver);
+    if (length > 8 * addressSize(*family)) return fail("prefix length beyond the address family");
     current.prefix.length = length;
     tally.hostBitsCleared += bgpwire::clearHostBits(current.prefix.network, length) ? 1 : 0;
-    if (const char* reason = bgpwire::splitAttributes(block, attributes))
-        return fail(reason);
-    if (const char* reason = bgpwire::decodePath(attributes, as_width::two, path))
-        return fail(reason);
+    if (const char* reason = bgpwire::splitAttributes(block, attributes)) return fail(reason);
+    if (const char* reason = bgpwire::decodePath(attributes, as_width::two, path)) return fail(reason);
     ++tally.tableDumpEntries;
     current.peer = peer;
     return routeReady();
@@ -362,8 +343,7 @@ MrtReader::step MrtReader::beginTableDump(std::span<const std::uint8_t> body)
 MrtReader::step MrtReader::beginBgp4mp(std::span<const std::uint8_t> body)
 {
     const std::uint16_t subtype = framer.header().subtype;
-    if (subtype >= std::size(bgp4mpForms) || bgp4mpForms[subtype].kind == bgp4mp_kind::obsolete)
-        return countOther();
+    if (subtype >= std::size(bgp4mpForms) || bgp4mpForms[subtype].kind == bgp4mp_kind::obsolete) return countOther();
     const bgp4mp_form form = bgp4mpForms[subtype];
     if (form.kind == bgp4mp_kind::stateChange) {
         ++tally.stateChanges;
@@ -377,20 +357,16 @@ MrtReader::step MrtReader::beginBgp4mp(std::span<const std::uint8_t> body)
         !cursor.u16(afi))
         return fail(fieldOverrun);
     const std::optional<ip_family> family = familyOf(afi);
-    if (!family)
-        return fail(unknownFamily);
+    if (!family) return fail(unknownFamily);
     std::uint16_t length = 0;
     std::uint8_t type = 0;
     std::span<const std::uint8_t> message;
     if (!readAddress(cursor, *family, peer.address) || !cursor.skip(addressSize(*family)) || !cursor.skip(16) ||
         !cursor.u16(length) || !cursor.u8(type))
         return fail(fieldOverrun);
-    if (length < bgpHeaderSize)
-        return fail(shortMessage);
-    if (!cursor.take(length - bgpHeaderSize, message))
-        return fail(messageOverrun);
-    if (!cursor.empty())
-        return fail(leftOver);
+    if (length < bgpHeaderSize) return fail(shortMessage);
+    if (!cursor.take(length - bgpHeaderSize, message)) return fail(messageOverrun);
+    if (!cursor.empty()) return fail(leftOver);
     current.peer = peer;
     if (type != bgpUpdate) {
         ++tally.otherMessages;
@@ -407,23 +383,17 @@ MrtReader::step MrtReader::beginUpdate(WireCursor message, as_width width, bool 
     std::uint16_t attributesLength = 0;
     std::span<const std::uint8_t> withdrawn;
     std::span<const std::uint8_t> block;
-    if (!message.u16(withdrawnLength) || !message.take(withdrawnLength, withdrawn) ||
-        !message.u16(attributesLength) || !message.take(attributesLength, block))
+    if (!message.u16(withdrawnLength) || !message.take(withdrawnLength, withdrawn) || !message.u16(attributesLength) ||
+        !message.take(attributesLength, block))
         return fail(fieldOverrun);
-    if (const char* reason = bgpwire::splitAttributes(block, attributes))
-        return fail(reason);
-    if (const step failed = countWithdrawals(WireCursor(withdrawn), ip_family::ipv4, addPath))
-        return failed;
-    if (const step failed = noteUnreach())
-        return failed;
+    if (const char* reason = bgpwire::splitAttributes(block, attributes)) return fail(reason);
+    if (const step failed = countWithdrawals(WireCursor(withdrawn), ip_family::ipv4, addPath)) return failed;
+    if (const step failed = noteUnreach()) return failed;
     announcements[0] = {};
     announcements[1] = {message, ip_family::ipv4};
-    if (const step failed = noteReach())
-        return failed;
-    if (announcements[0].cursor.empty() && announcements[1].cursor.empty())
-        return std::nullopt;
-    if (const char* reason = bgpwire::decodePath(attributes, width, path))
-        return fail(reason);
+    if (const step failed = noteReach()) return failed;
+    if (announcements[0].cursor.empty() && announcements[1].cursor.empty()) return std::nullopt;
+    if (const char* reason = bgpwire::decodePath(attributes, width, path)) return fail(reason);
     announcementField = 0;
     at = stage::updatePrefixes;
     return std::nullopt;
@@ -434,8 +404,7 @@ MrtReader::step MrtReader::countWithdrawals(WireCursor withdrawn, ip_family fami
     route_prefix prefix;
     bool hostBits = false;
     while (!withdrawn.empty()) {
-        if (const char* reason = bgpwire::readPrefix(withdrawn, family, addPath, prefix, hostBits))
-            return fail(reason);
+        if (const char* reason = bgpwire::readPrefix(withdrawn, family, addPath, prefix, hostBits)) return fail(reason);
         ++tally.withdrawn;
     }
     return std::nullopt;
@@ -443,19 +412,16 @@ MrtReader::step MrtReader::countWithdrawals(WireCursor withdrawn, ip_family fami
 
 MrtReader::step MrtReader::noteUnreach()
 {
-    if (!attributes.hasMpUnreach)
-        return std::nullopt;
+    if (!attributes.hasMpUnreach) return std::nullopt;
     WireCursor cursor(attributes.mpUnreach);
     std::optional<ip_family> family;
-    if (!readUnicastFamily(cursor, family))
-        return fail(fieldOverrun);
+    if (!readUnicastFamily(cursor, family)) return fail(fieldOverrun);
     return family ? countWithdrawals(cursor, *family, pathIds) : std::nullopt;
 }
 
 MrtReader::step MrtReader::noteReach()
 {
-    if (!attributes.hasMpReach)
-        return std::nullopt;
+    if (!attributes.hasMpReach) return std::nullopt;
     WireCursor cursor(attributes.mpReach);
     std::optional<ip_family> family;
     std::uint8_t nextHopLength = 0;

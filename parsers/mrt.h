@@ -18,7 +18,7 @@
 #include "parsers/route.h"
 
 struct mrt_parse_error {
-    route_position position; // the record's number and offset
+    route_position position;          // the record's number and offset
     std::optional<mrt_header> header; // unless the input ended inside it
     std::string reason;
 };
@@ -35,10 +35,10 @@ struct mrt_counts {
     std::uint64_t updates = 0;          // BGP UPDATE messages
     std::uint64_t announced = 0;        // prefixes announced by them: one route each
     std::uint64_t withdrawn = 0;
-    std::uint64_t otherMessages = 0;    // OPEN, KEEPALIVE, NOTIFICATION, ...
+    std::uint64_t otherMessages = 0; // OPEN, KEEPALIVE, NOTIFICATION, ...
     std::uint64_t stateChanges = 0;
-    std::uint64_t otherFamilies = 0;    // MP_REACH_NLRI of other SAFIs, skipped
-    std::uint64_t hostBitsCleared = 0;  // prefixes with bits set past their length
+    std::uint64_t otherFamilies = 0;   // MP_REACH_NLRI of other SAFIs, skipped
+    std::uint64_t hostBitsCleared = 0; // prefixes with bits set past their length
     std::uint64_t parseErrors = 0;
     std::map<std::uint32_t, std::uint64_t> otherRecords; // key: type << 16 | subtype
 };
@@ -102,11 +102,11 @@ private:
     std::vector<route_peer> peers;
     bool havePeerIndex = false;
 
-    WireCursor entries;       // the rest of a RIB record
+    WireCursor entries; // the rest of a RIB record
     std::uint16_t entriesLeft = 0;
     std::array<nlri_field, 2> announcements; // MP_REACH_NLRI, then NLRI
     std::size_t announcementField = 0;
-    bool pathIds = false;                    // of the UPDATE being read
+    bool pathIds = false; // of the UPDATE being read
 
     bgp_attributes attributes;
     std::vector<ASItem> path;

@@ -53,9 +53,9 @@ private:
 
     ByteSource& source;
     std::vector<std::uint8_t> buffer;
-    std::size_t pos = 0;     // first byte not yet framed
-    std::size_t end = 0;     // end of the bytes read
-    std::uint64_t base = 0;  // input offset of buffer[0]
+    std::size_t pos = 0;    // first byte not yet framed
+    std::size_t end = 0;    // end of the bytes read
+    std::uint64_t base = 0; // input offset of buffer[0]
     std::size_t bodyAt = 0;
     mrt_header current;
     bool haveHeader = false;

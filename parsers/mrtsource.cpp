@@ -14,8 +14,7 @@ route_step MrtSource::next()
     case MrtReader::event::parseError: {
         // A record with several damaged entries counts once.
         const std::uint64_t number = reader.error().position.number;
-        if (number != lastDamaged)
-            ++damagedRecords;
+        if (number != lastDamaged) ++damagedRecords;
         lastDamaged = number;
         describeRecord(reader.error().header);
         return route_step::error;
@@ -38,10 +37,7 @@ void MrtSource::describeRecord(const std::optional<mrt_header>& header)
     errorText += " subtype " + std::to_string(header->subtype) + ", " + std::to_string(header->length) + " bytes";
 }
 
-route_error MrtSource::error() const
-{
-    return route_error{reader.error().position, errorText, reader.error().reason};
-}
+route_error MrtSource::error() const { return route_error{reader.error().position, errorText, reader.error().reason}; }
 
 std::vector<std::pair<std::string, std::uint64_t>> MrtSource::contentCounts() const
 {

@@ -7,10 +7,7 @@
 
 #include "common/decompress.h"
 
-Parser::Parser()
-{
-    lineCopy.reserve(1024);
-}
+Parser::Parser() { lineCopy.reserve(1024); }
 
 Parser::~Parser() = default;
 
@@ -28,8 +25,7 @@ void Parser::resetState()
 
 bool Parser::openSource(std::unique_ptr<ByteSource> input)
 {
-    if (source != nullptr || input == nullptr)
-        return false;
+    if (source != nullptr || input == nullptr) return false;
     resetState();
     source = std::move(input);
     reader = std::make_unique<LineReader>(*source);
@@ -39,8 +35,7 @@ bool Parser::openSource(std::unique_ptr<ByteSource> input)
 
 bool Parser::openFile(const char* path)
 {
-    if (source != nullptr)
-        return false;
+    if (source != nullptr) return false;
     std::unique_ptr<ByteSource> input = openInputFile(path);
     return input != nullptr && openSource(std::move(input));
 }
@@ -52,15 +47,13 @@ void Parser::openStdin()
 
 bool Parser::openStream(std::FILE* input)
 {
-    if (source != nullptr || input == nullptr)
-        return false;
+    if (source != nullptr || input == nullptr) return false;
     return openSource(decompressing(std::make_unique<StreamSource>(input, true, StreamSource::pacing::blocks)));
 }
 
 void Parser::closeFile()
 {
-    if (source == nullptr)
-        return;
+    if (source == nullptr) return;
     reader.reset();
     source.reset();
     lineText = {};
@@ -83,10 +76,7 @@ const char* Parser::currentLine()
     return lineCopy.c_str();
 }
 
-bool Parser::inputExhausted()
-{
-    return reader == nullptr || reader->atEnd();
-}
+bool Parser::inputExhausted() { return reader == nullptr || reader->atEnd(); }
 
 int Parser::endInput()
 {
@@ -117,17 +107,14 @@ bool Parser::readLine()
         while (reader->next(keep, piece)) {
             posBytes += piece.size();
             const std::size_t room = keep - lineStore.size();
-            if (piece.size() > room)
-                lineTruncated = true;
+            if (piece.size() > room) lineTruncated = true;
             lineStore.append(piece.data(), std::min(piece.size(), room));
-            if (piece.back() == '\n')
-                break;
+            if (piece.back() == '\n') break;
         }
         lineText = lineStore;
     }
     std::size_t text = lineText.size();
-    if (lineText.back() == '\n' && --text > 0 && lineText[text - 1] == '\r')
-        --text;
+    if (lineText.back() == '\n' && --text > 0 && lineText[text - 1] == '\r') --text;
     lineTruncated = lineTruncated || text > maxLineLength;
     // A line feed can only be the last character; a carriage return may be
     // anywhere (a stray one, or one of a CR-only file).
@@ -135,10 +122,7 @@ bool Parser::readLine()
     return true;
 }
 
-void Parser::cutAtLineEnd()
-{
-    lineText = lineText.substr(0, std::min(lineEnd, lineText.size()));
-}
+void Parser::cutAtLineEnd() { lineText = lineText.substr(0, std::min(lineEnd, lineText.size())); }
 
 int Parser::fail(int code, std::string_view message)
 {
@@ -166,18 +150,16 @@ int Parser::failQuoted(int code, std::string_view prefix, long long number)
 {
     std::array<char, 24> digits{};
     const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), number);
-    return failQuoted(code, prefix, std::string_view(digits.data(), static_cast<std::size_t>(result.ptr - digits.data())));
+    return failQuoted(code, prefix,
+                      std::string_view(digits.data(), static_cast<std::size_t>(result.ptr - digits.data())));
 }
 
 int Parser::startParse()
 {
     clearReason();
-    if (source == nullptr)
-        return fail(notOpen, noFileMessage);
-    if (lineText.empty())
-        return fail(noLine, noLineMessage);
-    if (lineTruncated)
-        return failTruncated();
+    if (source == nullptr) return fail(notOpen, noFileMessage);
+    if (lineText.empty()) return fail(noLine, noLineMessage);
+    if (lineTruncated) return failTruncated();
     return parsedOk;
 }
 
@@ -191,10 +173,8 @@ int Parser::failTruncated()
 int Parser::nextLineLongerThan(std::size_t minimum)
 {
     clearReason();
-    if (source == nullptr)
-        return fail(noInput, noFileMessage);
-    if (inputExhausted())
-        return endInput();
+    if (source == nullptr) return fail(noInput, noFileMessage);
+    if (inputExhausted()) return endInput();
     while (readLine()) {
         if (lineText.size() > minimum) {
             cutAtLineEnd();

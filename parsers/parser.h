@@ -19,9 +19,9 @@
 class Parser {
 public:
     // Results of nextLine.
-    static constexpr int lineReady = 0;   // lineText holds a line for parseLine
-    static constexpr int endOfInput = 1;  // input ended (or the stream failed)
-    static constexpr int noInput = 2;     // no stream is open
+    static constexpr int lineReady = 0;  // lineText holds a line for parseLine
+    static constexpr int endOfInput = 1; // input ended (or the stream failed)
+    static constexpr int noInput = 2;    // no stream is open
     // Results of parseLine.
     static constexpr int parsedOk = 0;
     static constexpr int endInRecord = 1;  // the input ended inside a record
@@ -110,7 +110,11 @@ protected:
     // (line end included) exceeds `minimum`, cut at its line end.
     int nextLineLongerThan(std::size_t minimum);
 
-    void clearReason() { reasonLen = 0; reasonBuf[0] = '\0'; }
+    void clearReason()
+    {
+        reasonLen = 0;
+        reasonBuf[0] = '\0';
+    }
     // Stores `message`; returns `code` so a failure is one statement.
     int fail(int code, std::string_view message);
     // Stores prefix + text + "'": the form of every message quoting input.

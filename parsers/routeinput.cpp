@@ -24,8 +24,7 @@ public:
 
     route_step next() override
     {
-        if (!inner)
-            recognise();
+        if (!inner) recognise();
         return inner->next();
     }
     const route_record& route() const override { return inner->route(); }
@@ -36,10 +35,7 @@ public:
     std::uint64_t size() const override { return inner ? inner->size() : input->size(); }
     std::optional<std::string> readFailure() const override { return inner ? inner->readFailure() : std::nullopt; }
     bool contentSeen() const override { return inner && inner->contentSeen(); }
-    std::optional<std::string> unreadWarning() const override
-    {
-        return inner ? inner->unreadWarning() : std::nullopt;
-    }
+    std::optional<std::string> unreadWarning() const override { return inner ? inner->unreadWarning() : std::nullopt; }
     bool namesPeers() const override { return inner && inner->namesPeers(); }
     std::vector<std::pair<std::string, std::uint64_t>> contentCounts() const override
     {
@@ -53,8 +49,8 @@ private:
         if (looksLikeMrt(head))
             inner = std::make_unique<MrtSource>(std::move(input), head);
         else
-            inner = std::make_unique<ListingSource>(std::make_unique<HeadFirstSource>(std::move(input), std::move(head)),
-                                                    options.modern);
+            inner = std::make_unique<ListingSource>(
+                std::make_unique<HeadFirstSource>(std::move(input), std::move(head)), options.modern);
     }
 
     std::unique_ptr<ByteSource> input;
@@ -67,8 +63,7 @@ private:
 std::unique_ptr<route_source> openRouteFile(const char* path, const source_options& options)
 {
     std::unique_ptr<FileSource> file = FileSource::open(path);
-    if (!file)
-        return nullptr;
+    if (!file) return nullptr;
     return openRouteFile(std::move(file), options);
 }
 

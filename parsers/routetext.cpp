@@ -16,12 +16,10 @@ namespace routetext {
 
 char* formatAddress(char* out, const route_address& address)
 {
-    if (address.family == ip_family::ipv6)
-        return toIPv6(address).format(out);
+    if (address.family == ip_family::ipv6) return toIPv6(address).format(out);
     for (std::size_t i = 0; i < 4; ++i) {
         out = writeDecimal(out, address.bytes[i]);
-        if (i < 3)
-            *out++ = '.';
+        if (i < 3) *out++ = '.';
     }
     return out;
 }
@@ -29,8 +27,7 @@ char* formatAddress(char* out, const route_address& address)
 char* formatPrefix(char* out, const route_prefix& prefix)
 {
     out = formatAddress(out, prefix.network);
-    if (!prefix.length)
-        return out;
+    if (!prefix.length) return out;
     *out++ = '/';
     return writeDecimal(out, *prefix.length);
 }

@@ -41,8 +41,7 @@ inline std::string_view tokenAt(std::string_view text, std::size_t from, Delimit
 // Walks the tokens of a text in order.
 class Tokens {
 public:
-    explicit Tokens(std::string_view text, Delimiters delimiters = blankOrTab)
-        : text(text), delimiters(delimiters) {}
+    explicit Tokens(std::string_view text, Delimiters delimiters = blankOrTab) : text(text), delimiters(delimiters) {}
     // The next token; empty when there is none left.
     std::string_view next()
     {
@@ -60,10 +59,7 @@ private:
     std::size_t pos = 0;
 };
 
-inline bool isHexDigit(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+inline bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 // An integer in the usual C notation at `pos`: leading white space, an
 // optional sign, then hexadecimal after "0x", octal after a leading 0, or
@@ -93,11 +89,10 @@ inline bool scanInteger(std::string_view text, std::size_t& pos, long long& valu
             at += 2;
         }
     }
-    const numberscan::digits_read digits = base == 16 ? scanDigits<16>(text, at)
+    const numberscan::digits_read digits = base == 16  ? scanDigits<16>(text, at)
                                            : base == 8 ? scanDigits<8>(text, at)
                                                        : scanDigits<10>(text, at);
-    if (digits.count == 0)
-        return false;
+    if (digits.count == 0) return false;
     const auto magnitude = static_cast<long long>(digits.value);
     value = negative ? -magnitude : magnitude;
     pos = at;
@@ -113,8 +108,7 @@ inline int scanSeparated(std::string_view text, std::string_view separators, lon
     for (int i = 0; i < count; ++i) {
         if (i > 0) {
             const char expected = separators[static_cast<std::size_t>(i - 1)];
-            if (pos >= text.size() || text[pos] != expected)
-                return i;
+            if (pos >= text.size() || text[pos] != expected) return i;
             ++pos;
         }
         // The numbers of an address have one to three plain digits: read
@@ -149,8 +143,7 @@ inline std::optional<long long> decimalValue(std::string_view token)
         ++pos;
     }
     const numberscan::digits_read digits = scanDigits<10>(token, pos);
-    if (digits.count == 0 || pos != token.size())
-        return std::nullopt;
+    if (digits.count == 0 || pos != token.size()) return std::nullopt;
     const auto magnitude = static_cast<long long>(digits.value);
     return negative ? -magnitude : magnitude;
 }
@@ -162,11 +155,9 @@ inline std::optional<std::uint64_t> unsignedValue(std::string_view token)
     std::size_t pos = 0;
     while (pos < token.size() && isSpace(token[pos]))
         ++pos;
-    if (pos < token.size() && token[pos] == '+')
-        ++pos;
+    if (pos < token.size() && token[pos] == '+') ++pos;
     const numberscan::digits_read digits = scanDigits<10>(token, pos, std::numeric_limits<std::uint64_t>::max());
-    if (digits.count == 0 || digits.saturated || pos != token.size())
-        return std::nullopt;
+    if (digits.count == 0 || digits.saturated || pos != token.size()) return std::nullopt;
     return digits.value;
 }
 

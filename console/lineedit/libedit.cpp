@@ -38,19 +38,16 @@ unsigned char complete(EditLine* el, int)
     const std::size_t blank = before.rfind(' ');
     const std::size_t typed = blank == std::string_view::npos ? before.size() : before.size() - blank - 1;
     const std::vector<std::string> found = completions(before);
-    if (found.empty())
-        return CC_ERROR;
+    if (found.empty()) return CC_ERROR;
     if (found.size() == 1) {
         // A keyword is followed by the next word; a file name ends the
         // command, and a blank after it would become part of the name.
         std::string rest = found.front().substr(typed);
-        if (std::find(commandString.begin(), commandString.end(), found.front()) != commandString.end())
-            rest += ' ';
+        if (std::find(commandString.begin(), commandString.end(), found.front()) != commandString.end()) rest += ' ';
         return el_insertstr(el, rest.c_str()) == 0 ? CC_REFRESH : CC_ERROR;
     }
     const std::string shared = commonPrefix(found);
-    if (shared.size() > typed)
-        return el_insertstr(el, shared.substr(typed).c_str()) == 0 ? CC_REFRESH : CC_ERROR;
+    if (shared.size() > typed) return el_insertstr(el, shared.substr(typed).c_str()) == 0 ? CC_REFRESH : CC_ERROR;
     std::fputc('\n', stdout);
     for (const std::string& w : found)
         std::printf("%s  ", w.c_str());
@@ -77,16 +74,14 @@ public:
         // An empty HOME is no home: the history would land in the root folder.
         if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
             file = std::string(home) + "/.meshprobe_history";
-        if (!file.empty())
-            ::history(history, &event, H_LOAD, file.c_str());
+        if (!file.empty()) ::history(history, &event, H_LOAD, file.c_str());
     }
 
     ~LibeditEditor() override
     {
         HistEvent event;
         // No home, no history file.
-        if (!file.empty())
-            ::history(history, &event, H_SAVE, file.c_str());
+        if (!file.empty()) ::history(history, &event, H_SAVE, file.c_str());
         history_end(history);
         el_end(el);
     }
@@ -98,8 +93,7 @@ public:
     {
         int count = 0;
         const char* text = el_gets(el, &count);
-        if (text == nullptr || count <= 0)
-            return false;
+        if (text == nullptr || count <= 0) return false;
         line.assign(text, static_cast<std::size_t>(count));
         if (line.find_first_not_of(" \t\r\n") != std::string::npos) {
             HistEvent event;
@@ -123,7 +117,6 @@ std::unique_ptr<LineEditor> openLineEditor(std::string_view prompt)
 {
     promptText = prompt;
     EditLine* el = el_init("meshprobe", stdin, stdout, stderr);
-    if (el == nullptr)
-        return nullptr;
+    if (el == nullptr) return nullptr;
     return std::make_unique<LibeditEditor>(el);
 }

@@ -27,10 +27,8 @@ std::vector<char> bufferOf(const std::uint8_t* data, std::size_t size)
 bool openOn(bgpParser& parser, std::vector<char>& bytes)
 {
     std::FILE* stream = fmemopen(bytes.data(), bytes.size() > 1 ? bytes.size() - 1 : 1, "r");
-    if (stream == nullptr)
-        return false;
-    if (parser.openStream(stream))
-        return true;
+    if (stream == nullptr) return false;
+    if (parser.openStream(stream)) return true;
     std::fclose(stream);
     return false;
 }
@@ -40,14 +38,12 @@ void parseAll(const std::uint8_t* data, std::size_t size, bool modern)
     std::vector<char> bytes = bufferOf(data, size);
     bgpParser parser;
     parser.setModern(modern);
-    if (!openOn(parser, bytes))
-        return;
+    if (!openOn(parser, bytes)) return;
     std::uint64_t routes = 0;
     int result = 0;
     while ((result = parser.nextLine()) == Parser::lineReady) {
         const int parsed = parser.parseLine();
-        if (parsed < 0 || parsed > bgpParser::notUnderstood)
-            std::abort();
+        if (parsed < 0 || parsed > bgpParser::notUnderstood) std::abort();
         if (parsed == Parser::parsedOk) {
             ++routes;
             routes += parser.parsed.path.len();
@@ -60,17 +56,13 @@ void parseAll(const std::uint8_t* data, std::size_t size, bool modern)
         }
         (void)parser.currentLine();
     }
-    if (result != Parser::endOfInput)
-        std::abort();
-    if (size > 0 && !parser.readFailed() && parser.filePos() != size)
-        std::abort();
-    if (parser.parsedLines() > parser.readLines())
-        std::abort();
+    if (result != Parser::endOfInput) std::abort();
+    if (size > 0 && !parser.readFailed() && parser.filePos() != size) std::abort();
+    if (parser.parsedLines() > parser.readLines()) std::abort();
     // Lines left after a table are counted in classic mode only.
     if (modern && parser.unreadRoutes().count != 0) // outsideCount may grow in either mode
         std::abort();
-    if (parser.unreadRoutes().count > parser.readLines())
-        std::abort();
+    if (parser.unreadRoutes().count > parser.readLines()) std::abort();
 }
 
 // The extractor's split reading (the line cut after the next hop, the rest
@@ -88,16 +80,14 @@ void compareSplit(const std::uint8_t* data, std::size_t size, bool modern)
     rest.setModern(modern);
     split.setRestDeferred(true);
     rest.setPathList(false);
-    if (!openOn(whole, bytes) || !openOn(split, bytes))
-        return;
+    if (!openOn(whole, bytes) || !openOn(split, bytes)) return;
     std::uint32_t installed = 0;
     bool any = false;
     // A few compressed bytes can stand for millions of lines; the first
     // ones show whatever the split gets wrong, at a fraction of the time.
     constexpr int comparedLines = 20000;
     for (int line = 0; line < comparedLines && whole.nextLine() == Parser::lineReady; ++line) {
-        if (split.nextLine() != Parser::lineReady)
-            std::abort();
+        if (split.nextLine() != Parser::lineReady) std::abort();
         const int expected = whole.parseLine();
         int got = split.parseLine();
         std::string_view reason = split.errReason();
@@ -110,10 +100,8 @@ void compareSplit(const std::uint8_t* data, std::size_t size, bool modern)
             got = rest.readRest(split.currentText(), split.restMark());
             reason = rest.errReason();
         }
-        if (got != expected || reason != std::string_view(whole.errReason()))
-            std::abort();
-        if (expected != Parser::parsedOk)
-            continue;
+        if (got != expected || reason != std::string_view(whole.errReason())) std::abort();
+        if (expected != Parser::parsedOk) continue;
         if (!(whole.parsed.network == split.parsed.network) || whole.parsed.network6 != split.parsed.network6 ||
             whole.parsed.origin != rest.parsed.origin)
             std::abort();
@@ -121,13 +109,10 @@ void compareSplit(const std::uint8_t* data, std::size_t size, bool modern)
         const auto items = rest.pathItems();
         whole.parsed.path.goToFirst();
         for (bool more = !whole.parsed.path.isEmpty(); more; more = whole.parsed.path.next(), ++at)
-            if (at >= items.size() || !(items[at] == whole.parsed.path.current()))
-                std::abort();
-        if (at != items.size())
-            std::abort();
+            if (at >= items.size() || !(items[at] == whole.parsed.path.current())) std::abort();
+        if (at != items.size()) std::abort();
     }
-    if (whole.nextLine() != Parser::lineReady && split.nextLine() == Parser::lineReady)
-        std::abort();
+    if (whole.nextLine() != Parser::lineReady && split.nextLine() == Parser::lineReady) std::abort();
 }
 
 } // namespace

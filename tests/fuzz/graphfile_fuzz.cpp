@@ -22,12 +22,14 @@ struct file_closer {
 };
 using file_ptr = std::unique_ptr<std::FILE, file_closer>;
 
-file_ptr readStream(std::vector<char>& bytes) {
+file_ptr readStream(std::vector<char>& bytes)
+{
     if (bytes.empty()) return file_ptr(std::fopen("/dev/null", "r"));
     return file_ptr(fmemopen(bytes.data(), bytes.size(), "r"));
 }
 
-std::string writeOut(ASGraph& g) {
+std::string writeOut(ASGraph& g)
+{
     char* text = nullptr;
     std::size_t size = 0;
     {
@@ -39,13 +41,15 @@ std::string writeOut(ASGraph& g) {
     return result;
 }
 
-void check(bool ok) {
+void check(bool ok)
+{
     if (!ok) std::abort();
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     std::vector<char> bytes(data, data + size);
     ASGraph g;
     {

@@ -21,8 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             word.push_back(static_cast<char>(data[i]));
         }
     }
-    if (size > 0)
-        words.push_back(word);
+    if (size > 0) words.push_back(word);
     std::vector<const char*> argv;
     for (const std::string& w : words)
         argv.push_back(w.c_str());
@@ -30,15 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cmdLineParameters parameters;
     std::string reason = "stale";
     const bool ok = parseArguments(static_cast<int>(argv.size()), argv.data(), parameters, reason);
-    if (ok != reason.empty())
-        std::abort();
+    if (ok != reason.empty()) std::abort();
     if (ok && parameters.scriptFile) {
         // The name is one of the arguments, unchanged.
         bool found = false;
         for (std::size_t i = 1; i < words.size(); ++i)
             found = found || words[i] == *parameters.scriptFile;
-        if (!found)
-            std::abort();
+        if (!found) std::abort();
     }
     if (!ok && reason.starts_with("Invalid option: `")) {
         // The offending argument is quoted whole, whatever its length.
@@ -46,8 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bool found = false;
         for (std::size_t i = 1; i < words.size(); ++i)
             found = found || words[i] == quoted;
-        if (!found || !reason.ends_with("'"))
-            std::abort();
+        if (!found || !reason.ends_with("'")) std::abort();
     }
     return 0;
 }

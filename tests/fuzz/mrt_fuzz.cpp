@@ -22,8 +22,7 @@ public:
     std::size_t read(char* buffer, std::size_t capacity) override
     {
         const std::size_t n = std::min({capacity, left, pieceSize});
-        if (n > 0)
-            std::memcpy(buffer, data, n);
+        if (n > 0) std::memcpy(buffer, data, n);
         data += n;
         left -= n;
         taken += n;
@@ -40,8 +39,7 @@ private:
 
 void check(bool ok)
 {
-    if (!ok)
-        std::abort();
+    if (!ok) std::abort();
 }
 
 void checkRoute(const route_record& route, std::size_t size, std::uint64_t number)
@@ -60,8 +58,7 @@ void checkRoute(const route_record& route, std::size_t size, std::uint64_t numbe
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     // The first byte chooses how the input trickles in; the head handed
     // over, as a program that looked at the input first would.
     const std::size_t piece = 1 + data[0] % 64 * (data[0] >= 128 ? 1024 : 1);
@@ -75,8 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t events = 0;; ++events) {
         check(events <= 8 * size + 8);
         const MrtReader::event e = reader.next();
-        if (e == MrtReader::event::end || e == MrtReader::event::readFailure)
-            break;
+        if (e == MrtReader::event::end || e == MrtReader::event::readFailure) break;
         const std::uint64_t number =
             e == MrtReader::event::route ? reader.route().position.number : reader.error().position.number;
         check(number >= lastNumber && number <= size / MrtFramer::headerSize + 1);

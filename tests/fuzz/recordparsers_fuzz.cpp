@@ -15,8 +15,7 @@ template <typename P>
 void run(std::vector<char>& bytes, std::size_t size)
 {
     std::FILE* stream = fmemopen(bytes.data(), size > 0 ? size : 1, "r");
-    if (stream == nullptr)
-        return;
+    if (stream == nullptr) return;
     P parser;
     if (!parser.openStream(stream)) {
         std::fclose(stream);
@@ -25,10 +24,8 @@ void run(std::vector<char>& bytes, std::size_t size)
     int result = 0;
     while ((result = parser.nextLine()) == Parser::lineReady) {
         const int parsed = parser.parseLine();
-        if (parsed < 0 || parsed > 5 || parsed == 1)
-            std::abort();
-        if (parsed != Parser::parsedOk && parser.errReason()[0] == '\0')
-            std::abort();
+        if (parsed < 0 || parsed > 5 || parsed == 1) std::abort();
+        if (parsed != Parser::parsedOk && parser.errReason()[0] == '\0') std::abort();
         (void)parser.currentLine();
     }
     if (result != Parser::endOfInput || (size > 0 && parser.filePos() != size) || parser.parsedLines() != 0)

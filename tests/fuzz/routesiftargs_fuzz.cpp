@@ -12,11 +12,13 @@
 
 namespace {
 
-void check(bool condition) {
+void check(bool condition)
+{
     if (!condition) std::abort();
 }
 
-void checkFeature(std::uint8_t mode, const std::optional<std::string>& file) {
+void checkFeature(std::uint8_t mode, const std::optional<std::string>& file)
+{
     // Only the valid mode lists are representable.
     check(mode == KEEP || mode == FIX || mode == DELETE || mode == TAG || mode == SAVE || mode == (FIX | SAVE) ||
           mode == (DELETE | SAVE) || mode == (TAG | SAVE));
@@ -25,7 +27,8 @@ void checkFeature(std::uint8_t mode, const std::optional<std::string>& file) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     std::vector<std::string> args{"routesift"};
     std::string current;
     for (std::size_t i = 0; i < size && args.size() < 64; ++i) {
@@ -39,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!current.empty()) args.push_back(current);
 
     std::vector<const char*> argv;
-    for (const std::string& a : args) argv.push_back(a.c_str());
+    for (const std::string& a : args)
+        argv.push_back(a.c_str());
     extraction_mode settings;
     std::string error = "stale";
     const bool ok = parseArguments(static_cast<int>(argv.size()), argv.data(), settings, error);

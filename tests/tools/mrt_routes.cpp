@@ -40,8 +40,7 @@ int dump(std::unique_ptr<ByteSource> input, bool routes)
     std::size_t got = 0;
     while (got < sizeof head) {
         const std::size_t more = input->read(head + got, sizeof head - got);
-        if (more == 0)
-            break;
+        if (more == 0) break;
         got += more;
     }
     if (!looksLikeMrt({head, got})) {
@@ -51,8 +50,7 @@ int dump(std::unique_ptr<ByteSource> input, bool routes)
     MrtSource source(std::move(input), {head, got});
     std::string line;
     for (route_step step = source.next(); step != route_step::end; step = source.next()) {
-        if (step == route_step::route && routes)
-            printRoute(source.route(), line);
+        if (step == route_step::route && routes) printRoute(source.route(), line);
         if (step == route_step::error) {
             const route_error e = source.error();
             std::printf("E %llu %llu %.*s (%.*s)\n", static_cast<unsigned long long>(e.position.number),
@@ -60,14 +58,12 @@ int dump(std::unique_ptr<ByteSource> input, bool routes)
                         e.reason.data(), static_cast<int>(e.text.size()), e.text.data());
         }
     }
-    if (const std::optional<std::string> failure = source.readFailure())
-        std::printf("F %s\n", failure->c_str());
+    if (const std::optional<std::string> failure = source.readFailure()) std::printf("F %s\n", failure->c_str());
     forEachCount(source.counts(), [](std::string_view label, std::uint64_t count) {
         std::printf("C %.*s: %llu\n", static_cast<int>(label.size()), label.data(),
                     static_cast<unsigned long long>(count));
     });
-    std::printf("C records read without error: %llu of %llu\n",
-                static_cast<unsigned long long>(source.parsedCount()),
+    std::printf("C records read without error: %llu of %llu\n", static_cast<unsigned long long>(source.parsedCount()),
                 static_cast<unsigned long long>(source.readCount()));
     return 0;
 }

@@ -18,7 +18,8 @@ using Tree = BST<int, int>;
 
 // Pre-order picture "key:balance(left right)", "." for a missing child.
 template <typename T, typename K>
-void draw(const typename BST<T, K>::tree_node* node, std::string& out) {
+void draw(const typename BST<T, K>::tree_node* node, std::string& out)
+{
     if (node == nullptr) {
         out += '.';
         return;
@@ -31,7 +32,8 @@ void draw(const typename BST<T, K>::tree_node* node, std::string& out) {
 }
 
 template <typename T, typename K>
-std::string shape(const BST<T, K>& tree) {
+std::string shape(const BST<T, K>& tree)
+{
     std::string out;
     draw<T, K>(tree.rootNode(), out);
     return out;
@@ -46,31 +48,36 @@ struct audit {
 // Checks order, stored balances against real heights, the AVL bound on every
 // node and that no listing left a visit mark behind.
 template <typename T, typename K>
-audit inspect(const typename BST<T, K>::tree_node* node, const K* low, const K* high) {
+audit inspect(const typename BST<T, K>::tree_node* node, const K* low, const K* high)
+{
     if (node == nullptr) return {};
     const audit left = inspect<T, K>(node->left, low, &node->key);
     const audit right = inspect<T, K>(node->right, &node->key, high);
     audit result;
     result.height = 1 + std::max(left.height, right.height);
     result.nodes = 1 + left.nodes + right.nodes;
-    result.sound = left.sound && right.sound && node->balance == right.height - left.height &&
-                   node->balance >= -1 && node->balance <= 1 && node->visitState == 0 &&
-                   (low == nullptr || *low < node->key) && (high == nullptr || node->key < *high);
+    result.sound = left.sound && right.sound && node->balance == right.height - left.height && node->balance >= -1 &&
+                   node->balance <= 1 && node->visitState == 0 && (low == nullptr || *low < node->key) &&
+                   (high == nullptr || node->key < *high);
     return result;
 }
 
 template <typename T, typename K>
-audit inspect(const BST<T, K>& tree) {
+audit inspect(const BST<T, K>& tree)
+{
     return inspect<T, K>(tree.rootNode(), nullptr, nullptr);
 }
 
-Tree treeOf(std::initializer_list<int> keys) {
+Tree treeOf(std::initializer_list<int> keys)
+{
     Tree tree;
-    for (const int k : keys) tree.addItem(k * 10, k);
+    for (const int k : keys)
+        tree.addItem(k * 10, k);
     return tree;
 }
 
-TEST(BSTRotations, SingleAndDoubleRotationsAtTheRoot) {
+TEST(BSTRotations, SingleAndDoubleRotationsAtTheRoot)
+{
     EXPECT_EQ(shape(treeOf({1, 2, 3})), "2:0(1:0(. .) 3:0(. .))");
     EXPECT_EQ(shape(treeOf({3, 2, 1})), "2:0(1:0(. .) 3:0(. .))");
     EXPECT_EQ(shape(treeOf({3, 1, 2})), "2:0(1:0(. .) 3:0(. .))");
@@ -79,27 +86,27 @@ TEST(BSTRotations, SingleAndDoubleRotationsAtTheRoot) {
 
 // Double rotations whose middle node leaned one way hand that lean to one of
 // the two nodes below it.
-TEST(BSTRotations, DoubleRotationBalancesFollowTheMiddleNode) {
-    EXPECT_EQ(shape(treeOf({50, 25, 75, 10, 30, 27})),
-              "30:0(25:0(10:0(. .) 27:0(. .)) 50:1(. 75:0(. .)))");
-    EXPECT_EQ(shape(treeOf({50, 25, 75, 10, 30, 35})),
-              "30:0(25:-1(10:0(. .) .) 50:0(35:0(. .) 75:0(. .)))");
-    EXPECT_EQ(shape(treeOf({50, 25, 75, 60, 90, 55})),
-              "60:0(50:0(25:0(. .) 55:0(. .)) 75:1(. 90:0(. .)))");
-    EXPECT_EQ(shape(treeOf({50, 25, 75, 60, 90, 65})),
-              "60:0(50:-1(25:0(. .) .) 75:0(65:0(. .) 90:0(. .)))");
+TEST(BSTRotations, DoubleRotationBalancesFollowTheMiddleNode)
+{
+    EXPECT_EQ(shape(treeOf({50, 25, 75, 10, 30, 27})), "30:0(25:0(10:0(. .) 27:0(. .)) 50:1(. 75:0(. .)))");
+    EXPECT_EQ(shape(treeOf({50, 25, 75, 10, 30, 35})), "30:0(25:-1(10:0(. .) .) 50:0(35:0(. .) 75:0(. .)))");
+    EXPECT_EQ(shape(treeOf({50, 25, 75, 60, 90, 55})), "60:0(50:0(25:0(. .) 55:0(. .)) 75:1(. 90:0(. .)))");
+    EXPECT_EQ(shape(treeOf({50, 25, 75, 60, 90, 65})), "60:0(50:-1(25:0(. .) .) 75:0(65:0(. .) 90:0(. .)))");
 }
 
-TEST(BSTRotations, RotationBelowTheRootRelinksTheParent) {
+TEST(BSTRotations, RotationBelowTheRootRelinksTheParent)
+{
     EXPECT_EQ(shape(treeOf({10, 5, 20, 30, 40})), "10:1(5:0(. .) 30:0(20:0(. .) 40:0(. .)))");
     EXPECT_EQ(shape(treeOf({10, 20, 5, 3, 1})), "10:-1(3:0(1:0(. .) 5:0(. .)) 20:0(. .))");
     EXPECT_EQ(shape(treeOf({10, 5, 20, 30, 25})), "10:1(5:0(. .) 25:0(20:0(. .) 30:0(. .)))");
     EXPECT_EQ(shape(treeOf({10, 20, 5, 1, 3})), "10:-1(3:0(1:0(. .) 5:0(. .)) 20:0(. .))");
 }
 
-TEST(BSTInsert, AscendingThousandIsTenLevelsAndListsInOrder) {
+TEST(BSTInsert, AscendingThousandIsTenLevelsAndListsInOrder)
+{
     Tree tree;
-    for (int k = 1; k <= 1000; ++k) ASSERT_TRUE(tree.addItem(-k, k));
+    for (int k = 1; k <= 1000; ++k)
+        ASSERT_TRUE(tree.addItem(-k, k));
     const audit a = inspect(tree);
     EXPECT_TRUE(a.sound);
     EXPECT_EQ(a.height, 10);
@@ -116,7 +123,8 @@ TEST(BSTInsert, AscendingThousandIsTenLevelsAndListsInOrder) {
 // Equality of double keys is numeric (0.0 is -0.0). A NaN compares false
 // with everything; left to itself it would never match and, once rotated
 // above other keys, would hide them from lookups.
-TEST(BSTFind, DoubleKeysByValueAndNaNAfterEveryNumber) {
+TEST(BSTFind, DoubleKeysByValueAndNaNAfterEveryNumber)
+{
     const double nan = std::nan("");
     BST<std::uint64_t, double> tree;
     EXPECT_TRUE(tree.addItem(1, 0.0));
@@ -127,19 +135,21 @@ TEST(BSTFind, DoubleKeysByValueAndNaNAfterEveryNumber) {
     EXPECT_TRUE(tree.addItem(4, 0.3));
     EXPECT_TRUE(tree.addItem(5, -1.0));
     EXPECT_EQ(tree.len(), 5u);
-    for (const auto& [key, item] : std::vector<std::pair<double, std::uint64_t>>{
-             {-0.0, 1}, {nan, 2}, {0.1 + 0.2, 3}, {0.3, 4}, {-1.0, 5}}) {
+    for (const auto& [key, item] :
+         std::vector<std::pair<double, std::uint64_t>>{{-0.0, 1}, {nan, 2}, {0.1 + 0.2, 3}, {0.3, 4}, {-1.0, 5}}) {
         const std::uint64_t* found = tree.findItem(key);
         ASSERT_NE(found, nullptr) << key;
         EXPECT_EQ(*found, item);
     }
     List<double> keys = tree.listKeys();
-    for (const double expected : {-1.0, 0.0, 0.3, 0.1 + 0.2}) EXPECT_EQ(keys.pop(), expected);
+    for (const double expected : {-1.0, 0.0, 0.3, 0.1 + 0.2})
+        EXPECT_EQ(keys.pop(), expected);
     EXPECT_TRUE(std::isnan(keys.pop()));
     EXPECT_TRUE(keys.isEmpty());
 }
 
-TEST(BSTListing, ListsAreTheTreesOwnAndRefilled) {
+TEST(BSTListing, ListsAreTheTreesOwnAndRefilled)
+{
     Tree tree;
     EXPECT_EQ(tree.findItem(0), nullptr);
     EXPECT_TRUE(tree.listItems().isEmpty());
@@ -158,7 +168,8 @@ TEST(BSTListing, ListsAreTheTreesOwnAndRefilled) {
     EXPECT_EQ(tree.listItems().len(), 4u); // refilled, not appended to
 }
 
-TEST(BSTCopy, CopiesShapeAndBalancesBetweenAnySizes) {
+TEST(BSTCopy, CopiesShapeAndBalancesBetweenAnySizes)
+{
     const std::vector<Tree> trees = {Tree(), treeOf({1}), treeOf({5, 3, 8, 1}),
                                      treeOf({50, 25, 75, 10, 30, 27, 90, 5, 1, 2})};
     for (const Tree& source : trees) {
@@ -180,7 +191,8 @@ TEST(BSTCopy, CopiesShapeAndBalancesBetweenAnySizes) {
     }
 }
 
-TEST(BSTCopy, AssignmentReusesNodesAndLeavesTheListsAlone) {
+TEST(BSTCopy, AssignmentReusesNodesAndLeavesTheListsAlone)
+{
     Tree target = treeOf({5, 3, 8});
     const List<int>& keys = target.listKeys();
     const auto* oldRoot = target.rootNode();
@@ -202,7 +214,8 @@ TEST(BSTCopy, AssignmentReusesNodesAndLeavesTheListsAlone) {
     EXPECT_EQ(shape(target), shape(self));
 }
 
-TEST(BSTRandom, MatchesStdMapAndKeepsTheHeightBound) {
+TEST(BSTRandom, MatchesStdMapAndKeepsTheHeightBound)
+{
     std::mt19937_64 random(7);
     BST<std::uint64_t, std::uint32_t> tree;
     std::map<std::uint32_t, std::uint64_t> model;
@@ -238,7 +251,8 @@ TEST(BSTRandom, MatchesStdMapAndKeepsTheHeightBound) {
             ASSERT_TRUE(keys.isEmpty());
 
             BST<std::uint64_t, std::uint32_t> other;
-            for (std::uint32_t k = 0; k < static_cast<std::uint32_t>(step % 7); ++k) other.addItem(k, k);
+            for (std::uint32_t k = 0; k < static_cast<std::uint32_t>(step % 7); ++k)
+                other.addItem(k, k);
             other = tree;
             ASSERT_EQ(shape(other), shape(tree));
             tree = other;
@@ -250,10 +264,12 @@ TEST(BSTRandom, MatchesStdMapAndKeepsTheHeightBound) {
 // A million ascending keys: rotations every few insertions, and copies and
 // frees that would blow the call stack if they recursed over anything but
 // the height.
-TEST(BSTLarge, MillionAscendingKeysBuildCopyAssignListAndFree) {
+TEST(BSTLarge, MillionAscendingKeysBuildCopyAssignListAndFree)
+{
     constexpr std::uint64_t size = 1'000'000;
     BST<std::uint64_t, std::uint64_t> tree;
-    for (std::uint64_t k = 0; k < size; ++k) tree.addItem(k, k);
+    for (std::uint64_t k = 0; k < size; ++k)
+        tree.addItem(k, k);
     const audit a = inspect(tree);
     EXPECT_TRUE(a.sound);
     EXPECT_LE(a.height, 20);

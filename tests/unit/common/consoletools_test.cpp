@@ -31,8 +31,7 @@ std::string drawn(float done, float total)
 std::string bar(int stars, const char* percent)
 {
     std::string text = "\x1b[1G[" + std::string(static_cast<std::size_t>(stars), '*');
-    if (stars < 40)
-        text += std::string(static_cast<std::size_t>(40 - stars), ' ');
+    if (stars < 40) text += std::string(static_cast<std::size_t>(40 - stars), ' ');
     return text + "]  (" + percent + " %)";
 }
 

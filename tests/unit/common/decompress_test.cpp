@@ -27,12 +27,13 @@ const std::string xz("\xfd\x37\x7a\x58\x5a\x00\x00\x04\xe6\xd6\xb4\x46\x02\x00\x
 class TextSource final : public ByteSource {
 public:
     TextSource(std::string text, std::size_t step, bool failAtEnd)
-        : text(std::move(text)), step(step), failAtEnd(failAtEnd) {}
+        : text(std::move(text)), step(step), failAtEnd(failAtEnd)
+    {
+    }
     std::size_t read(char* buffer, std::size_t capacity) override
     {
         const std::size_t n = std::min({capacity, step, text.size() - pos});
-        if (n == 0 && failAtEnd)
-            setFailure("Input/output error");
+        if (n == 0 && failAtEnd) setFailure("Input/output error");
         text.copy(buffer, n, pos);
         pos += n;
         return n;
@@ -70,8 +71,8 @@ TEST(Decompressing, EveryFormatAndMemberIsReadWhole)
 TEST(Decompressing, PlainInputPassesUnchanged)
 {
     // Texts that begin like a magic but are none, and inputs shorter than one.
-    for (const std::string text : {"", "B", "BZ", "BZh", "BZh0 is no block size\n", "\x1f", "\xfd\x37\x7a\n",
-                                   "Network Next Hop\n"}) {
+    for (const std::string text :
+         {"", "B", "BZ", "BZh", "BZh0 is no block size\n", "\x1f", "\xfd\x37\x7a\n", "Network Next Hop\n"}) {
         EXPECT_EQ(readAll(text, 1), std::make_pair(text, std::string()));
         EXPECT_EQ(readAll(text, 100), std::make_pair(text, std::string()));
     }

@@ -10,11 +10,13 @@
 
 namespace {
 
-IPAddress addr(int a, int b, int c, int d) {
+IPAddress addr(int a, int b, int c, int d)
+{
     return IPAddress(std::uint8_t(a), std::uint8_t(b), std::uint8_t(c), std::uint8_t(d));
 }
 
-std::uint32_t maskValue(int a, int b, int c, int d) {
+std::uint32_t maskValue(int a, int b, int c, int d)
+{
     IPNetmask m{std::uint8_t(a), std::uint8_t(b), std::uint8_t(c), std::uint8_t(d)};
     const std::uint8_t* o = m.getNetmask();
     return std::uint32_t(o[0]) << 24 | std::uint32_t(o[1]) << 16 | std::uint32_t(o[2]) << 8 | o[3];
@@ -22,7 +24,8 @@ std::uint32_t maskValue(int a, int b, int c, int d) {
 
 } // namespace
 
-TEST(IPAddress, ArithmeticWrapsAndDifferenceCountsTheClosedRange) {
+TEST(IPAddress, ArithmeticWrapsAndDifferenceCountsTheClosedRange)
+{
     EXPECT_EQ(addr(255, 255, 255, 255) + 1, addr(0, 0, 0, 0));
     EXPECT_EQ(addr(0, 0, 0, 0) - 1, addr(255, 255, 255, 255));
     EXPECT_EQ(addr(1, 2, 3, 4) + 4294967296ULL, addr(1, 2, 3, 4));
@@ -41,13 +44,15 @@ TEST(IPAddress, ArithmeticWrapsAndDifferenceCountsTheClosedRange) {
     EXPECT_EQ(addr(255, 255, 255, 255) - addr(0, 0, 0, 0), 4294967296ULL);
 }
 
-TEST(IPAddress, OrderFollowsTheNumericValue) {
+TEST(IPAddress, OrderFollowsTheNumericValue)
+{
     // Few distinct octets, so that long runs of equal leading octets occur.
     const std::array<int, 6> values{0, 1, 127, 128, 254, 255};
     std::mt19937 rng(7);
     for (int i = 0; i < 20000; ++i) {
         std::array<int, 8> o{};
-        for (int& x : o) x = values[rng() % values.size()];
+        for (int& x : o)
+            x = values[rng() % values.size()];
         const IPAddress a = addr(o[0], o[1], o[2], o[3]), b = addr(o[4], o[5], o[6], o[7]);
         const auto va = (std::uint64_t(o[0]) << 24) + (o[1] << 16) + (o[2] << 8) + o[3];
         const auto vb = (std::uint64_t(o[4]) << 24) + (o[5] << 16) + (o[6] << 8) + o[7];
@@ -60,7 +65,8 @@ TEST(IPAddress, OrderFollowsTheNumericValue) {
     }
 }
 
-TEST(IPAddress, ClassMaskAndOctetAccess) {
+TEST(IPAddress, ClassMaskAndOctetAccess)
+{
     const char* classes = "UAABBBCCDDEEUU";
     const std::array<int, 14> firsts{0, 1, 127, 128, 172, 191, 192, 223, 224, 239, 240, 247, 248, 255};
     for (std::size_t i = 0; i < firsts.size(); ++i) {
@@ -77,7 +83,8 @@ TEST(IPAddress, ClassMaskAndOctetAccess) {
     EXPECT_EQ(a.getAddress()[3], 1);
 }
 
-TEST(IPNetmask, OnlyContiguousMasksSurvive) {
+TEST(IPNetmask, OnlyContiguousMasksSurvive)
+{
     EXPECT_EQ(maskValue(255, 255, 254, 0), 0xFFFFFE00u);
     EXPECT_EQ(IPNetmask(255, 255, 254, 0).brief(), 23);
     EXPECT_EQ(maskValue(0, 0, 0, 0), 0u);
@@ -97,11 +104,13 @@ TEST(IPNetmask, OnlyContiguousMasksSurvive) {
     }
 }
 
-TEST(IPNetmask, LengthsAndOrder) {
+TEST(IPNetmask, LengthsAndOrder)
+{
     EXPECT_EQ(IPNetmask(1).value(), 0x80000000u);
     EXPECT_EQ(IPNetmask(23).value(), 0xFFFFFE00u);
     EXPECT_EQ(IPNetmask(0).value(), 0u);
-    for (int bad : {33, -1, 264, -128}) EXPECT_EQ(IPNetmask(bad).value(), 0xFFFFFFFFu) << bad;
+    for (int bad : {33, -1, 264, -128})
+        EXPECT_EQ(IPNetmask(bad).value(), 0xFFFFFFFFu) << bad;
     EXPECT_EQ(IPNetmask().brief(), 32);
     for (int i = 0; i <= 32; ++i) {
         ASSERT_EQ(IPNetmask(i).brief(), i);
@@ -116,7 +125,8 @@ TEST(IPNetmask, LengthsAndOrder) {
     }
 }
 
-TEST(IPPrefix, ClassfulDefaultsKeepTheHostBits) {
+TEST(IPPrefix, ClassfulDefaultsKeepTheHostBits)
+{
     EXPECT_EQ(IPPrefix().netmask().brief(), 0);
     EXPECT_EQ(IPPrefix().addresses(), 4294967296ULL);
     const std::array<int, 14> firsts{0, 1, 127, 128, 191, 192, 223, 224, 239, 240, 247, 248, 250, 255};
@@ -132,7 +142,8 @@ TEST(IPPrefix, ClassfulDefaultsKeepTheHostBits) {
     EXPECT_NE(masked, IPPrefix(addr(10, 1, 0, 0), IPNetmask(17)));
 }
 
-TEST(IPPrefix, Specificity) {
+TEST(IPPrefix, Specificity)
+{
     const IPPrefix net8(addr(10, 0, 0, 0), IPNetmask(8)), net16(addr(10, 1, 0, 0), IPNetmask(16));
     EXPECT_TRUE(net16.isMoreSpecific(net8));
     EXPECT_TRUE(net8.isLessSpecific(net16));
@@ -146,13 +157,15 @@ TEST(IPPrefix, Specificity) {
     EXPECT_TRUE(IPPrefix().isLessSpecific(IPPrefix(addr(255, 255, 255, 255), IPNetmask(32))));
 }
 
-TEST(IPPrefix, ListingStopsAtTheTopOfTheSpace) {
+TEST(IPPrefix, ListingStopsAtTheTopOfTheSpace)
+{
     EXPECT_EQ(IPPrefix(addr(1, 2, 3, 4), IPNetmask(32)).addresses(), 1u);
     EXPECT_EQ(IPPrefix(addr(1, 2, 3, 4), IPNetmask(1)).addresses(), 2147483648ULL);
     IPPrefix p(addr(192, 0, 2, 1), IPNetmask(30));
     List<IPAddress>& first = p.listAddresses();
     ASSERT_EQ(first.len(), 4u);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(first.pop(), addr(192, 0, 2, i));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(first.pop(), addr(192, 0, 2, i));
     EXPECT_EQ(&p.listAddresses(), &first);
     EXPECT_EQ(first.len(), 4u) << "listing again refills the same list";
 

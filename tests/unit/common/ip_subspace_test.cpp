@@ -21,7 +21,8 @@ constexpr std::uint64_t top = 0xFFFFFFFFULL;
 
 IPAddress at(std::uint64_t v) { return IPAddress::fromValue(static_cast<std::uint32_t>(v)); }
 
-IPAddress addr(int a, int b, int c, int d) {
+IPAddress addr(int a, int b, int c, int d)
+{
     return IPAddress(std::uint8_t(a), std::uint8_t(b), std::uint8_t(c), std::uint8_t(d));
 }
 
@@ -29,14 +30,17 @@ IPSubSpace block(std::uint64_t start, int length) { return IPSubSpace(IPPrefix(a
 
 // Builds a set holding exactly [first, last] out of single addresses, so
 // the construction does not lean on the prefix decomposition under test.
-IPSubSpace range(const IPAddress& first, const IPAddress& last) {
+IPSubSpace range(const IPAddress& first, const IPAddress& last)
+{
     IPSubSpace s;
-    for (std::uint64_t v = first.value(); v <= last.value(); ++v) s += IPSubSpace(at(v));
+    for (std::uint64_t v = first.value(); v <= last.value(); ++v)
+        s += IPSubSpace(at(v));
     return s;
 }
 
 // The intervals of a set in ascending order, read back from its address list.
-Intervals intervalsOf(IPSubSpace& s) {
+Intervals intervalsOf(IPSubSpace& s)
+{
     Intervals out;
     List<IPAddress> all = s.listAddresses();
     while (!all.isEmpty()) {
@@ -50,7 +54,8 @@ Intervals intervalsOf(IPSubSpace& s) {
     return out;
 }
 
-Prefixes prefixesOf(IPSubSpace& s) {
+Prefixes prefixesOf(IPSubSpace& s)
+{
     Prefixes out;
     List<IPPrefix> all = s.listPrefixes();
     while (!all.isEmpty()) {
@@ -67,8 +72,8 @@ using Bits = std::bitset<windowSize>;
 
 // The minimal aligned decomposition, found top-down: a block wholly in the
 // set is one prefix, a block partly in it splits into its halves.
-void trieDecompose(const Bits& bits, std::uint64_t base, std::uint64_t start, int length,
-                   Prefixes& out) {
+void trieDecompose(const Bits& bits, std::uint64_t base, std::uint64_t start, int length, Prefixes& out)
+{
     const std::uint64_t size = std::uint64_t{1} << (32 - length);
     const std::uint64_t end = start + size; // exclusive
     if (end <= base || start >= base + windowSize) return;
@@ -95,7 +100,8 @@ struct WindowSet {
     Bits bits;
 };
 
-WindowSet randomWindowSet(std::mt19937& rng, std::uint64_t base) {
+WindowSet randomWindowSet(std::mt19937& rng, std::uint64_t base)
+{
     WindowSet out;
     const int pieces = int(rng() % 8);
     for (int i = 0; i < pieces; ++i) {
@@ -120,7 +126,8 @@ WindowSet randomWindowSet(std::mt19937& rng, std::uint64_t base) {
     return out;
 }
 
-Bits bitsOf(IPSubSpace& s, std::uint64_t base) {
+Bits bitsOf(IPSubSpace& s, std::uint64_t base)
+{
     Bits bits;
     List<IPAddress> all = s.listAddresses();
     while (!all.isEmpty()) {
@@ -135,7 +142,8 @@ bool properSubset(const Bits& a, const Bits& b) { return (a & ~b).none() && a !=
 
 } // namespace
 
-TEST(IPSubSpace, UnionAndIntersectionOfHandPickedSets) {
+TEST(IPSubSpace, UnionAndIntersectionOfHandPickedSets)
+{
     const IPSubSpace a = range(at(0x0A000000), at(0x0A000005));
     IPSubSpace overlap = a + range(at(0x0A000003), at(0x0A000008));
     EXPECT_EQ(overlap.addresses(), 9u);
@@ -147,8 +155,8 @@ TEST(IPSubSpace, UnionAndIntersectionOfHandPickedSets) {
     IPSubSpace right = range(at(0x01000003), at(0x01000004)) + range(at(0x01000014), at(0x01000016));
     IPSubSpace both = left + right;
     EXPECT_EQ(both.addresses(), 10u);
-    EXPECT_EQ(intervalsOf(both), (Intervals{{0x01000001, 0x01000004}, {0x0100000A, 0x0100000C},
-                                            {0x01000014, 0x01000016}}));
+    EXPECT_EQ(intervalsOf(both),
+              (Intervals{{0x01000001, 0x01000004}, {0x0100000A, 0x0100000C}, {0x01000014, 0x01000016}}));
 
     IPSubSpace two = range(at(0x01000002), at(0x01000003)) + range(at(0x01000005), at(0x01000006));
     EXPECT_EQ(range(at(0x01000001), at(0x0100000A)) * two, two);
@@ -161,7 +169,8 @@ TEST(IPSubSpace, UnionAndIntersectionOfHandPickedSets) {
     EXPECT_EQ(IPSubSpace() + left, left);
 }
 
-TEST(IPSubSpace, InclusionIsProperAndEqualityIgnoresHowASetWasBuilt) {
+TEST(IPSubSpace, InclusionIsProperAndEqualityIgnoresHowASetWasBuilt)
+{
     const IPSubSpace net = block(0xC0000200, 24), host(addr(192, 0, 2, 7)), half = block(0xC0000280, 25);
     EXPECT_TRUE(net.includes(host));
     EXPECT_TRUE(net.includes(half));
@@ -177,7 +186,8 @@ TEST(IPSubSpace, InclusionIsProperAndEqualityIgnoresHowASetWasBuilt) {
     EXPECT_NE(halves, block(0x0A000000, 25));
 }
 
-TEST(IPSubSpace, EndsOfTheAddressSpaceDoNotWrap) {
+TEST(IPSubSpace, EndsOfTheAddressSpaceDoNotWrap)
+{
     // 255.255.255.255 and 0.0.0.0 are not neighbours.
     IPSubSpace ends = block(0, 30) + block(top - 3, 30);
     EXPECT_EQ(intervalsOf(ends), (Intervals{{0, 3}, {top - 3, top}}));
@@ -200,7 +210,8 @@ TEST(IPSubSpace, EndsOfTheAddressSpaceDoNotWrap) {
     EXPECT_EQ(whole * block(top, 32), block(top, 32));
 }
 
-TEST(IPSubSpace, PrefixDecomposition) {
+TEST(IPSubSpace, PrefixDecomposition)
+{
     IPSubSpace odd = range(at(5), at(12)), three = range(at(0), at(2)), net = block(0x0A000000, 24), empty;
     EXPECT_EQ(prefixesOf(odd), (Prefixes{{5, 32}, {6, 31}, {8, 30}, {12, 32}}));
     EXPECT_EQ(prefixesOf(three), (Prefixes{{0, 31}, {2, 32}}));
@@ -210,12 +221,19 @@ TEST(IPSubSpace, PrefixDecomposition) {
     // A classful prefix keeps its host address, so its set starts there.
     IPSubSpace classful{IPPrefix(addr(192, 0, 2, 7))};
     EXPECT_EQ(intervalsOf(classful), (Intervals{{0xC0000207, 0xC0000306}}));
-    EXPECT_EQ(prefixesOf(classful), (Prefixes{{0xC0000207, 32}, {0xC0000208, 29}, {0xC0000210, 28},
-                                              {0xC0000220, 27}, {0xC0000240, 26}, {0xC0000280, 25},
-                                              {0xC0000300, 30}, {0xC0000304, 31}, {0xC0000306, 32}}));
+    EXPECT_EQ(prefixesOf(classful), (Prefixes{{0xC0000207, 32},
+                                              {0xC0000208, 29},
+                                              {0xC0000210, 28},
+                                              {0xC0000220, 27},
+                                              {0xC0000240, 26},
+                                              {0xC0000280, 25},
+                                              {0xC0000300, 30},
+                                              {0xC0000304, 31},
+                                              {0xC0000306, 32}}));
 }
 
-TEST(IPSubSpace, AssignmentsAndSelfOperations) {
+TEST(IPSubSpace, AssignmentsAndSelfOperations)
+{
     IPSubSpace a = block(0x0A000000, 30) + block(0x0A000010, 31);
     List<IPAddress>& listing = a.listAddresses();
     a = block(0x14000000, 32);
@@ -231,11 +249,12 @@ TEST(IPSubSpace, AssignmentsAndSelfOperations) {
     EXPECT_FALSE(b.includes(b));
     b += b;
     b *= b;
-    EXPECT_EQ(intervalsOf(b), (Intervals{{0x0A000000, 0x0A000003}, {0x0A000010, 0x0A000011},
-                                         {0x0B000000, 0x0B000000}}));
+    EXPECT_EQ(intervalsOf(b),
+              (Intervals{{0x0A000000, 0x0A000003}, {0x0A000010, 0x0A000011}, {0x0B000000, 0x0B000000}}));
 }
 
-TEST(IPSubSpace, RandomWindowSetsAgreeWithBitsetModel) {
+TEST(IPSubSpace, RandomWindowSetsAgreeWithBitsetModel)
+{
     std::mt19937 rng(42);
     // Windows at the bottom and top of the space and one straddling an octet carry.
     for (const std::uint64_t base : {std::uint64_t{0}, top + 1 - windowSize, std::uint64_t{0x0A0000E0}}) {

@@ -38,8 +38,7 @@ std::string libcText(const IPv6Address& a)
 std::optional<std::array<std::uint8_t, 16>> libcParse(const std::string& text)
 {
     in6_addr raw{};
-    if (inet_pton(AF_INET6, text.c_str(), &raw) != 1)
-        return std::nullopt;
+    if (inet_pton(AF_INET6, text.c_str(), &raw) != 1) return std::nullopt;
     std::array<std::uint8_t, 16> bytes{};
     std::memcpy(bytes.data(), &raw, 16);
     return bytes;
@@ -82,8 +81,7 @@ std::string randomSpelling(const IPv6Address& a, std::mt19937& rng)
         char piece[8];
         std::snprintf(piece, sizeof piece, rng() % 3 == 0 ? "%04X" : "%x", a.group(g));
         text += piece;
-        if (g + 1 < groups || dotted)
-            text += ':';
+        if (g + 1 < groups || dotted) text += ':';
     }
     if (dotted)
         text += std::to_string(a.bytes()[12]) + "." + std::to_string(a.bytes()[13]) + "." +
@@ -146,7 +144,7 @@ TEST(IPv6Address, WritesTheCanonicalFormWhereTheCLibraryDiffers)
     // The deprecated IPv4-compatible form stays hex.
     EXPECT_EQ(text("::192.0.2.1"), "::c000:201");
     EXPECT_EQ(text("::FFFF:C000:0201"), "::ffff:192.0.2.1");
-    EXPECT_EQ(text("2001:db8:0:0:1:0:0:1"), "2001:db8::1:0:0:1"); // first of two equal runs
+    EXPECT_EQ(text("2001:db8:0:0:1:0:0:1"), "2001:db8::1:0:0:1");    // first of two equal runs
     EXPECT_EQ(text("2001:db8:0:1:1:1:1:1"), "2001:db8:0:1:1:1:1:1"); // one zero group stays
     for (const char* bad : {"", ":", ":::", "1::2::3", "12345::", "::1.2.3", "::1.2.3.04", "::256.1.1.1",
                             "1.2.3.4::", "1:2:3:4:5:6:7:8:9", "1:2:3:4:5:6:7", "::1 ", "[::1]", "fe80::1%eth0",

@@ -15,7 +15,8 @@ namespace {
 
 // Contents head to tail, read through the public cursor walk (moves the cursor).
 template <typename T>
-std::vector<T> contents(List<T>& list) {
+std::vector<T> contents(List<T>& list)
+{
     std::vector<T> values;
     list.goToFirst();
     if (list.isEmpty()) return values;
@@ -28,7 +29,8 @@ std::vector<T> contents(List<T>& list) {
 // Position of the cursor counted from the head, found without disturbing it
 // in the list under test: a copy carries the cursor at the same position.
 template <typename T>
-std::size_t cursorIndex(const List<T>& list) {
+std::size_t cursorIndex(const List<T>& list)
+{
     List<T> probe(list);
     std::size_t index = 0;
     while (!probe.isFirst()) {
@@ -38,13 +40,16 @@ std::size_t cursorIndex(const List<T>& list) {
     return index;
 }
 
-List<int> listOf(std::initializer_list<int> values) {
+List<int> listOf(std::initializer_list<int> values)
+{
     List<int> list;
-    for (const int v : values) list.enqueue(v);
+    for (const int v : values)
+        list.enqueue(v);
     return list;
 }
 
-TEST(ListEmpty, ReadsGiveDefaultsAndChangeNothing) {
+TEST(ListEmpty, ReadsGiveDefaultsAndChangeNothing)
+{
     List<int> numbers;
     EXPECT_EQ(numbers.pop(), 0);
     EXPECT_EQ(numbers.first(), 0);
@@ -64,10 +69,12 @@ TEST(ListEmpty, ReadsGiveDefaultsAndChangeNothing) {
 
 // The walk every caller writes: ask isLast() before removing; after a removal
 // that was not the last, the cursor already stands on the next value.
-TEST(ListRemoveCurrent, FilteringWalkVisitsEveryValueOnce) {
+TEST(ListRemoveCurrent, FilteringWalkVisitsEveryValueOnce)
+{
     for (const bool removeTail : {false, true}) {
         List<int> list;
-        for (int v = 0; v < 10; ++v) list.enqueue(v);
+        for (int v = 0; v < 10; ++v)
+            list.enqueue(v);
         if (!removeTail) list.enqueue(11);
         std::vector<int> visited;
         list.goToFirst();
@@ -94,18 +101,21 @@ TEST(ListRemoveCurrent, FilteringWalkVisitsEveryValueOnce) {
     }
 }
 
-TEST(ListCopy, CopyAndAssignmentKeepValuesAndCursorPosition) {
+TEST(ListCopy, CopyAndAssignmentKeepValuesAndCursorPosition)
+{
     for (const std::size_t sourceCursor : {0u, 2u, 4u}) {
         List<int> source = listOf({1, 2, 3, 4, 5});
         source.goToFirst();
-        for (std::size_t i = 0; i < sourceCursor; ++i) source.next();
+        for (std::size_t i = 0; i < sourceCursor; ++i)
+            source.next();
 
         const List<int> copy(source);
         EXPECT_EQ(cursorIndex(copy), sourceCursor);
         // Assignment into shorter, equal and longer lists, and into an empty one.
         for (const std::size_t targetLength : {0u, 2u, 5u, 9u}) {
             List<int> target;
-            for (std::size_t i = 0; i < targetLength; ++i) target.enqueue(100 + static_cast<int>(i));
+            for (std::size_t i = 0; i < targetLength; ++i)
+                target.enqueue(100 + static_cast<int>(i));
             target.goToFirst();
             while (target.next()) {
             }
@@ -140,7 +150,8 @@ TEST(ListCopy, CopyAndAssignmentKeepValuesAndCursorPosition) {
     EXPECT_EQ(contents(source), (std::vector<int>{1, 2, 3}));
 }
 
-TEST(ListCopy, PointerValuesAreSharedNotOwned) {
+TEST(ListCopy, PointerValuesAreSharedNotOwned)
+{
     auto owned = std::make_unique<int>(42);
     List<int*> first;
     first.enqueue(owned.get());
@@ -153,7 +164,8 @@ TEST(ListCopy, PointerValuesAreSharedNotOwned) {
     EXPECT_EQ(*first.first(), 42); // still alive after the copies went away
 }
 
-TEST(ListRandom, MatchesDequeWithCursorModel) {
+TEST(ListRandom, MatchesDequeWithCursorModel)
+{
     std::mt19937_64 random(20261207);
     List<std::uint64_t> list;
     std::deque<std::uint64_t> model;
@@ -192,7 +204,8 @@ TEST(ListRandom, MatchesDequeWithCursorModel) {
         case 5: {
             // Round trip through an assignment into a list of another length.
             List<std::uint64_t> other;
-            for (std::uint64_t i = random() % 8; i > 0; --i) other.enqueue(i);
+            for (std::uint64_t i = random() % 8; i > 0; --i)
+                other.enqueue(i);
             other = list;
             list = other;
             break;
@@ -228,13 +241,15 @@ TEST(ListRandom, MatchesDequeWithCursorModel) {
 
 // Ten million elements: a recursive copy or destruction would exhaust the
 // call stack long before this size.
-TEST(ListLarge, TenMillionElementsCopyAssignWalkAndFreeWithoutRecursion) {
+TEST(ListLarge, TenMillionElementsCopyAssignWalkAndFreeWithoutRecursion)
+{
     constexpr std::uint32_t size = 10'000'000;
     List<std::uint32_t> assigned;
     assigned.enqueue(7);
     {
         List<std::uint32_t> built;
-        for (std::uint32_t i = 0; i < size; ++i) built.enqueue(i);
+        for (std::uint32_t i = 0; i < size; ++i)
+            built.enqueue(i);
         const List<std::uint32_t> copy(built);
         built = List<std::uint32_t>();
         assigned = copy;

@@ -21,8 +21,7 @@ Outcome run(std::vector<const char*> args)
     Outcome outcome{false, {}, "left over"};
     outcome.parameters.forceOverwrite = true; // must be reset by the parser
     outcome.parameters.showHelp = true;
-    outcome.ok = parseArguments(static_cast<int>(args.size()), args.data(), outcome.parameters,
-                                outcome.reason);
+    outcome.ok = parseArguments(static_cast<int>(args.size()), args.data(), outcome.parameters, outcome.reason);
     return outcome;
 }
 

@@ -33,8 +33,7 @@ parsed_command parse(std::string_view command, std::string* errors = nullptr)
     CaptureStderr();
     parsed_command cmd = parseCommand(command);
     const std::string err = GetCapturedStderr();
-    if (errors != nullptr)
-        *errors = err;
+    if (errors != nullptr) *errors = err;
     return cmd;
 }
 
@@ -229,12 +228,10 @@ TEST(CheckCombination, FirstFailingRuleOnly)
         return valid ? std::string("valid") : err;
     };
     // information is judged before the (S)CC rule, which comes before the differences rules.
-    EXPECT_EQ(message("show anyscc information"),
-              "Error: information can only be shown for the whole graph\n");
+    EXPECT_EQ(message("show anyscc information"), "Error: information can only be shown for the whole graph\n");
     EXPECT_EQ(message("show anycc differences attendances"),
               "Error: can only show distribution or indexes for (S)CCs\n");
-    EXPECT_EQ(message("show scc 1 nodes changes"),
-              "Error: such distribution can only be shown for differences\n");
+    EXPECT_EQ(message("show scc 1 nodes changes"), "Error: such distribution can only be shown for differences\n");
     EXPECT_EQ(message("dump anycc information"), "Error: dump command cannot work on multiple (S)CCs\n");
     // Missing parts are for the commands to answer.
     EXPECT_EQ(message("show"), "valid");

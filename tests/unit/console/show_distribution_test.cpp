@@ -73,7 +73,8 @@ TEST(ShowCovering, MatchesAPlainModelOnRandomGraphs)
     for (int round = 0; round < 300; ++round) {
         const int nodes = 1 + static_cast<int>(rng() % 12);
         auto graph = std::make_unique<ASGraph>();
-        for (int n = 1; n <= nodes; ++n) graph->addNode(static_cast<asnum_t>(n * 97), static_cast<asnum_t>(n * 97));
+        for (int n = 1; n <= nodes; ++n)
+            graph->addNode(static_cast<asnum_t>(n * 97), static_cast<asnum_t>(n * 97));
         const int attempts = static_cast<int>(rng() % 30);
         for (int i = 0; i < attempts; ++i) {
             ASEdgeWeight w, r;
@@ -95,8 +96,9 @@ TEST(ShowCovering, MatchesAPlainModelOnRandomGraphs)
             std::vector<std::pair<ASEdgeListing, std::uint64_t>> seen;
             double mean = 0;
             g.forEachEdge([&](const ASEdgeListing& e) {
-                const std::uint64_t v = ip ? e.weight->ipCovering[0] + e.reverseWeight->ipCovering[0]
-                                           : std::uint64_t{e.weight->pathCovering[0]} + e.reverseWeight->pathCovering[0];
+                const std::uint64_t v =
+                    ip ? e.weight->ipCovering[0] + e.reverseWeight->ipCovering[0]
+                       : std::uint64_t{e.weight->pathCovering[0]} + e.reverseWeight->pathCovering[0];
                 mean = (static_cast<double>(seen.size()) * mean + static_cast<double>(v)) /
                        (static_cast<double>(seen.size()) + 1);
                 seen.emplace_back(e, v);
@@ -117,7 +119,7 @@ TEST(ShowCovering, MatchesAPlainModelOnRandomGraphs)
                     if (seen[i].second < seen[least].second) least = i;
                 }
                 const auto edgeText = [](const ASEdgeListing& e) {
-                    const char* symbol = !e.weight->oriented       ? "---"
+                    const char* symbol = !e.weight->oriented  ? "---"
                                          : *e.dir == INCOMING ? "<--"
                                          : *e.dir == OUTGOING ? "-->"
                                                               : "<->";
@@ -138,7 +140,8 @@ TEST(ShowCovering, MatchesAPlainModelOnRandomGraphs)
 TEST(PrintDistribution, FractionsGroupOnlyExactlyEqualValues)
 {
     FractionDistribution d;
-    for (const double v : {1.0 / 3.0, 0.5, 1.0 / 3.0, 0.0, 0.1 + 0.2, 0.3}) countValue(d, v);
+    for (const double v : {1.0 / 3.0, 0.5, 1.0 / 3.0, 0.0, 0.1 + 0.2, 0.3})
+        countValue(d, v);
     CaptureStdout();
     printDistribution(d, "edges were", "tail");
     std::fflush(stdout);

@@ -21,7 +21,8 @@ struct route {
     route_prefix prefix;
 };
 
-std::vector<route> randomRoutes(std::size_t count) {
+std::vector<route> randomRoutes(std::size_t count)
+{
     std::mt19937 random(7);
     const auto below = [&random](std::uint32_t n) { return static_cast<std::uint32_t>(random() % n); };
     std::vector<route> routes;
@@ -45,9 +46,11 @@ struct file_closer {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-std::string graphText(const std::vector<route>& routes, std::size_t foldSize) {
+std::string graphText(const std::vector<route>& routes, std::size_t foldSize)
+{
     GraphBuilder builder(foldSize);
-    for (const route& r : routes) builder.addRoute(r.path, r.prefix);
+    for (const route& r : routes)
+        builder.addRoute(r.path, r.prefix);
     const std::unique_ptr<std::FILE, file_closer> file(std::tmpfile());
     builder.write(file.get(), "source", "comment");
     std::string text(static_cast<std::size_t>(std::ftell(file.get())), '\0');
@@ -56,11 +59,13 @@ std::string graphText(const std::vector<route>& routes, std::size_t foldSize) {
     return text;
 }
 
-TEST(GraphBuilder, FoldingDoesNotChangeTheGraph) {
+TEST(GraphBuilder, FoldingDoesNotChangeTheGraph)
+{
     const std::vector<route> routes = randomRoutes(5000);
     const std::string once = graphText(routes, GraphBuilder::defaultFoldSize);
     EXPECT_EQ(once.substr(0, 6), "HGR32\n");
-    for (const std::size_t foldSize : {1, 7, 300}) EXPECT_EQ(graphText(routes, foldSize), once) << foldSize;
+    for (const std::size_t foldSize : {1, 7, 300})
+        EXPECT_EQ(graphText(routes, foldSize), once) << foldSize;
 }
 
 } // namespace

@@ -16,11 +16,13 @@ public:
     captured() : file(std::tmpfile()), out(file, "test", false) {}
     ~captured() { std::fclose(file); }
     OutputFile& stream() { return out; }
-    std::string text() {
+    std::string text()
+    {
         out.finish();
         std::string s;
         std::rewind(file);
-        for (int c; (c = std::fgetc(file)) != EOF;) s += static_cast<char>(c);
+        for (int c; (c = std::fgetc(file)) != EOF;)
+            s += static_cast<char>(c);
         return s;
     }
 
@@ -31,20 +33,24 @@ private:
 
 std::vector<ASItem> items(std::initializer_list<ASItem> list) { return list; }
 
-tag_field tagsOf(const char* six) {
+tag_field tagsOf(const char* six)
+{
     tag_field t = emptyTags;
-    for (std::size_t i = 0; i < 6; ++i) t[i] = six[i];
+    for (std::size_t i = 0; i < 6; ++i)
+        t[i] = six[i];
     return t;
 }
 
 const IPAddress net10(10, 0, 0, 0);
 
-route_prefix v4(const IPAddress& network, std::optional<std::uint8_t> length) {
+route_prefix v4(const IPAddress& network, std::optional<std::uint8_t> length)
+{
     return route_prefix::ipv4(network.value(), length);
 }
 const IPAddress net10_1(10, 1, 0, 0);
 
-TEST(Output, PathFormat) {
+TEST(Output, PathFormat)
+{
     const std::vector<std::pair<std::vector<ASItem>, std::string>> cases = {
         {items({{100, 0}, {200, S}, {300, S}, {400, 0}}), "100 (200 300) 400"},
         {items({{100, 0}, {200, S}}), "100 (200)"},
@@ -62,7 +68,8 @@ TEST(Output, PathFormat) {
 
 // Paths far longer than the output buffer, with set runs across every batch
 // boundary, against a plain formatter.
-TEST(Output, LongPathsMatchPlainFormatting) {
+TEST(Output, LongPathsMatchPlainFormatting)
+{
     std::uint32_t seed = 12345;
     auto next = [&seed] { return seed = seed * 1103515245U + 12345U; };
     for (int round = 0; round < 4; ++round) {
@@ -88,7 +95,8 @@ TEST(Output, LongPathsMatchPlainFormatting) {
     }
 }
 
-TEST(Output, PrefixFormat) {
+TEST(Output, PrefixFormat)
+{
     captured c;
     printPrefix(c.stream(), v4(net10, 8), false);
     printPrefix(c.stream(), v4(IPAddress(192, 168, 1, 0), std::nullopt), false);
@@ -104,7 +112,8 @@ TEST(Output, PrefixFormat) {
                         "2001:db8:0:1::/64 :: ");
 }
 
-TEST(Grouping, MergesByPathAndOrdersByOriginAS) {
+TEST(Grouping, MergesByPathAndOrdersByOriginAS)
+{
     GroupingMap map;
     const tag_field none = emptyTags;
     updateMap(map, items({{1, 0}, {2, 0}, {5, 0}}), none, v4(net10, 8), false);
@@ -124,15 +133,16 @@ TEST(Grouping, MergesByPathAndOrdersByOriginAS) {
     EXPECT_TRUE(map.isEmpty());
 }
 
-TEST(Grouping, TagsMergeAndUniqueComparesOnlyTheLastPrefix) {
+TEST(Grouping, TagsMergeAndUniqueComparesOnlyTheLastPrefix)
+{
     const auto p = items({{100, 0}, {100, 0}, {200, 0}});
     for (const bool unique : {false, true}) {
         GroupingMap map;
         updateMap(map, p, tagsOf(" P    "), v4(net10, 8), unique);
         updateMap(map, p, tagsOf("C     "), v4(net10, 8), unique);     // same prefix again
-        updateMap(map, p, emptyTags, v4(net10, std::nullopt), unique);  // without length: differs
+        updateMap(map, p, emptyTags, v4(net10, std::nullopt), unique); // without length: differs
         updateMap(map, p, emptyTags, v4(net10_1, 16), unique);
-        updateMap(map, p, emptyTags, v4(net10, 8), unique);           // recurs after another
+        updateMap(map, p, emptyTags, v4(net10, 8), unique); // recurs after another
         captured c;
         printMap(c.stream(), map, true, false, true, false);
         const std::string prefixes = unique ? "10.0.0.0/8 10.0.0.0 10.1.0.0/16 10.0.0.0/8 "

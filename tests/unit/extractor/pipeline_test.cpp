@@ -12,7 +12,8 @@ constexpr std::uint8_t P = ASItem::PRIVATE;
 constexpr std::uint8_t S = ASItem::IN_SET;
 
 // Paths written as in a dump: "1 (100) {3 4} 65001".
-std::vector<ASItem> path(const std::string& text) {
+std::vector<ASItem> path(const std::string& text)
+{
     std::vector<ASItem> items;
     std::istringstream in(text);
     std::string token;
@@ -35,7 +36,8 @@ std::vector<ASItem> path(const std::string& text) {
     return items;
 }
 
-std::string text(const std::vector<ASItem>& items) {
+std::string text(const std::vector<ASItem>& items)
+{
     std::string out;
     for (const ASItem& item : items) {
         if (!out.empty()) out += ' ';
@@ -49,7 +51,8 @@ struct run_result {
     path_counters counters;
 };
 
-run_result clean(const std::string& p, extraction_mode settings = {}, std::uint8_t origin = bgpParser::ORIGIN_IGP) {
+run_result clean(const std::string& p, extraction_mode settings = {}, std::uint8_t origin = bgpParser::ORIGIN_IGP)
+{
     PathCleaner cleaner(settings);
     run_result r;
     const auto items = path(p);
@@ -59,7 +62,8 @@ run_result clean(const std::string& p, extraction_mode settings = {}, std::uint8
 
 std::string tags(const route_result& r) { return std::string(r.tags.data(), 6); }
 
-TEST(Pipeline, DefaultsFixPrependingPrivateAndSetsAndDropCycles) {
+TEST(Pipeline, DefaultsFixPrependingPrivateAndSetsAndDropCycles)
+{
     auto r = clean("1 1 1 2 3");
     EXPECT_EQ(text(r.route.cleanedPath), "1 2 3");
     EXPECT_TRUE(r.route.keep);
@@ -81,7 +85,8 @@ TEST(Pipeline, DefaultsFixPrependingPrivateAndSetsAndDropCycles) {
     EXPECT_TRUE(r.route.keep);
 }
 
-TEST(Pipeline, CycleFixKeepsFirstInstanceAndTreatsRepeatsAsPrepending) {
+TEST(Pipeline, CycleFixKeepsFirstInstanceAndTreatsRepeatsAsPrepending)
+{
     extraction_mode s;
     s.cyclesMode = FIX;
     auto r = clean("1 2 3 2", s);
@@ -108,7 +113,8 @@ TEST(Pipeline, CycleFixKeepsFirstInstanceAndTreatsRepeatsAsPrepending) {
     EXPECT_EQ(text(clean("(1) 2 1 3", s).route.cleanedPath), "2 1 3");
 }
 
-TEST(Pipeline, FirstItemAfterRemovalsIsNotPrepending) {
+TEST(Pipeline, FirstItemAfterRemovalsIsNotPrepending)
+{
     // Once the private 100 is gone, the next 100 is the path's first item.
     extraction_mode s;
     auto r = clean("(100) 100 200", s);
@@ -120,7 +126,8 @@ TEST(Pipeline, FirstItemAfterRemovalsIsNotPrepending) {
     EXPECT_EQ(r.counters(ROW_PREPENDING, COL_CHANGED), 1U);
 }
 
-TEST(Pipeline, TagsSavesAndDeletesCombine) {
+TEST(Pipeline, TagsSavesAndDeletesCombine)
+{
     extraction_mode s;
     s.prepMode = TAG | SAVE;
     s.cyclesMode = TAG;
@@ -155,7 +162,8 @@ TEST(Pipeline, TagsSavesAndDeletesCombine) {
     EXPECT_EQ(r.counters(ROW_CYCLES, COL_UNCHANGED), 1U);
 }
 
-TEST(Pipeline, VantagePoint) {
+TEST(Pipeline, VantagePoint)
+{
     extraction_mode s;
     s.vpointMode = VPOINT_AUTO;
     s.vantageAS = 100;
@@ -172,7 +180,8 @@ TEST(Pipeline, VantagePoint) {
     EXPECT_EQ(text(r.route.cleanedPath), "200");
 }
 
-TEST(Pipeline, StateDoesNotLeakBetweenRoutes) {
+TEST(Pipeline, StateDoesNotLeakBetweenRoutes)
+{
     extraction_mode s;
     PathCleaner cleaner(s);
     path_counters counters;
@@ -190,7 +199,8 @@ TEST(Pipeline, StateDoesNotLeakBetweenRoutes) {
     fix.cyclesMode = FIX;
     PathCleaner fixer(fix);
     std::string longPath, expected;
-    for (int as = 1; as <= 300; ++as) longPath += std::to_string(as) + " ";
+    for (int as = 1; as <= 300; ++as)
+        longPath += std::to_string(as) + " ";
     expected = longPath;
     expected.pop_back();
     for (int round = 0; round < 3; ++round) {
@@ -202,7 +212,8 @@ TEST(Pipeline, StateDoesNotLeakBetweenRoutes) {
 
     // The parser's list is read, not changed.
     List<ASItem> list;
-    for (const ASItem& item : path("5 5 6")) list.enqueue(item);
+    for (const ASItem& item : path("5 5 6"))
+        list.enqueue(item);
     EXPECT_EQ(text(cleaner.clean(list, 1, counters).cleanedPath), "5 6");
     EXPECT_EQ(list.len(), 3U);
 }

@@ -14,7 +14,8 @@ struct parse_outcome {
     extraction_mode settings;
 };
 
-parse_outcome parse(std::vector<const char*> args) {
+parse_outcome parse(std::vector<const char*> args)
+{
     args.insert(args.begin(), "routesift");
     parse_outcome out{false, "", {}};
     out.ok = parseArguments(static_cast<int>(args.size()), args.data(), out.settings, out.error);
@@ -23,7 +24,8 @@ parse_outcome parse(std::vector<const char*> args) {
 
 std::vector<std::string> files(std::initializer_list<const char*> names) { return {names.begin(), names.end()}; }
 
-TEST(ParseArguments, DefaultsWithoutArguments) {
+TEST(ParseArguments, DefaultsWithoutArguments)
+{
     const auto r = parse({});
     ASSERT_TRUE(r.ok);
     EXPECT_TRUE(r.settings.inputFiles.empty());
@@ -37,7 +39,8 @@ TEST(ParseArguments, DefaultsWithoutArguments) {
     EXPECT_FALSE(r.settings.group || r.settings.show || r.settings.verbose || r.settings.force);
 }
 
-TEST(ParseArguments, ValuesAreAlwaysTheNextArgument) {
+TEST(ParseArguments, ValuesAreAlwaysTheNextArgument)
+{
     auto r = parse({"--prepending=fix,save", "prep.txt"});
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.settings.prepMode, FIX | SAVE);
@@ -92,7 +95,8 @@ TEST(ParseArguments, ValuesAreAlwaysTheNextArgument) {
     EXPECT_TRUE(r.settings.show && r.settings.allmask && !r.settings.unique);
 }
 
-TEST(ParseArguments, FamilyAndPeers) {
+TEST(ParseArguments, FamilyAndPeers)
+{
     auto r = parse({"--family=ipv6", "--peer=3356,2001:DB8::1,192.0.2.1,4.933"});
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.settings.family, ip_family::ipv6);
@@ -104,7 +108,8 @@ TEST(ParseArguments, FamilyAndPeers) {
     EXPECT_TRUE(r.ok && !r.settings.family);
 }
 
-TEST(ParseArguments, DashNamesStandardInputAndDashedFilesNeedSOrDoubleDash) {
+TEST(ParseArguments, DashNamesStandardInputAndDashedFilesNeedSOrDoubleDash)
+{
     auto r = parse({"-v", "-"});
     ASSERT_TRUE(r.ok);
     EXPECT_TRUE(r.settings.inputFiles.empty());
@@ -122,7 +127,8 @@ TEST(ParseArguments, DashNamesStandardInputAndDashedFilesNeedSOrDoubleDash) {
     EXPECT_TRUE(r.ok && r.settings.version);
 }
 
-TEST(ParseArguments, EachFailureHasItsMessage) {
+TEST(ParseArguments, EachFailureHasItsMessage)
+{
     const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
         {{"--prepending=fix,save"}, "I need a name for the file to save paths with prepending in"},
         {{"--cycles=save"}, "I need a name for the file to save cycling paths in"},
@@ -170,7 +176,8 @@ TEST(ParseArguments, EachFailureHasItsMessage) {
     }
 }
 
-TEST(ParseArguments, LongArgumentsAreQuotedWhole) {
+TEST(ParseArguments, LongArgumentsAreQuotedWhole)
+{
     const std::string longName("-" + std::string(10000, 'x'));
     const auto r = parse({"a", longName.c_str()});
     ASSERT_FALSE(r.ok);
@@ -180,10 +187,11 @@ TEST(ParseArguments, LongArgumentsAreQuotedWhole) {
 // Every list of up to three of the five words, checked against the rule that
 // the accepted sets are exactly keep, fix, delete, tag, save and fix, delete
 // or tag together with save, each word at most once, in any order.
-TEST(ParseMode, AcceptsExactlyTheValidCombinations) {
+TEST(ParseMode, AcceptsExactlyTheValidCombinations)
+{
     const std::vector<std::string> words = {"keep", "fix", "delete", "save", "tag"};
-    const std::set<std::set<std::string>> valid = {
-        {"keep"}, {"fix"}, {"delete"}, {"tag"}, {"save"}, {"fix", "save"}, {"delete", "save"}, {"tag", "save"}};
+    const std::set<std::set<std::string>> valid = {{"keep"}, {"fix"},         {"delete"},         {"tag"},
+                                                   {"save"}, {"fix", "save"}, {"delete", "save"}, {"tag", "save"}};
     const std::uint8_t bit[] = {KEEP, FIX, DELETE, SAVE, TAG};
 
     std::vector<std::vector<std::size_t>> lists;
@@ -191,7 +199,8 @@ TEST(ParseMode, AcceptsExactlyTheValidCombinations) {
         lists.push_back({a});
         for (std::size_t b = 0; b < 5; ++b) {
             lists.push_back({a, b});
-            for (std::size_t c = 0; c < 5; ++c) lists.push_back({a, b, c});
+            for (std::size_t c = 0; c < 5; ++c)
+                lists.push_back({a, b, c});
         }
     }
     for (const auto& list : lists) {
@@ -212,7 +221,8 @@ TEST(ParseMode, AcceptsExactlyTheValidCombinations) {
     }
 }
 
-TEST(ParseMode, WordMatchingRules) {
+TEST(ParseMode, WordMatchingRules)
+{
     std::uint8_t mode = 0;
     EXPECT_TRUE(parseMode("deleted,savefile", mode)); // delete and save match by prefix
     EXPECT_EQ(mode, DELETE | SAVE);
@@ -226,7 +236,8 @@ TEST(ParseMode, WordMatchingRules) {
     EXPECT_EQ(mode, FIX | SAVE);
 }
 
-TEST(ParsePfxMode, Combinations) {
+TEST(ParsePfxMode, Combinations)
+{
     extraction_mode s;
     EXPECT_TRUE(parsePfxMode("hide", s));
     EXPECT_FALSE(s.show);

@@ -17,7 +17,8 @@ struct file_closer {
 };
 using file_ptr = std::unique_ptr<std::FILE, file_closer>;
 
-file_ptr streamWith(const std::string& text) {
+file_ptr streamWith(const std::string& text)
+{
     file_ptr f(std::tmpfile());
     std::fwrite(text.data(), 1, text.size(), f.get());
     std::rewind(f.get());
@@ -26,13 +27,15 @@ file_ptr streamWith(const std::string& text) {
 
 bool readText(ASGraph& g, const std::string& text) { return g.readFromFile(streamWith(text).get()); }
 
-std::string reasonFor(const std::string& text) {
+std::string reasonFor(const std::string& text)
+{
     ASGraph g;
     EXPECT_FALSE(readText(g, text)) << text;
     return g.errReason();
 }
 
-std::string written(ASGraph& g) {
+std::string written(ASGraph& g)
+{
     file_ptr f(std::tmpfile());
     EXPECT_TRUE(g.writeToFile(f.get())) << g.errReason();
     std::string out(static_cast<std::size_t>(std::ftell(f.get())), '\0');
@@ -45,20 +48,26 @@ const std::string header = "HGR\n1\nsource.txt\ncomment\n";
 const std::string diffHeader = "HDG\n1\nsource.txt\ncomment\n";
 
 // A normal graph with nodes 1..9 and the given edge lines.
-std::string normalWith(const std::vector<std::string>& edges) {
+std::string normalWith(const std::vector<std::string>& edges)
+{
     std::string text = header + "9\n" + std::to_string(edges.size()) + "\n";
-    for (int i = 1; i <= 9; ++i) text += std::to_string(i) + "\n";
-    for (const std::string& e : edges) text += e + "\n";
+    for (int i = 1; i <= 9; ++i)
+        text += std::to_string(i) + "\n";
+    for (const std::string& e : edges)
+        text += e + "\n";
     return text;
 }
 
-std::string differentialWith(const std::string& edge) {
+std::string differentialWith(const std::string& edge)
+{
     std::string text = diffHeader + "9\n1\n";
-    for (int i = 1; i <= 9; ++i) text += std::to_string(i) + "\n";
+    for (int i = 1; i <= 9; ++i)
+        text += std::to_string(i) + "\n";
     return text + edge + "\n";
 }
 
-TEST(ASGraphRead, HeaderRefusalsNameTheirLine) {
+TEST(ASGraphRead, HeaderRefusalsNameTheirLine)
+{
     EXPECT_EQ(reasonFor(""), "Could not retrieve file type string");
     EXPECT_EQ(reasonFor("hgr\n"), "Invalid file type string: `hgr'");
     EXPECT_EQ(reasonFor("HGR \n1\n"), "Invalid file type string: `HGR '");
@@ -80,7 +89,8 @@ TEST(ASGraphRead, HeaderRefusalsNameTheirLine) {
     EXPECT_EQ(reasonFor(header + "1\n2\n5\n1 5 0 0 0 0 0 0\n"), "Unable to retrieve all the edges");
 }
 
-TEST(ASGraphRead, NodeLines) {
+TEST(ASGraphRead, NodeLines)
+{
     for (const char* bad : {"0", "65536", "12a", "", "5 ", "-3", "x", "+8", " 7"})
         EXPECT_EQ(reasonFor(header + "1\n0\n" + bad + "\n"), std::string("Invalid AS number: `") + bad + "'");
 
@@ -89,7 +99,8 @@ TEST(ASGraphRead, NodeLines) {
     ASSERT_TRUE(readText(g, header + "4\n0\n7\n8\n65535\n7\n")) << g.errReason();
     EXPECT_EQ(g.nodes(), 3U);
     std::vector<asnum_t> ids;
-    for (const auto& n : g.listNodes()) ids.push_back(n.id);
+    for (const auto& n : g.listNodes())
+        ids.push_back(n.id);
     EXPECT_EQ(ids, (std::vector<asnum_t>{7, 8, 65535}));
 
     ASGraph empty;
@@ -97,7 +108,8 @@ TEST(ASGraphRead, NodeLines) {
     EXPECT_EQ(empty.nodes(), 0U);
 }
 
-TEST(ASGraphRead, HeaderValuesAndLineEnds) {
+TEST(ASGraphRead, HeaderValuesAndLineEnds)
+{
     ASGraph g;
     ASSERT_TRUE(readText(g, "HGR\r\n2\r\nfirst.txt\r\n\nthe comment\r\n 1\n0\n4\r\n")) << g.errReason();
     EXPECT_FALSE(g.isDifferential());
@@ -110,7 +122,8 @@ TEST(ASGraphRead, HeaderValuesAndLineEnds) {
     EXPECT_TRUE(d.isDifferential());
 }
 
-TEST(ASGraphRead, EdgeFieldRefusals) {
+TEST(ASGraphRead, EdgeFieldRefusals)
+{
     const auto edgeReason = [](const std::string& line) { return reasonFor(normalWith({line})); };
     EXPECT_EQ(edgeReason("1 2 2 0 5 6 7 8"), "Invalid edge direction flag: `2'");
     EXPECT_EQ(edgeReason("1 2 01 0 5 6 7 8"), "Invalid edge direction flag: `01'");
@@ -125,21 +138,35 @@ TEST(ASGraphRead, EdgeFieldRefusals) {
     EXPECT_EQ(edgeReason("1 x"), "Invalid AS number: `x'"); // the first failing field decides
 
     // Each field of a differential line in turn replaced by a bad value.
-    const std::vector<std::string> fields = {"4", "5", "1", "0", "1", "2", "3", "4", "1", "0", "1", "-1",
+    const std::vector<std::string> fields = {"4", "5", "1", "0", "1", "2", "3", "4", "1", "0", "1",  "-1",
                                              "5", "6", "7", "8", "3", "1", "1", "1", "0", "1", "0.5"};
-    const std::vector<std::string> messages = {
-        "Invalid AS number: `", "Invalid AS number: `", "Invalid edge direction flag: `",
-        "Invalid edge direction: `", "Invalid path covering value: `", "Invalid IP address covering value: `",
-        "Invalid path covering value: `", "Invalid IP address covering value: `", "Invalid edge direction flag: `",
-        "Invalid edge direction flag: `", "Invalid edge direction: `", "Invalid edge direction: `",
-        "Invalid path covering value: `", "Invalid IP address covering value: `", "Invalid path covering value: `",
-        "Invalid IP address covering value: `", "Invalid compared graphs count value: `",
-        "Invalid value for number of incoming edges: `", "Invalid value for number of outgoing edges: `",
-        "Invalid value for number of undirected edges: `", "Invalid value for number of unoriented edges: `",
-        "Invalid value for number of orientation changes: `", "Invalid value for orientation stability: `"};
+    const std::vector<std::string> messages = {"Invalid AS number: `",
+                                               "Invalid AS number: `",
+                                               "Invalid edge direction flag: `",
+                                               "Invalid edge direction: `",
+                                               "Invalid path covering value: `",
+                                               "Invalid IP address covering value: `",
+                                               "Invalid path covering value: `",
+                                               "Invalid IP address covering value: `",
+                                               "Invalid edge direction flag: `",
+                                               "Invalid edge direction flag: `",
+                                               "Invalid edge direction: `",
+                                               "Invalid edge direction: `",
+                                               "Invalid path covering value: `",
+                                               "Invalid IP address covering value: `",
+                                               "Invalid path covering value: `",
+                                               "Invalid IP address covering value: `",
+                                               "Invalid compared graphs count value: `",
+                                               "Invalid value for number of incoming edges: `",
+                                               "Invalid value for number of outgoing edges: `",
+                                               "Invalid value for number of undirected edges: `",
+                                               "Invalid value for number of unoriented edges: `",
+                                               "Invalid value for number of orientation changes: `",
+                                               "Invalid value for orientation stability: `"};
     for (std::size_t bad = 0; bad < fields.size(); ++bad) {
         std::string line;
-        for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? " " : "") + (i == bad ? std::string("2x") : fields[i]);
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            line += (i ? " " : "") + (i == bad ? std::string("2x") : fields[i]);
         EXPECT_EQ(reasonFor(differentialWith(line)), messages[bad] + "2x'") << "field " << bad + 1;
     }
     for (const std::string stability : {"nan", "inf", "-inf", "1e39"})
@@ -152,7 +179,8 @@ TEST(ASGraphRead, EdgeFieldRefusals) {
 // Every number is read whole against its field's range: the limits load,
 // one past them (or a sign where the field has none) is refused, never
 // clamped nor wrapped around.
-TEST(ASGraphRead, EdgeValuesWithinTheirRanges) {
+TEST(ASGraphRead, EdgeValuesWithinTheirRanges)
+{
     ASGraph g;
     ASSERT_TRUE(readText(g, normalWith({"  9   2 0 -1 4294967295 18446744073709551615 +0 0 junk"}))) << g.errReason();
     const auto e = g.listEdges().at(0);
@@ -185,7 +213,8 @@ TEST(ASGraphRead, EdgeValuesWithinTheirRanges) {
               "Invalid value for number of undirected edges: `-1'");
 }
 
-TEST(ASGraphRead, FailuresKeepWhatWasRead) {
+TEST(ASGraphRead, FailuresKeepWhatWasRead)
+{
     ASGraph g;
     EXPECT_FALSE(readText(g, normalWith({"1 2 0 0 0 0 0 0", "2 3 1 1 0 0 0 0", "3 4 1 7 0 0 0 0", "4 5 0 0 0 0 0 0"})));
     EXPECT_EQ(g.errReason(), "Invalid edge direction: `7'");
@@ -206,7 +235,8 @@ TEST(ASGraphRead, FailuresKeepWhatWasRead) {
     EXPECT_EQ(reasonFor(header + "1\n-1\n1\n"), "Invalid number of edges: `-1'");
 }
 
-TEST(ASGraphRead, LongLinesAreReadInPieces) {
+TEST(ASGraphRead, LongLinesAreReadInPieces)
+{
     const std::string x600(600, 'x');
     EXPECT_EQ(reasonFor("HGR" + x600 + "\n"), "Invalid file type string: `HGR" + std::string(509, 'x') + "'");
     // The first 511 characters make the name, the rest the comment; the real
@@ -228,9 +258,11 @@ TEST(ASGraphRead, LongLinesAreReadInPieces) {
     EXPECT_EQ(z.getSourceFiles().at(0), "na");
 }
 
-TEST(ASGraphWrite, FormatsAndRoundTrip) {
+TEST(ASGraphWrite, FormatsAndRoundTrip)
+{
     ASGraph g;
-    for (const asnum_t id : {40, 3, 65535, 7}) g.addNode(id, id);
+    for (const asnum_t id : {40, 3, 65535, 7})
+        g.addNode(id, id);
     ASEdgeWeight w;
     ASEdgeWeight r;
     w.oriented = r.oriented = true;
@@ -268,7 +300,8 @@ TEST(ASGraphWrite, FormatsAndRoundTrip) {
 // unbuffered so that each line reaches it at once.
 struct failing_sink {
     std::size_t room;
-    static ssize_t write(void* cookie, const char*, std::size_t size) {
+    static ssize_t write(void* cookie, const char*, std::size_t size)
+    {
         auto* sink = static_cast<failing_sink*>(cookie);
         if (size > sink->room) return -1;
         sink->room -= size;
@@ -276,7 +309,8 @@ struct failing_sink {
     }
 };
 
-file_ptr failingAfter(failing_sink& sink) {
+file_ptr failingAfter(failing_sink& sink)
+{
     cookie_io_functions_t io{};
     io.write = &failing_sink::write;
     file_ptr f(fopencookie(&sink, "w", io));
@@ -284,7 +318,8 @@ file_ptr failingAfter(failing_sink& sink) {
     return f;
 }
 
-TEST(ASGraphWrite, FailedWritesNameTheirPlace) {
+TEST(ASGraphWrite, FailedWritesNameTheirPlace)
+{
     ASGraph g;
     g.setSourceFiles(std::vector<std::string>{"s", "t"}, true);
     g.setComment("c");
@@ -293,16 +328,11 @@ TEST(ASGraphWrite, FailedWritesNameTheirPlace) {
     g.addEdge(1, 2, OUTGOING, ASEdgeWeight{}, ASEdgeWeight{});
     g.addEdge(2, 2, UNDIRECTED, ASEdgeWeight{}, ASEdgeWeight{});
     const std::vector<std::pair<std::size_t, std::string>> cases = {
-        {0, "Could not write file type string"},
-        {4, "Could not write number of source files"},
-        {6, "Unable to write source file names"},
-        {10, "Could not write comment"},
-        {12, "Could not write number of nodes"},
-        {14, "Could not write number of edges"},
-        {16, "Could not write node 1"},
-        {18, "Could not write node 2"},
-        {20, "Could not write edge 1 2"},
-        {36, "Could not write edge 2 2"},
+        {0, "Could not write file type string"},  {4, "Could not write number of source files"},
+        {6, "Unable to write source file names"}, {10, "Could not write comment"},
+        {12, "Could not write number of nodes"},  {14, "Could not write number of edges"},
+        {16, "Could not write node 1"},           {18, "Could not write node 2"},
+        {20, "Could not write edge 1 2"},         {36, "Could not write edge 2 2"},
     };
     for (const auto& [room, reason] : cases) {
         failing_sink sink{room};
@@ -317,7 +347,8 @@ TEST(ASGraphWrite, FailedWritesNameTheirPlace) {
     EXPECT_EQ(enough.room, 0U);
 }
 
-TEST(ASGraphMetadata, SettersAndDirectionValues) {
+TEST(ASGraphMetadata, SettersAndDirectionValues)
+{
     ASGraph g;
     g.setSourceFiles(std::vector<std::string>{"a", "b"}, false);
     const char* slots[] = {"d", nullptr, "e"};

@@ -35,7 +35,8 @@ class ModelGraph {
 public:
     int addNode(id_t id) { return adj_.emplace(id, std::map<id_t, model_record>{}).second ? 1 : 0; }
 
-    int addEdge(id_t id1, id_t id2, edge_dir dir, int w, int r) {
+    int addEdge(id_t id1, id_t id2, edge_dir dir, int w, int r)
+    {
         if (!adj_.count(id1) || !adj_.count(id2)) return 0;
         auto& from1 = adj_[id1];
         const auto it = from1.find(id2);
@@ -61,13 +62,16 @@ public:
         return 2;
     }
 
-    std::vector<id_t> nodeIds() const {
+    std::vector<id_t> nodeIds() const
+    {
         std::vector<id_t> out;
-        for (const auto& [id, records] : adj_) out.push_back(id);
+        for (const auto& [id, records] : adj_)
+            out.push_back(id);
         return out;
     }
 
-    std::vector<std::tuple<id_t, id_t, edge_dir, int, int>> edgeRows() const {
+    std::vector<std::tuple<id_t, id_t, edge_dir, int, int>> edgeRows() const
+    {
         std::vector<std::tuple<id_t, id_t, edge_dir, int, int>> out;
         for (const auto& [id, records] : adj_)
             for (const auto& [other, rec] : records)
@@ -75,7 +79,8 @@ public:
         return out;
     }
 
-    std::vector<ModelGraph> findCC(cc_type type) const {
+    std::vector<ModelGraph> findCC(cc_type type) const
+    {
         enum : std::uint8_t { FORWARD = 1, IN_COMPONENT = 2, BACKWARD = 4, SINGLETON = 8 };
         std::map<id_t, std::uint8_t> mark;
         std::vector<ModelGraph> out;
@@ -133,7 +138,8 @@ public:
                 }
             }
             if (!notTree) {
-                for (const id_t v : visited) mark[v] = static_cast<std::uint8_t>((mark[v] | SINGLETON) & ~(FORWARD | BACKWARD));
+                for (const id_t v : visited)
+                    mark[v] = static_cast<std::uint8_t>((mark[v] | SINGLETON) & ~(FORWARD | BACKWARD));
                 out.push_back(std::move(g));
                 continue;
             }
@@ -155,7 +161,8 @@ public:
                     if (t != m && !(mark[t] & BACKWARD)) queue.push_back(t);
                 }
             }
-            for (const id_t v : visited) mark[v] = static_cast<std::uint8_t>(mark[v] & ~(FORWARD | BACKWARD));
+            for (const id_t v : visited)
+                mark[v] = static_cast<std::uint8_t>(mark[v] & ~(FORWARD | BACKWARD));
             out.push_back(std::move(g));
         }
         return out;
@@ -166,7 +173,8 @@ private:
 };
 
 template <typename G>
-std::vector<id_t> nodeIds(const G& g) {
+std::vector<id_t> nodeIds(const G& g)
+{
     std::vector<id_t> out;
     for (const auto& n : g.listNodes()) {
         EXPECT_EQ(*n.value, n.id);
@@ -176,14 +184,17 @@ std::vector<id_t> nodeIds(const G& g) {
 }
 
 template <typename G>
-std::vector<std::tuple<id_t, id_t, edge_dir, int, int>> edgeRows(const G& g) {
+std::vector<std::tuple<id_t, id_t, edge_dir, int, int>> edgeRows(const G& g)
+{
     std::vector<std::tuple<id_t, id_t, edge_dir, int, int>> out;
-    for (const auto& e : g.listEdges()) out.emplace_back(e.from.id, e.to.id, *e.dir, e.weight->tag, e.reverseWeight->tag);
+    for (const auto& e : g.listEdges())
+        out.emplace_back(e.from.id, e.to.id, *e.dir, e.weight->tag, e.reverseWeight->tag);
     return out;
 }
 
 template <typename G>
-void expectSame(const G& g, const ModelGraph& m, const char* what) {
+void expectSame(const G& g, const ModelGraph& m, const char* what)
+{
     ASSERT_EQ(nodeIds(g), m.nodeIds()) << what;
     ASSERT_EQ(edgeRows(g), m.edgeRows()) << what;
     ASSERT_EQ(g.nodes(), m.nodeIds().size()) << what;
@@ -191,7 +202,8 @@ void expectSame(const G& g, const ModelGraph& m, const char* what) {
 }
 
 template <typename G>
-void expectSameComponents(const G& g, const ModelGraph& m, std::uint64_t seed) {
+void expectSameComponents(const G& g, const ModelGraph& m, std::uint64_t seed)
+{
     for (const cc_type type : {SCC, CC}) {
         const auto got = findCC(g, type);
         const auto want = m.findCC(type);
@@ -213,7 +225,8 @@ void expectSameComponents(const G& g, const ModelGraph& m, std::uint64_t seed) {
     }
 }
 
-edge_dir randomDir(std::mt19937_64& rng, int directedShare) {
+edge_dir randomDir(std::mt19937_64& rng, int directedShare)
+{
     if (static_cast<int>(rng() % 100) >= directedShare) return UNDIRECTED;
     return rng() % 2 ? INCOMING : OUTGOING;
 }
@@ -221,7 +234,8 @@ edge_dir randomDir(std::mt19937_64& rng, int directedShare) {
 // One random graph: a small identifier range makes repeated adjacencies and
 // missing ends common; the share of directed adjacencies varies from graph to
 // graph so that acyclic stretches, cycles and undirected clumps all occur.
-void buildRandom(std::mt19937_64& rng, TestGraph& g, ModelGraph& m, int& tag) {
+void buildRandom(std::mt19937_64& rng, TestGraph& g, ModelGraph& m, int& tag)
+{
     const int idRange = 1 + static_cast<int>(rng() % 40);
     const int nodeOps = static_cast<int>(rng() % 35);
     const int edgeOps = static_cast<int>(rng() % 90);
@@ -242,7 +256,8 @@ void buildRandom(std::mt19937_64& rng, TestGraph& g, ModelGraph& m, int& tag) {
     }
 }
 
-TEST(GraphComponentsOracle, RandomGraphsMatchTheDescribedSearch) {
+TEST(GraphComponentsOracle, RandomGraphsMatchTheDescribedSearch)
+{
     for (std::uint64_t seed = 1; seed <= 4000; ++seed) {
         std::mt19937_64 rng(seed);
         TestGraph g;
@@ -259,7 +274,8 @@ TEST(GraphComponentsOracle, RandomGraphsMatchTheDescribedSearch) {
 // Additions after a listing or a split: the neighbour arrays are rebuilt, and
 // records shared with the components are copied before they change, so the
 // components keep what they had.
-TEST(GraphComponentsOracle, GraphsKeepGrowingAfterSplitsAndListings) {
+TEST(GraphComponentsOracle, GraphsKeepGrowingAfterSplitsAndListings)
+{
     for (std::uint64_t seed = 1; seed <= 600; ++seed) {
         std::mt19937_64 rng(seed * 7919);
         TestGraph g;
@@ -273,7 +289,8 @@ TEST(GraphComponentsOracle, GraphsKeepGrowingAfterSplitsAndListings) {
         expectSame(g, m, "grown graph");
         expectSameComponents(g, m, seed);
         ASSERT_EQ(sccs.size(), sccModels.size());
-        for (std::size_t i = 0; i < sccs.size(); ++i) expectSame(*sccs[i], sccModels[i], "earlier component");
+        for (std::size_t i = 0; i < sccs.size(); ++i)
+            expectSame(*sccs[i], sccModels[i], "earlier component");
         if (HasFatalFailure()) return;
 
         // A component is an ordinary graph: it merges and splits like one.
@@ -299,7 +316,8 @@ TEST(GraphComponentsOracle, GraphsKeepGrowingAfterSplitsAndListings) {
 // Big enough for the direct identifier table of 16-bit identifiers, with
 // nodes and adjacencies added out of order and mostly among a few hundred
 // nodes, so that large cycles form.
-TEST(GraphComponentsOracle, LargeSixteenBitGraphMatches) {
+TEST(GraphComponentsOracle, LargeSixteenBitGraphMatches)
+{
     std::mt19937_64 rng(42);
     Graph<std::uint16_t, tag_weight, std::uint16_t> g;
     ModelGraph m;

@@ -14,23 +14,28 @@
 namespace {
 
 // An adjacency pointing from a customer to its provider, as a relationship file gives it.
-void addLink(measured_graph& g, asnum_t customer, asnum_t provider) {
+void addLink(measured_graph& g, asnum_t customer, asnum_t provider)
+{
     ASEdgeWeight known;
     known.oriented = true;
     g.addEdge(customer, provider, OUTGOING, known, known);
 }
 
-std::vector<std::uint32_t> searchedSizes(const as_topology& t) {
+std::vector<std::uint32_t> searchedSizes(const as_topology& t)
+{
     std::vector<std::uint32_t> out(t.size());
-    for (std::uint32_t v = 0; v < t.size(); ++v) out[v] = coneSize(t, v);
+    for (std::uint32_t v = 0; v < t.size(); ++v)
+        out[v] = coneSize(t, v);
     return out;
 }
 
-TEST(ConeSizes, RandomHierarchyWithCyclesMatchesASearchFromEveryAS) {
+TEST(ConeSizes, RandomHierarchyWithCyclesMatchesASearchFromEveryAS)
+{
     std::mt19937 rnd(7);
     measured_graph g;
     const asnum_t n = 3000;
-    for (asnum_t as = 1; as <= n; ++as) g.addNode({}, as * 17 % 65521); // ASs not in order
+    for (asnum_t as = 1; as <= n; ++as)
+        g.addNode({}, as * 17 % 65521); // ASs not in order
     for (asnum_t as = 2; as <= n; ++as) {
         // Providers mostly among the earlier ASs, now and then a later one (a cycle).
         for (int k = 0; k < 3; ++k) {
@@ -44,13 +49,17 @@ TEST(ConeSizes, RandomHierarchyWithCyclesMatchesASearchFromEveryAS) {
     EXPECT_GT(*std::max_element(sizes.begin(), sizes.end()), n / 2);
 }
 
-TEST(ConeSizes, LongChainMatchesItsLength) {
+TEST(ConeSizes, LongChainMatchesItsLength)
+{
     measured_graph g;
     const asnum_t n = 20000;
-    for (asnum_t as = 1; as <= n; ++as) g.addNode({}, as);
-    for (asnum_t as = 1; as < n; ++as) addLink(g, as, as + 1); // each AS the provider of the one below
+    for (asnum_t as = 1; as <= n; ++as)
+        g.addNode({}, as);
+    for (asnum_t as = 1; as < n; ++as)
+        addLink(g, as, as + 1); // each AS the provider of the one below
     const std::vector<std::uint32_t> sizes = coneSizes(as_topology(g));
-    for (asnum_t as = 1; as <= n; ++as) ASSERT_EQ(sizes[as - 1], as) << "AS " << as;
+    for (asnum_t as = 1; as <= n; ++as)
+        ASSERT_EQ(sizes[as - 1], as) << "AS " << as;
 }
 
 } // namespace

@@ -13,12 +13,14 @@ namespace {
 
 using G16 = Graph<std::uint16_t, int, std::uint16_t>;
 
-TEST(GraphLifetime, ComponentsOutliveTheirSource) {
+TEST(GraphLifetime, ComponentsOutliveTheirSource)
+{
     std::vector<std::unique_ptr<G16>> sccs;
     std::vector<std::unique_ptr<G16>> ccs;
     {
         G16 g;
-        for (std::uint16_t id = 1; id <= 4; ++id) g.addNode(id, id);
+        for (std::uint16_t id = 1; id <= 4; ++id)
+            g.addNode(id, id);
         g.addEdge(1, 2, OUTGOING, 12, 21);
         g.addEdge(2, 1, OUTGOING, 210, 120); // opposite way: undirected, these weights
         g.addEdge(3, 3, INCOMING, 33, 34);
@@ -52,7 +54,8 @@ TEST(GraphLifetime, ComponentsOutliveTheirSource) {
     EXPECT_EQ(*sccs[0]->listEdges()[0].dir, UNDIRECTED);
 }
 
-TEST(GraphLifetime, ListingPointersSeeLaterChanges) {
+TEST(GraphLifetime, ListingPointersSeeLaterChanges)
+{
     G16 g;
     g.addNode(10, 10);
     g.addNode(20, 20);
@@ -76,7 +79,8 @@ TEST(GraphLifetime, ListingPointersSeeLaterChanges) {
     EXPECT_TRUE(empty.listEdges().empty());
 }
 
-TEST(GraphLifetime, LongChainsAndCyclesNeedNoDeepStack) {
+TEST(GraphLifetime, LongChainsAndCyclesNeedNoDeepStack)
+{
     G16 chain;
     G16 ring;
     for (std::uint32_t id = 1; id <= 65535; ++id) {

@@ -30,15 +30,11 @@ public:
     Row& at(int column, std::string_view value)
     {
         const auto start = static_cast<std::size_t>(column - 1);
-        if (text.size() < start)
-            text.resize(start, ' ');
+        if (text.size() < start) text.resize(start, ' ');
         text.replace(start, std::min(value.size(), text.size() - start), value);
         return *this;
     }
-    Row& endingAt(int column, std::string_view value)
-    {
-        return at(column - static_cast<int>(value.size()) + 1, value);
-    }
+    Row& endingAt(int column, std::string_view value) { return at(column - static_cast<int>(value.size()) + 1, value); }
     std::string line() const { return text + "\n"; }
 
 private:
@@ -64,8 +60,14 @@ std::string route(std::string_view network, std::string_view path, std::string_v
                   std::string_view metric = "", std::string_view locPrf = "", std::string_view weight = "")
 {
     const int shift = std::max(0, static_cast<int>(network.size()) - 16);
-    return Row("*>").at(4, network).at(nextHopColumn + shift, nextHop).endingAt(metricEnd + shift, metric)
-        .endingAt(locPrfEnd + shift, locPrf).endingAt(weightEnd + shift, weight).at(pathColumn + shift, path).line();
+    return Row("*>")
+        .at(4, network)
+        .at(nextHopColumn + shift, nextHop)
+        .endingAt(metricEnd + shift, metric)
+        .endingAt(locPrfEnd + shift, locPrf)
+        .endingAt(weightEnd + shift, weight)
+        .at(pathColumn + shift, path)
+        .line();
 }
 
 // Opens `parser` on the header and `lines` and parses the first route.
@@ -79,10 +81,14 @@ int parseFirst(bgpParser& parser, const std::string& lines)
 TEST(BgpParser, ReadsTheColumnsOfATable)
 {
     const std::string text = "BGP table version is 7, local router ID is 10.0.0.1\n"
-                             "Status codes: s suppressed, d damped, h history, * valid, > best\n" + header +
-                             route("10.0.0.0/8", "100 200 i", "192.168.1.1", "0", "", "0") +
-                             Row("*").at(nextHopColumn, "192.168.1.2").endingAt(metricEnd, "0")
-                                 .endingAt(weightEnd, "0").at(pathColumn, "300 200 i").line();
+                             "Status codes: s suppressed, d damped, h history, * valid, > best\n" +
+                             header + route("10.0.0.0/8", "100 200 i", "192.168.1.1", "0", "", "0") +
+                             Row("*")
+                                 .at(nextHopColumn, "192.168.1.2")
+                                 .endingAt(metricEnd, "0")
+                                 .endingAt(weightEnd, "0")
+                                 .at(pathColumn, "300 200 i")
+                                 .line();
     bgpParser parser;
     ASSERT_TRUE(openText(parser, text));
     ASSERT_EQ(parser.nextLine(), Parser::lineReady);
@@ -154,17 +160,22 @@ TEST(BgpParser, PathAttributes)
     ASSERT_EQ(parseFirst(parser, route("0x0A.0.0.010/0", "100 (65001 65002) 200 {300,400} ?")), Parser::parsedOk);
     EXPECT_EQ(parser.parsed.network, IPAddress(10, 0, 0, 8)); // C integer notation
     EXPECT_EQ(*parser.parsed.routeMask, IPNetmask(0, 0, 0, 0));
-    EXPECT_EQ(items(parser.parsed.path),
-              (std::vector<ASItem>{{100, 0}, {65001, ASItem::PRIVATE}, {65002, ASItem::PRIVATE}, {200, 0},
-                                   {300, ASItem::IN_SET}, {400, ASItem::IN_SET}}));
+    EXPECT_EQ(items(parser.parsed.path), (std::vector<ASItem>{{100, 0},
+                                                              {65001, ASItem::PRIVATE},
+                                                              {65002, ASItem::PRIVATE},
+                                                              {200, 0},
+                                                              {300, ASItem::IN_SET},
+                                                              {400, ASItem::IN_SET}}));
     EXPECT_EQ(parser.parsed.origin, bgpParser::ORIGIN_INCOMPLETE);
 
     bgpParser groups;
     ASSERT_EQ(parseFirst(groups, route("10.0.0.0", "100 (200) 300 {64512} 65535 i")), Parser::parsedOk);
     EXPECT_FALSE(groups.parsed.routeMask);
-    EXPECT_EQ(items(groups.parsed.path),
-              (std::vector<ASItem>{{100, 0}, {200, ASItem::PRIVATE}, {300, 0},
-                                   {64512, ASItem::PRIVATE | ASItem::IN_SET}, {65535, ASItem::PRIVATE}}));
+    EXPECT_EQ(items(groups.parsed.path), (std::vector<ASItem>{{100, 0},
+                                                              {200, ASItem::PRIVATE},
+                                                              {300, 0},
+                                                              {64512, ASItem::PRIVATE | ASItem::IN_SET},
+                                                              {65535, ASItem::PRIVATE}}));
 }
 
 TEST(BgpParser, TablesContinuationsAndStatus)
@@ -192,9 +203,10 @@ TEST(BgpParser, TablesContinuationsAndStatus)
     // lines between), or three blanks standing for the previous network;
     // the input may end where the next hop was expected.
     bgpParser continued;
-    ASSERT_TRUE(openText(continued, header + Row("*>").at(4, "192.168.100.128/25").line() + "\n--More--\n" +
-                                        Row().at(nextHopColumn, "10.0.0.2").endingAt(metricEnd, "7").at(pathColumn, "3 4 e").line() +
-                                        "   \n" + route("", "5 i", "10.0.0.3") + Row("*").at(4, "10.9.0.0/16").line()));
+    ASSERT_TRUE(openText(
+        continued, header + Row("*>").at(4, "192.168.100.128/25").line() + "\n--More--\n" +
+                       Row().at(nextHopColumn, "10.0.0.2").endingAt(metricEnd, "7").at(pathColumn, "3 4 e").line() +
+                       "   \n" + route("", "5 i", "10.0.0.3") + Row("*").at(4, "10.9.0.0/16").line()));
     ASSERT_EQ(continued.nextLine(), Parser::lineReady);
     ASSERT_EQ(continued.parseLine(), Parser::parsedOk) << continued.errReason();
     EXPECT_EQ(continued.parsed.routeMask->brief(), 25);
@@ -271,7 +283,8 @@ void randomListingRoundTrip(bool modern)
     };
     std::vector<std::string> statuses = {"*>", "*", "*>i", "*=", "r>", "R", "s>", "d", "h", "S", "* i"};
     if (modern)
-        statuses.insert(statuses.end(), {"V*>", "N*", "I*", "*>e", "*|l", "*&", "#*", "*>E", "*m", "*bx", "f t", "L*a", "c*"});
+        statuses.insert(statuses.end(),
+                        {"V*>", "N*", "I*", "*>e", "*|l", "*&", "#*", "*>E", "*m", "*bx", "f t", "L*a", "c*"});
     std::uniform_int_distribution<asnum_t> wideAS(65536, 4294967295U);
 
     std::vector<Route> routes;
@@ -289,11 +302,10 @@ void randomListingRoundTrip(bool modern)
         r.nextHop = address();
         r.status = statuses[static_cast<std::size_t>(pick(0, static_cast<int>(statuses.size()) - 1))];
         if (pick(0, 3) > 0)
-            r.metric = pick(0, 3) == 0 ? std::uint64_t{4000000000} + static_cast<std::uint64_t>(pick(0, 99999)) : pick(0, 999);
-        if (pick(0, 1) == 0)
-            r.localPref = static_cast<std::uint32_t>(pick(0, 65535));
-        if (pick(0, 3) > 0)
-            r.weight = pick(0, 65535);
+            r.metric =
+                pick(0, 3) == 0 ? std::uint64_t{4000000000} + static_cast<std::uint64_t>(pick(0, 99999)) : pick(0, 999);
+        if (pick(0, 1) == 0) r.localPref = static_cast<std::uint32_t>(pick(0, 65535));
+        if (pick(0, 3) > 0) r.weight = pick(0, 65535);
         std::string path;
         for (int i = pick(0, 8); i > 0; --i) {
             const int kind = pick(0, 9);
@@ -302,22 +314,16 @@ void randomListingRoundTrip(bool modern)
             for (int m = 0; m < members; ++m) {
                 const asnum_t asn = modern && pick(0, 2) == 0 ? wideAS(random) : static_cast<asnum_t>(pick(1, 65535));
                 std::uint8_t flags = asnumber::isPrivate(asn) ? ASItem::PRIVATE : 0;
-                if (kind == 0)
-                    flags |= ASItem::PRIVATE;
-                if (kind == 1)
-                    flags |= ASItem::IN_SET;
+                if (kind == 0) flags |= ASItem::PRIVATE;
+                if (kind == 1) flags |= ASItem::IN_SET;
                 r.path.push_back({asn, flags});
-                if (m > 0)
-                    group += kind == 1 && pick(0, 1) ? "," : " ";
+                if (m > 0) group += kind == 1 && pick(0, 1) ? "," : " ";
                 group += asn > 65535 && pick(0, 1) ? std::to_string(asn >> 16) + "." + std::to_string(asn & 0xFFFF)
                                                    : std::to_string(asn);
-                if (kind > 1)
-                    break;
+                if (kind > 1) break;
             }
-            if (kind == 0)
-                group = std::string("(").append(group).append(")");
-            if (kind == 1)
-                group = std::string("{").append(group).append("}");
+            if (kind == 0) group = std::string("(").append(group).append(")");
+            if (kind == 1) group = std::string("{").append(group).append("}");
             path += group + " ";
         }
         r.origin = static_cast<std::uint8_t>(1 << pick(0, 2));
@@ -326,8 +332,7 @@ void randomListingRoundTrip(bool modern)
         std::string network;
         if (!r.sameNetwork) {
             network = addressText(r.network);
-            if (r.length >= 0)
-                network.append("/").append(std::to_string(r.length));
+            if (r.length >= 0) network.append("/").append(std::to_string(r.length));
         }
         const bool pushed = network.size() > 16 && pick(0, 1) == 0;
         const int shift = network.size() > 16 && !pushed ? static_cast<int>(network.size()) - 16 : 0;
@@ -336,23 +341,18 @@ void randomListingRoundTrip(bool modern)
         Row rest(r.status);
         if (pushed) {
             text += first.line();
-            if (pick(0, 3) == 0)
-                text += pick(0, 1) ? "\n" : "--More--\n";
+            if (pick(0, 3) == 0) text += pick(0, 1) ? "\n" : "--More--\n";
             rest = Row();
         } else {
             rest = first;
         }
         rest.at(nextHopColumn + shift, addressText(r.nextHop));
-        if (r.metric)
-            rest.endingAt(metricEnd + shift, std::to_string(*r.metric));
-        if (r.localPref)
-            rest.endingAt(locPrfEnd + shift, std::to_string(*r.localPref));
-        if (r.weight)
-            rest.endingAt(weightEnd + shift, std::to_string(*r.weight));
+        if (r.metric) rest.endingAt(metricEnd + shift, std::to_string(*r.metric));
+        if (r.localPref) rest.endingAt(locPrfEnd + shift, std::to_string(*r.localPref));
+        if (r.weight) rest.endingAt(weightEnd + shift, std::to_string(*r.weight));
         rest.at(pathColumn + shift, path);
         text += rest.line();
-        if (pick(0, 50) == 0)
-            text += " --More-- \n";
+        if (pick(0, 50) == 0) text += " --More-- \n";
         routes.push_back(r);
     }
     text += "\nTotal number of prefixes 20000\n";
@@ -377,22 +377,15 @@ void randomListingRoundTrip(bool modern)
         ASSERT_EQ(got.origin, r.origin);
         std::uint32_t status = 0;
         for (const char c : r.status)
-            if (c != ' ')
-                status |= 1u << bgpParser::statusCodes.find(c);
+            if (c != ' ') status |= 1u << bgpParser::statusCodes.find(c);
         ASSERT_EQ(got.status, status);
     }
     EXPECT_EQ(parser.nextLine(), Parser::endOfInput);
     EXPECT_EQ(parser.filePos(), text.size());
 }
 
-TEST(BgpParser, RandomListingsRoundTrip)
-{
-    randomListingRoundTrip(false);
-}
+TEST(BgpParser, RandomListingsRoundTrip) { randomListingRoundTrip(false); }
 
-TEST(BgpParser, RandomListingsRoundTripModern)
-{
-    randomListingRoundTrip(true);
-}
+TEST(BgpParser, RandomListingsRoundTripModern) { randomListingRoundTrip(true); }
 
 } // namespace

@@ -17,8 +17,8 @@ TEST(LineReader, CountsEveryLineAndByte)
     std::string longPath = "100";
     for (int i = 0; i < 1250; ++i)
         longPath += " 200";
-    const std::string text = "1 2\n\n33 44 55\r\n" + std::string(999, '9') + "\n" + longPath + "\n" +
-                             std::string("9\0 8\n", 5) + "5 6";
+    const std::string text =
+        "1 2\n\n33 44 55\r\n" + std::string(999, '9') + "\n" + longPath + "\n" + std::string("9\0 8\n", 5) + "5 6";
     TempFile file(text);
     pathParser parser;
     ASSERT_TRUE(parser.openFile(file.name()));

@@ -34,8 +34,7 @@ private:
 inline bool openText(Parser& parser, std::string_view text)
 {
     std::FILE* stream = std::tmpfile();
-    if (stream == nullptr)
-        return false;
+    if (stream == nullptr) return false;
     std::fwrite(text.data(), 1, text.size(), stream);
     std::rewind(stream);
     return parser.openStream(stream);

@@ -14,12 +14,10 @@ int readEachWithScanInteger(std::string_view text, std::string_view separators, 
     std::size_t pos = 0;
     for (int i = 0; i < count; ++i) {
         if (i > 0) {
-            if (pos >= text.size() || text[pos] != separators[static_cast<std::size_t>(i - 1)])
-                return i;
+            if (pos >= text.size() || text[pos] != separators[static_cast<std::size_t>(i - 1)]) return i;
             ++pos;
         }
-        if (!textscan::scanInteger(text, pos, values[i]))
-            return i;
+        if (!textscan::scanInteger(text, pos, values[i])) return i;
     }
     return count;
 }
