@@ -69,15 +69,22 @@ void graphMLKeys(text_blocks& out, bool relationships)
 
 std::string dataTag(std::string_view key) { return "<data key=\"" + std::string(key) + "\">"; }
 
+// A CSV header row: the first column's name, then each column's.
+template <typename Columns>
+void csvHeader(text_blocks& out, std::string_view first, const Columns& columns)
+{
+    out << first;
+    for (const auto& c : columns)
+        out << "," << c.name;
+    out << "\n";
+}
+
 } // namespace
 
 bool writeEdgeCSV(std::FILE* file, const export_graph& graph)
 {
     text_blocks out(file);
-    out << "source,target,orientation";
-    for (const edge_column& c : edgeColumns)
-        out << "," << c.name;
-    out << "\n";
+    csvHeader(out, "source,target,orientation", edgeColumns);
     graph.forEachEdge([&out](const export_graph::edge_listing& e) {
         out << std::uint64_t{e.from.id} << "," << std::uint64_t{e.to.id} << "," << orientationWord(e);
         for (const edge_column& c : edgeColumns)
@@ -90,10 +97,7 @@ bool writeEdgeCSV(std::FILE* file, const export_graph& graph)
 bool writeNodeCSV(std::FILE* file, const node_table& nodes)
 {
     text_blocks out(file);
-    out << "as";
-    for (const node_column& c : nodeColumns)
-        out << "," << c.name;
-    out << "\n";
+    csvHeader(out, "as", nodeColumns);
     for (const node_row& row : nodes.rows) {
         out << std::uint64_t{row.as};
         // An unknown value is an empty field: pandas reads it as missing.
