@@ -8,54 +8,20 @@
 
 #include <algorithm>
 
+#include "parsers/listingfamily.h"
+#include "parsers/listingtext.h"
 #include "parsers/textscan.h"
 
 using textscan::tokenAt;
+using namespace listing;
 
 namespace {
 
-constexpr textscan::Delimiters lineDelimiters = textscan::blankOrTab;
 constexpr textscan::Delimiters pathDelimiters{' ', ','};
 
 constexpr std::string_view mismatchMessage = "Parentheses mismatch in AS path";
 constexpr std::string_view nestedMessage = "Nested AS attributes";
 constexpr std::string_view statusMessage = "Unrecognized route status character: `";
-
-// Index of each status character in statusCodes, -1 for others: looked up
-// for the first characters of every line. Indices below the length of
-// routeStatCodes are the classic characters.
-constexpr std::array<signed char, 256> statusIndex = [] {
-    std::array<signed char, 256> table{};
-    table.fill(-1);
-    for (std::size_t i = 0; i < bgpParser::statusCodes.size(); ++i)
-        table[static_cast<unsigned char>(bgpParser::statusCodes[i])] = static_cast<signed char>(i);
-    return table;
-}();
-static_assert(bgpParser::statusCodes.substr(0, bgpParser::routeStatCodes.size()) == bgpParser::routeStatCodes);
-static_assert(bgpParser::statusCodes.size() <= 32, "status bits must fit their field");
-
-int statusCode(char c) { return statusIndex[static_cast<unsigned char>(c)]; }
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Where the first non-blank character stands, npos when none. A plain loop:
-// find_first_not_of calls memchr once per character, and continuation lines
-// start with dozens of blanks.
-std::size_t firstNonBlank(std::string_view line)
-{
-    std::size_t i = 0;
-    while (i < line.size() && isBlank(line[i]))
-        ++i;
-    return i < line.size() ? i : std::string_view::npos;
-}
-
-// Positions past the end of the line read as blanks.
-char charAt(std::string_view line, std::size_t index) { return index < line.size() ? line[index] : ' '; }
-
-// The line without its line end (and anything after a carriage return).
-std::string_view withoutLineEnd(std::string_view line) { return line.substr(0, line.find_first_of("\r\n")); }
 
 bool inRange(const long long* values, int count, long long low, long long high, long long& bad)
 {
@@ -141,206 +107,12 @@ bool looksLikeRoute(std::string_view line)
     return address && !last.empty() && looksLikePathEnd(last);
 }
 
-// Where the status characters of a row are looked for.
-enum class status_area : std::uint8_t {
-    firstThree,    // the first three characters; a repeated one makes no route
-    beforeNetwork, // everything before the network (at least three characters)
-    none,          // listings of what is sent to a neighbour have no status
-};
-
-// How the number columns (metric, local preference, weight) are read.
-enum class number_rule : std::uint8_t {
-    // A value is present when something stands under its caption's last
-    // letter, where the numbers are right-aligned.
-    underLastLetter,
-    // The token that overlaps the caption ("-" for none): today's families
-    // align numbers right, left or centred. A field boundary inside a token
-    // gives way to the row's own token boundaries.
-    overlapping,
-};
-
-struct caption_spelling {
-    int field; // a caption index
-    std::string_view text;
-};
-
-struct number_column {
-    int field;         // a caption index
-    long long highest; // 0: any unsigned 64-bit value
-    bool always;       // printed on every row of today's listings
-    std::string_view message;
-};
-
-enum : int { network, nextHop, metric, locPrf, weight, path, more };
-
-constexpr number_column numberColumns[] = {
-    {metric, 0, false, "Invalid metric value: `"},
-    {locPrf, 4294967295LL, false, "Invalid local preference value: `"},
-    {weight, 65535, true, "Invalid weight value: `"},
-};
-
-// Caption spellings by family, the first found of a field winning.
-constexpr caption_spelling classicCaptions[] = {{network, "Network"}, {nextHop, "Next Hop"}, {metric, "Metric"},
-                                                {locPrf, "LocPrf"},   {weight, "Weight"},    {path, "Path"},
-                                                {more, "--More--"}};
-// IOS-XR's flush-left "Next-hop", Arista's "LocPref" (which also picks its family).
-constexpr caption_spelling todayCaptions[] = {
-    {network, "Network"}, {nextHop, "Next Hop"}, {nextHop, "Next-hop"}, {nextHop, "Next-Hop"}, {metric, "Metric"},
-    {locPrf, "LocPrf"},   {locPrf, "LocPref"},   {weight, "Weight"},    {path, "Path"},        {more, "--More--"}};
-constexpr caption_spelling huaweiCaptions[] = {{network, "Network"}, {nextHop, "NextHop"}, {metric, "MED"},
-                                               {locPrf, "LocPrf"},   {weight, "PrefVal"},  {path, "Path/Ogn"},
-                                               {more, "--More--"}};
-
-// Huawei VRP prints an IPv6 route not as a row under captions but as a
-// record of "Key : value" pairs, two to a line; the status stands before
-// the record's first key.
-enum : int { prefixLength = more + 1, unused };
-
-struct record_key {
-    std::string_view label;
-    int field; // a caption index, prefixLength, or unused for keys read over
-};
-
-struct record_layout {
-    std::span<const record_key> keys; // the first one opens a record
-    std::string_view pager;
-};
-
-constexpr record_key huaweiRecordKeys[] = {{"Network", network}, {"PrefixLen", prefixLength}, {"NextHop", nextHop},
-                                           {"MED", metric},      {"LocPrf", locPrf},          {"PrefVal", weight},
-                                           {"Path/Ogn", path},   {"Label", unused},           {"RelayNextHop", unused}};
-constexpr record_layout huaweiRecords{huaweiRecordKeys, "---- More ----"};
-
-// Lines that open a section inside a table (a VPN or VRF table), followed
-// by more routes, and lines a table holds that say nothing about routes.
-constexpr std::string_view todaySections[] = {"Route Distinguisher:", "VRF ",
-                                              "VRF:", "BGP routing table information for VRF"};
-constexpr std::string_view huaweiSections[] = {"Route Distinguisher:", "VPN-Instance "};
-constexpr std::string_view todayQuietLines[] = {"Route Distinguisher Version:"};
-// Summaries, trailers and the banners of a next listing: they end a table.
-constexpr std::string_view todayEndLines[] = {"Total number of prefixes",
-                                              "Total Number of Routes",
-                                              "Total number of routes",
-                                              "Displayed ",
-                                              "Processed ",
-                                              "BGP table version",
-                                              "BGP router identifier",
-                                              "BGP Local router ID",
-                                              "Status codes",
-                                              "Route status codes",
-                                              "Status:"};
-
-// A caption searched after the Network caption picks a family; the last
-// family of a set has none and is taken when no other matches.
-} // namespace
-
-struct bgpParser::listing_family {
-    std::string_view signature;
-    bool peerColumn; // the signature is a peer column the path follows
-    std::span<const caption_spelling> captions;
-    status_area status;
-    std::size_t statusCount; // leading characters of statusCodes accepted
-    number_rule numbers;
-    std::span<const number_column> numberColumns;
-    asnumber::as_range range;
-    bool leftAligned;       // numbers start under their captions (rather than end under them)
-    bool todayRows;         // trailing blanks, rows one column right, "-" and IPv6 next hops
-    bool gluedOrigin;       // the origin code may be glued to the last AS
-    bool originAlways;      // every row ends with an origin code: a path without one was wrapped
-    std::size_t wrapWidth;  // the terminal width that cuts a row anywhere, even inside a token
-    bool skipsUnknownLines; // a line not understood is skipped rather than ending the table
-    std::span<const std::string_view> sections;
-    std::span<const std::string_view> quietLines;
-    std::span<const std::string_view> endLines;
-    const record_layout* record; // routes are records of keyed fields, not rows under captions
-};
-
-namespace {
-
-using family_t = bgpParser::listing_family;
-
-constexpr family_t classicFamily{"",
-                                 false,
-                                 classicCaptions,
-                                 status_area::firstThree,
-                                 bgpParser::routeStatCodes.size(),
-                                 number_rule::underLastLetter,
-                                 numberColumns,
-                                 asnumber::classicRange,
-                                 false,
-                                 false,
-                                 false,
-                                 false,
-                                 0,
-                                 false,
-                                 {},
-                                 {},
-                                 {},
-                                 nullptr};
-
-constexpr family_t todayFamilies[] = {
-    // Huawei VRP IPv6 tables: one record per route, its path wrapped at 80
-    // columns like the rows of its IPv4 tables.
-    {"PrefixLen",
-     false,
-     {},
-     status_area::beforeNetwork,
-     bgpParser::statusCodes.size(),
-     number_rule::overlapping,
-     numberColumns,
-     asnumber::wideRange,
-     true,
-     true,
-     true,
-     true,
-     80,
-     true,
-     huaweiSections,
-     todayQuietLines,
-     todayEndLines,
-     &huaweiRecords},
-    // Huawei VRP: one-word "NextHop", MED and PrefVal, the origin glued to
-    // the path, sessions captured at 80 columns.
-    {"PrefVal", false, huaweiCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(),
-     number_rule::overlapping, numberColumns, asnumber::wideRange, true, true, true, true, 80, true, huaweiSections,
-     todayQuietLines, todayEndLines, nullptr},
-    // Arista EOS: "LocPref", numbers left-aligned under their captions.
-    {"LocPref", false, todayCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(),
-     number_rule::overlapping, numberColumns, asnumber::wideRange, true, true, true, false, 0, true, todaySections,
-     todayQuietLines, todayEndLines, nullptr},
-    // What is sent to a neighbour (IOS-XR advertised-routes): no status, the
-    // network flush with its caption, the path after the From column.
-    {"From", true, todayCaptions, status_area::none, bgpParser::statusCodes.size(), number_rule::overlapping,
-     numberColumns, asnumber::wideRange, false, true, true, false, 0, true, todaySections, todayQuietLines,
-     todayEndLines, nullptr},
-    // IOS, IOS-XE, IOS-XR, NX-OS, FRR.
-    {"", false, todayCaptions, status_area::beforeNetwork, bgpParser::statusCodes.size(), number_rule::overlapping,
-     numberColumns, asnumber::wideRange, false, true, true, false, 0, true, todaySections, todayQuietLines,
-     todayEndLines, nullptr},
-};
-
-std::string_view withoutIndent(std::string_view line)
-{
-    std::size_t start = 0;
-    while (start < line.size() && isBlank(line[start]))
-        ++start;
-    return line.substr(start);
-}
-
-bool startsWithAny(std::string_view line, std::span<const std::string_view> texts)
-{
-    for (const std::string_view text : texts)
-        if (line.substr(0, text.size()) == text) return true;
-    return false;
-}
-
 // An interface as routers name it: "Ethernet1/1", "swp1", "bond0.100".
 bool isInterfaceName(std::string_view token)
 {
-    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
-    if (token.empty() || !letter(token[0])) return false;
-    return std::all_of(token.begin(), token.end(), [&letter](char c) {
-        return letter(c) || isDigit(c) || c == '/' || c == '.' || c == '-' || c == '_';
+    if (token.empty() || !isLetter(token[0])) return false;
+    return std::all_of(token.begin(), token.end(), [](char c) {
+        return isLetter(c) || isDigit(c) || c == '/' || c == '.' || c == '-' || c == '_';
     });
 }
 
@@ -361,8 +133,7 @@ bool isPrompt(std::string_view line)
     const std::size_t end = token.find_first_of("#>$]");
     if (end == std::string_view::npos || end == 0) return false;
     const auto hostChar = [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c) ||
-               std::string_view("-_./:@~()<[").find(c) != std::string_view::npos;
+        return isLetter(c) || isDigit(c) || std::string_view("-_./:@~()<[").find(c) != std::string_view::npos;
     };
     return std::all_of(token.begin(), token.begin() + static_cast<std::ptrdiff_t>(end), hostChar);
 }
@@ -416,61 +187,6 @@ void bgpParser::resetInputState()
 }
 
 namespace {
-
-// The columns of `family`'s captions in a header line.
-bgpParser::table_layout layoutOf(const family_t& family, std::string_view line)
-{
-    bgpParser::table_layout found;
-    found.family = &family;
-    for (const caption_spelling& spelling : family.captions) {
-        const auto field = static_cast<std::size_t>(spelling.field);
-        if (found.column[field] != 0) continue;
-        const std::size_t at = line.find(spelling.text);
-        if (at == std::string_view::npos) continue;
-        found.column[field] = static_cast<int>(at) + 1;
-        found.captionLength[field] = spelling.text.size();
-    }
-    const std::size_t networkIndex =
-        found.column[network] > 0 ? static_cast<std::size_t>(found.column[network]) - 1 : 0;
-    switch (family.status) {
-    case status_area::firstThree:
-        found.networkIndex = networkIndex;
-        found.statusEnd = 3;
-        break;
-    case status_area::beforeNetwork:
-        // The first three characters always belong to the status, even
-        // under a flush-left header.
-        found.networkIndex = std::max<std::size_t>(networkIndex, 3);
-        found.statusEnd = found.networkIndex;
-        break;
-    case status_area::none:
-        found.networkIndex = networkIndex;
-        found.statusEnd = 0;
-        break;
-    }
-    if (family.peerColumn) found.peerIndex = line.find(family.signature, networkIndex);
-    return found;
-}
-
-const family_t& todayFamilyOf(std::string_view line)
-{
-    const std::size_t networkAt = line.find(bgpParser::fieldCaptions[network]);
-    const std::size_t after = networkAt == std::string_view::npos ? 0 : networkAt + 1;
-    for (const family_t& family : todayFamilies)
-        if (family.record == nullptr &&
-            (family.signature.empty() || line.find(family.signature, after) != std::string_view::npos))
-            return family;
-    return todayFamilies[std::size(todayFamilies) - 1];
-}
-
-// The line without the line end it was read with: a record's lines are
-// short and many, and withoutLineEnd's search costs a call per character.
-std::string_view withoutLineFeed(std::string_view line)
-{
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-        line.remove_suffix(1);
-    return line;
-}
 
 bool isStatusToken(std::string_view token)
 {
