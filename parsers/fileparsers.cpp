@@ -18,10 +18,6 @@ using namespace listing;
 
 namespace {
 
-constexpr textscan::Delimiters pathDelimiters{' ', ','};
-
-constexpr std::string_view mismatchMessage = "Parentheses mismatch in AS path";
-constexpr std::string_view nestedMessage = "Nested AS attributes";
 constexpr std::string_view statusMessage = "Unrecognized route status character: `";
 
 bool inRange(const long long* values, int count, long long low, long long high, long long& bad)
@@ -382,114 +378,6 @@ int bgpParser::checkNextHop6(std::string_view token)
         return parsedOk;
     }
     return failQuoted(badValue, "Invalid next hop: `", token);
-}
-
-int bgpParser::readPath(std::string_view text)
-{
-    clearReason();
-    const int result = scanPath(text);
-    if (listPath) {
-        parsed.path.clear();
-        for (const ASItem& item : items)
-            parsed.path.enqueue(item);
-    }
-    return result;
-}
-
-int bgpParser::scanPath(std::string_view text)
-{
-    const asnumber::as_range range = family().range;
-    items.clear();
-    parsed.origin = 0;
-    path_groups groups;
-    const char* const at = text.data();
-    const std::size_t size = text.size();
-    std::size_t pos = 0;
-    for (;;) {
-        while (pos < size && pathDelimiters(at[pos]))
-            ++pos;
-        if (pos == size) break;
-        // Nearly every token is a plain AS outside any group: its digits are
-        // summed in the same pass that finds its end.
-        const std::size_t start = pos;
-        std::uint64_t value = 0;
-        for (unsigned digit = 0; pos < size && (digit = static_cast<unsigned>(at[pos] - '0')) <= 9; ++pos)
-            value = value * 10 + digit;
-        const bool plain =
-            pos > start && pos - start <= asnumber::maxDigits && (pos == size || pathDelimiters(at[pos]));
-        if (plain && !groups.inParens && !groups.inBraces && value >= 1 && value <= range.highest) {
-            const auto asn = static_cast<asnum_t>(value);
-            items.push_back(ASItem{asn, asnumber::isPrivate(asn) ? ASItem::PRIVATE : std::uint8_t{0}});
-            continue;
-        }
-        while (pos < size && !pathDelimiters(at[pos]))
-            ++pos;
-        if (const int result = readPathToken(text.substr(start, pos - start), text.substr(pos), groups);
-            result != parsedOk)
-            return result;
-    }
-    if (groups.inParens || groups.inBraces) return fail(badStructure, mismatchMessage);
-    return parsedOk;
-}
-
-int bgpParser::readPathToken(std::string_view token, std::string_view rest, path_groups& groups)
-{
-    const asnumber::as_range range = family().range;
-    bool& inParens = groups.inParens;
-    bool& inBraces = groups.inBraces;
-    std::uint8_t flags = 0;
-    // A group in parentheses: "(" glued to its first AS, ")" to its last.
-    if (inParens || (token.size() > 1 && token[0] == privateAS[0])) {
-        flags |= ASItem::PRIVATE;
-        if (!inParens)
-            token.remove_prefix(1);
-        else if (token.size() > 1 && token[0] == privateAS[0])
-            return fail(badStructure, mismatchMessage);
-        inParens = true;
-        if (inBraces) return fail(badValue, nestedMessage);
-    }
-    if (inBraces || (token.size() > 1 && token[0] == ASset[0])) {
-        flags |= ASItem::IN_SET;
-        if (!inBraces)
-            token.remove_prefix(1);
-        else if (token.size() > 1 && token[0] == ASset[0])
-            return fail(badStructure, mismatchMessage);
-        inBraces = true;
-        if (inParens) return fail(badValue, nestedMessage);
-    }
-    bool originCode = false;
-    if (token.size() == 1) {
-        const std::size_t code = routeOriginCodes.find(token[0]);
-        if (code != std::string_view::npos) {
-            parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
-            originCode = true;
-        }
-    } else if (family().gluedOrigin && tokenAt(rest, 0, pathDelimiters).empty()) {
-        // Some families glue the origin code to the last AS, after the close
-        // of its group or set: "4230 65000i", "(65001 65003)i", "{64512 64513}?".
-        const std::size_t code = routeOriginCodes.find(token.back());
-        const char before = token[token.size() - 2];
-        if (code != std::string_view::npos && (isDigit(before) || before == privateAS[1] || before == ASset[1])) {
-            parsed.origin = static_cast<std::uint8_t>(parsed.origin | (1u << code));
-            token.remove_suffix(1);
-        }
-    }
-    if (token.size() > 1 && token.back() == privateAS[1]) {
-        if (!inParens) return fail(badStructure, mismatchMessage);
-        token.remove_suffix(1);
-        inParens = false;
-    }
-    if (token.size() > 1 && token.back() == ASset[1]) {
-        if (!inBraces) return fail(badStructure, mismatchMessage);
-        token.remove_suffix(1);
-        inBraces = false;
-    }
-    if (originCode) return parsedOk;
-    const auto asn = asnumber::parse(token, range);
-    if (!asn) return failQuoted(badValue, "Invalid AS number or path flag: `", token);
-    if (asnumber::isPrivate(*asn)) flags |= ASItem::PRIVATE;
-    items.push_back(ASItem{*asn, flags});
-    return parsedOk;
 }
 
 int bgpParser::parseStatus(std::string_view line)
