@@ -15,6 +15,9 @@ constexpr textscan::Delimiters pathDelimiters{' ', ','};
 constexpr std::string_view mismatchMessage = "Parentheses mismatch in AS path";
 constexpr std::string_view nestedMessage = "Nested AS attributes";
 
+// Whether a token opens a group or set whose characters are `marks`.
+bool opensGroup(std::string_view token, std::string_view marks) { return token.size() > 1 && token[0] == marks[0]; }
+
 } // namespace
 
 int bgpParser::readPath(std::string_view text)
@@ -72,23 +75,13 @@ int bgpParser::readPathToken(std::string_view token, std::string_view rest, path
     bool& inBraces = groups.inBraces;
     std::uint8_t flags = 0;
     // A group in parentheses: "(" glued to its first AS, ")" to its last.
-    if (inParens || (token.size() > 1 && token[0] == privateAS[0])) {
+    if (inParens || opensGroup(token, privateAS)) {
         flags |= ASItem::PRIVATE;
-        if (!inParens)
-            token.remove_prefix(1);
-        else if (token.size() > 1 && token[0] == privateAS[0])
-            return fail(badStructure, mismatchMessage);
-        inParens = true;
-        if (inBraces) return fail(badValue, nestedMessage);
+        if (const int result = enterGroup(token, privateAS, inParens, inBraces); result != parsedOk) return result;
     }
-    if (inBraces || (token.size() > 1 && token[0] == ASset[0])) {
+    if (inBraces || opensGroup(token, ASset)) {
         flags |= ASItem::IN_SET;
-        if (!inBraces)
-            token.remove_prefix(1);
-        else if (token.size() > 1 && token[0] == ASset[0])
-            return fail(badStructure, mismatchMessage);
-        inBraces = true;
-        if (inParens) return fail(badValue, nestedMessage);
+        if (const int result = enterGroup(token, ASset, inBraces, inParens); result != parsedOk) return result;
     }
     bool originCode = false;
     if (token.size() == 1) {
@@ -107,20 +100,31 @@ int bgpParser::readPathToken(std::string_view token, std::string_view rest, path
             token.remove_suffix(1);
         }
     }
-    if (token.size() > 1 && token.back() == privateAS[1]) {
-        if (!inParens) return fail(badStructure, mismatchMessage);
-        token.remove_suffix(1);
-        inParens = false;
-    }
-    if (token.size() > 1 && token.back() == ASset[1]) {
-        if (!inBraces) return fail(badStructure, mismatchMessage);
-        token.remove_suffix(1);
-        inBraces = false;
-    }
+    if (const int result = leaveGroup(token, privateAS, inParens); result != parsedOk) return result;
+    if (const int result = leaveGroup(token, ASset, inBraces); result != parsedOk) return result;
     if (originCode) return parsedOk;
     const auto asn = asnumber::parse(token, range);
     if (!asn) return failQuoted(badValue, "Invalid AS number or path flag: `", token);
     if (asnumber::isPrivate(*asn)) flags |= ASItem::PRIVATE;
     items.push_back(ASItem{*asn, flags});
+    return parsedOk;
+}
+
+int bgpParser::enterGroup(std::string_view& token, std::string_view marks, bool& inGroup, bool inOther)
+{
+    if (!inGroup)
+        token.remove_prefix(1);
+    else if (opensGroup(token, marks))
+        return fail(badStructure, mismatchMessage);
+    inGroup = true;
+    return inOther ? fail(badValue, nestedMessage) : parsedOk;
+}
+
+int bgpParser::leaveGroup(std::string_view& token, std::string_view marks, bool& inGroup)
+{
+    if (token.size() < 2 || token.back() != marks[1]) return parsedOk;
+    if (!inGroup) return fail(badStructure, mismatchMessage);
+    token.remove_suffix(1);
+    inGroup = false;
     return parsedOk;
 }
