@@ -4,6 +4,13 @@
 // or pushes it onto the next line, and further paths to the same network
 // leave the network column empty. So every field is located from the caption
 // columns of the last header line, never by counting tokens.
+//
+// Here is the driver: finding tables, their sections and their end
+// (nextLine), and a row's status, network and next hop (parseLine). The
+// rest has units of its own: the families and their layouts
+// (listingfamily.h), line shapes (listinglines.h), the number columns
+// (listingcolumns.cpp), the AS path (listingpath.cpp), continuation lines
+// and wrapped paths (listingwrap.cpp), keyed records (listingrecord.cpp).
 #include "parsers/fileparsers.h"
 
 #include <algorithm>
