@@ -313,6 +313,48 @@ TEST(GraphComponentsOracle, GraphsKeepGrowingAfterSplitsAndListings)
     }
 }
 
+// Adjacencies added in a batch share one record of their weights: the graph
+// is the one that adding them one by one gives, whatever the order of nodes
+// and adjacencies, repeated and missing ones included. A second batch merges
+// into the first, and a later change of one adjacency goes to a copy.
+TEST(GraphComponentsOracle, BatchesSharingWeightsMatchOneByOne)
+{
+    for (std::uint64_t seed = 1; seed <= 1500; ++seed) {
+        std::mt19937_64 rng(seed * 104729);
+        TestGraph g;
+        ModelGraph m;
+        const int idRange = 1 + static_cast<int>(rng() % 40);
+        const int directedShare = static_cast<int>(rng() % 101);
+        const id_t base = rng() % 4 == 0 ? -20 : 1;
+        const auto anyId = [&] { return base + static_cast<id_t>(rng() % (idRange + 2)); };
+        for (int i = static_cast<int>(rng() % 35); i > 0; --i) {
+            const id_t id = anyId();
+            ASSERT_EQ(g.addNode(id, id), m.addNode(id));
+        }
+        int tag = 0;
+        for (int batch = 0; batch < 2; ++batch) {
+            std::vector<TestGraph::edge_spec> specs(rng() % 90);
+            const tag_weight w{++tag};
+            const tag_weight r{++tag};
+            for (TestGraph::edge_spec& e : specs) {
+                const id_t from = anyId();
+                e = TestGraph::edge_spec{from, rng() % 10 == 0 ? from : anyId(), randomDir(rng, directedShare)};
+                m.addEdge(e.from, e.to, e.dir, w.tag, r.tag);
+            }
+            g.addEdgesSharing(specs, [](const TestGraph::edge_spec& e) { return e; }, w, r);
+        }
+        const id_t a = anyId();
+        const id_t b = anyId();
+        const edge_dir dir = randomDir(rng, 50);
+        const tag_weight w{++tag};
+        const tag_weight r{++tag};
+        ASSERT_EQ(g.addEdge(a, b, dir, w, r), m.addEdge(a, b, dir, w.tag, r.tag));
+        expectSame(g, m, "batches");
+        expectSameComponents(g, m, seed);
+        if (HasFatalFailure()) return;
+    }
+}
+
 // Big enough for the direct identifier table of 16-bit identifiers, with
 // nodes and adjacencies added out of order and mostly among a few hundred
 // nodes, so that large cycles form.
