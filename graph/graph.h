@@ -8,9 +8,10 @@
 // whose elements never move, so listing pointers stay valid while a graph
 // grows. The weights of an adjacency are kept once, seen from its end with the
 // smaller identifier, and shared with the component graphs split from it until
-// one side changes them. Identifier and adjacency lookups go through
+// one side changes them; adjacencies added in one batch with the same weights
+// share a single record. Identifier and adjacency lookups go through
 // open-addressing hash tables; per-node neighbour arrays are an index rebuilt
-// in linear time when needed, shared with the component searches. An AS
+// in linear time when needed, from which component graphs are built. An AS
 // graph of a million adjacencies and the component graphs built from it thus
 // hold one set of weights, and no per-adjacency tree nodes.
 #include <algorithm>
@@ -538,8 +539,8 @@ public:
     }
 
 private:
-    // The component searches read the neighbour arrays and build component
-    // graphs that share this graph's adjacency records.
+    // The component searches read the adjacencies and the neighbour arrays,
+    // and build component graphs that share this graph's adjacency records.
     friend class Components<V, W, I>;
 
     struct node_meta {

@@ -225,6 +225,15 @@ void expectSameComponents(const G& g, const ModelGraph& m, std::uint64_t seed)
     }
 }
 
+// Adds a-b with fresh weight tags to the graph and to the model alike.
+template <typename G, typename Id>
+void addToBoth(G& g, ModelGraph& m, Id a, Id b, edge_dir dir, int& tag)
+{
+    const tag_weight w{++tag};
+    const tag_weight r{++tag};
+    ASSERT_EQ(g.addEdge(a, b, dir, w, r), m.addEdge(a, b, dir, w.tag, r.tag)) << a << "-" << b;
+}
+
 edge_dir randomDir(std::mt19937_64& rng, int directedShare)
 {
     if (static_cast<int>(rng() % 100) >= directedShare) return UNDIRECTED;
@@ -249,10 +258,7 @@ void buildRandom(std::mt19937_64& rng, TestGraph& g, ModelGraph& m, int& tag)
     for (int i = 0; i < edgeOps; ++i) {
         const id_t a = base + static_cast<id_t>(rng() % (idRange + 2)); // sometimes outside the nodes
         const id_t b = static_cast<int>(rng() % 100) < loopShare ? a : base + static_cast<id_t>(rng() % (idRange + 2));
-        const edge_dir dir = randomDir(rng, directedShare);
-        const tag_weight w{++tag};
-        const tag_weight r{++tag};
-        ASSERT_EQ(g.addEdge(a, b, dir, w, r), m.addEdge(a, b, dir, w.tag, r.tag)) << a << "-" << b;
+        addToBoth(g, m, a, b, randomDir(rng, directedShare), tag);
     }
 }
 
@@ -301,10 +307,7 @@ TEST(GraphComponentsOracle, GraphsKeepGrowingAfterSplitsAndListings)
         for (int i = 0; i < 20; ++i) {
             const id_t a = ids[rng() % ids.size()];
             const id_t b = ids[rng() % ids.size()];
-            const edge_dir dir = randomDir(rng, 70);
-            const tag_weight w{++tag};
-            const tag_weight r{++tag};
-            ASSERT_EQ(c.addEdge(a, b, dir, w, r), cm.addEdge(a, b, dir, w.tag, r.tag));
+            addToBoth(c, cm, a, b, randomDir(rng, 70), tag);
         }
         expectSame(c, cm, "changed component");
         expectSameComponents(c, cm, seed);
@@ -344,11 +347,7 @@ TEST(GraphComponentsOracle, BatchesSharingWeightsMatchOneByOne)
             g.addEdgesSharing(specs, [](const TestGraph::edge_spec& e) { return e; }, w, r);
         }
         const id_t a = anyId();
-        const id_t b = anyId();
-        const edge_dir dir = randomDir(rng, 50);
-        const tag_weight w{++tag};
-        const tag_weight r{++tag};
-        ASSERT_EQ(g.addEdge(a, b, dir, w, r), m.addEdge(a, b, dir, w.tag, r.tag));
+        addToBoth(g, m, a, anyId(), randomDir(rng, 50), tag);
         expectSame(g, m, "batches");
         expectSameComponents(g, m, seed);
         if (HasFatalFailure()) return;
@@ -372,10 +371,7 @@ TEST(GraphComponentsOracle, LargeSixteenBitGraphMatches)
     for (int i = 0; i < 9000; ++i) {
         const auto a = static_cast<std::uint16_t>(ids[rng() % (rng() % 4 ? 300 : ids.size())]);
         const auto b = static_cast<std::uint16_t>(ids[rng() % (rng() % 4 ? 300 : ids.size())]);
-        const edge_dir dir = randomDir(rng, 85);
-        const tag_weight w{++tag};
-        const tag_weight r{++tag};
-        ASSERT_EQ(g.addEdge(a, b, dir, w, r), m.addEdge(a, b, dir, w.tag, r.tag));
+        addToBoth(g, m, a, b, randomDir(rng, 85), tag);
     }
     expectSame(g, m, "graph");
     expectSameComponents(g, m, 42);
