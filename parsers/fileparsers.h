@@ -239,6 +239,12 @@ private:
     int readPath(std::string_view text);
     int scanPath(std::string_view text);
     int readPathToken(std::string_view token, std::string_view rest, path_groups& groups);
+    // A token inside the group or set whose characters are `marks` (it opens
+    // it, or the group is open): the open character taken off, a group
+    // opened twice or inside the other kind refused.
+    int enterGroup(std::string_view& token, std::string_view marks, bool& inGroup, bool inOther);
+    // The close character of the group taken off a token that ends it.
+    int leaveGroup(std::string_view& token, std::string_view marks, bool& inGroup);
     std::size_t rowOffset(std::string_view line) const;
     const listing_family& family() const { return *layout.family; }
 
