@@ -200,6 +200,13 @@ def generate_paths(ref, count, seed=11):
     return lines
 
 
+def valley_totals(counts):
+    """The totals meshprobe prints for the verdicts counted by kind."""
+    return "".join("%-26s%10d\n" % (label, counts[kind]) for label, kind in (
+        ("Valley-free paths:", None), ("Paths with a valley:", "valley at"),
+        ("Paths with unknown links:", "unknown link")))
+
+
 def check_valleys(binary, path, ref, work, count):
     paths = generate_paths(ref, count)
     file = os.path.join(work, "paths.txt")
@@ -219,10 +226,7 @@ def check_valleys(binary, path, ref, work, count):
         if kind:
             want[n] = (kind, at)
     check(got == want, "valley-free detail of %d paths" % count)
-    expect = "".join("%-26s%10d\n" % (label, counts[kind]) for label, kind in (
-        ("Valley-free paths:", None), ("Paths with a valley:", "valley at"),
-        ("Paths with unknown links:", "unknown link")))
-    check(expect in out, "valley-free totals")
+    check(valley_totals(counts) in out, "valley-free totals")
     print("  paths: %d valley-free, %d with a valley, %d with unknown links" %
           (counts[None], counts["valley at"], counts["unknown link"]))
     return file
@@ -361,20 +365,63 @@ def resident_after_clear(binary, path, session):
     return sizes
 
 
-def after_load(binary, path, command, load, runs):
-    """CPU seconds of one command after the load: it runs REPEATS times in one session, whose
-    load is subtracted; on a busy machine a load varies by more than one analysis takes."""
-    script = "load %s\n%s" % (path, (command + "\n") * REPEATS)
-    return max((cpu_of(binary, script, runs) - load) / REPEATS, 1e-4)
+def after_load(binary, path, command, load, runs, repeats=None):
+    """CPU seconds of one command after the load, and the number of times it ran: it runs
+    repeatedly in one session, whose load is subtracted, often enough for the commands to take
+    about SESSION_SECONDS. On a busy machine a load varies by more than a few-millisecond
+    command takes; repeated, the command outweighs that variation."""
+    if repeats is None:
+        first, _ = after_load(binary, path, command, load, runs, REPEATS)
+        repeats = max(REPEATS, min(MAX_REPEATS, int(SESSION_SECONDS / first)))
+        if repeats == REPEATS:
+            return first, repeats
+    script = "load %s\n%s" % (path, (command + "\n") * repeats)
+    return max((cpu_of(binary, script, runs) - load) / repeats, 1e-5), repeats
 
 
 REPEATS = 5
+MAX_REPEATS = 200
+SESSION_SECONDS = 1.0
 
 
 def timed(f):
     start = time.process_time()
     f()
     return time.process_time() - start
+
+
+def valley_figures(binary, path, ref, work, load, runs):
+    """The valley-free test: the file of the checks per call, the index of the links that the
+    graph's first test builds, and a full table's worth of paths in one call."""
+    paths = os.path.join(work, "paths.txt")
+    lines = [list(map(int, l.split())) for l in open(paths)]
+    anchor = timed(lambda: [ref.verdict(p) for p in lines])
+    t, n = after_load(binary, path, "valleyfree " + paths, load, runs)
+    print("  %-8s %.4f s after the load (%d paths, %d in one session); reference %.2f s; reference / meshprobe"
+          " %.0f (goal >= 30, < 1 s)" % ("paths", t, len(lines), n, anchor, anchor / t))
+    empty = os.path.join(work, "no-paths.txt")
+    open(empty, "w").close()
+    sessions = 10
+    bare = cpu_of(binary, "load %s\n" % path * sessions, runs)
+    built = cpu_of(binary, "load %s\nvalleyfree %s\n" % (path, empty) * sessions, runs)
+    print("  %-8s %.4f s to index the links, once per loaded graph (%d loads in one session)" %
+          ("paths", max(built - bare, 0) / sessions, sessions))
+    many = generate_paths(ref, FULL_TABLE_PATHS, seed=12)
+    big = os.path.join(work, "paths-full.txt")
+    with open(big, "w") as f:
+        f.write("".join(" ".join(map(str, p)) + "\n" for p in many))
+    verdicts = []
+    anchor = timed(lambda: verdicts.extend(ref.verdict(p) for p in many))
+    out, _ = meshprobe(binary, "load %s\nvalleyfree %s\n" % (path, big))
+    counts = collections.Counter(kind for kind, _ in verdicts)
+    check(valley_totals(counts) in out, "valley-free totals of %d paths" % len(many))
+    t = max(cpu_of(binary, "load %s\nvalleyfree %s\n" % (path, big), runs) - load, 1e-5)
+    print("  %-8s %.3f s for %d paths in one call after the load, the index included (%.2f us a path);"
+          " reference %.2f s; ratio %.0f (goal >= 30, < 1 s)" %
+          ("paths", t, len(many), t / len(many) * 1e6, anchor, anchor / t))
+
+
+FULL_TABLE_PATHS = 1000000
 
 
 def figures(binary, rel, g16, refs, work, runs):
@@ -386,21 +433,16 @@ def figures(binary, rel, g16, refs, work, runs):
         print("%s: load %.3f s" % (os.path.basename(path), load))
         anchors = dict(ref.seconds)
         for what, anchor in anchors.items():
-            t = after_load(binary, path, "dump graph " + what, load, runs)
-            print("  %-8s %.4f s after the load; reference %.2f s; reference / meshprobe %.0f (goal >= 30, < 1 s)" %
-                  (what, t, anchor, anchor / t))
+            t, n = after_load(binary, path, "dump graph " + what, load, runs)
+            print("  %-8s %.4f s after the load (%d in one session); reference %.2f s; reference / meshprobe %.0f"
+                  " (goal >= 30, < 1 s)" % (what, t, n, anchor, anchor / t))
         busiest = max(ref.nodes, key=ref.graph.degree)
-        t = after_load(binary, path, "inspect %d" % busiest, load, runs)
+        t, n = after_load(binary, path, "inspect %d" % busiest, load, runs)
         # networkx gives one AS's core number only from the core numbers of all.
-        print("  %-8s %.4f s after the load (AS %d); networkx core_number alone %.2f s; ratio %.0f (goal >= 30, < 1 s)" %
-              ("inspect", t, busiest, anchors["kcores"], anchors["kcores"] / t))
+        print("  %-8s %.4f s after the load (AS %d, %d in one session); networkx core_number alone %.2f s; ratio %.0f"
+              " (goal >= 30, < 1 s)" % ("inspect", t, busiest, n, anchors["kcores"], anchors["kcores"] / t))
         if relationships:
-            paths = os.path.join(work, "paths.txt")
-            lines = [list(map(int, l.split())) for l in open(paths)]
-            anchor = timed(lambda: [ref.verdict(p) for p in lines])
-            t = after_load(binary, path, "valleyfree " + paths, load, runs)
-            print("  %-8s %.4f s after the load; reference %.2f s; reference / meshprobe %.0f (goal >= 30, < 1 s)" %
-                  ("paths", t, anchor, anchor / t))
+            valley_figures(binary, path, ref, work, load, runs)
         save = cpu_of(binary, "load %s\nsave cc 1 %s/cc1.out\n" % (path, work), runs) - load
         for fmt in ("edges", "nodes", "xml") + (("relationships",) if relationships else ()):
             t = cpu_of(binary, "load %s\nwrite cc 1 %s %s/cc1.%s\n" % (path, fmt, work, fmt), runs) - load
@@ -408,7 +450,7 @@ def figures(binary, rel, g16, refs, work, runs):
         bare = peak_of(binary, "load %s\n" % path, work)
         session = "show graph valency\nshow graph kcores\nwrite graph xml %s/peak.xml\n" % work
         if relationships:
-            session += "show graph cones\n"
+            session += "show graph cones\nvalleyfree %s/paths.txt\n" % work
         full = peak_of(binary, "load %s\n%s" % (path, session), work)
         rounds = peak_of(binary, ("load %s\n%sclear\n" % (path, session)) * 5, work)
         print("  peak memory: load %d KiB, with analyses %d KiB (ratio %.2f, goal <= 1.5); five rounds with clear %d KiB" %

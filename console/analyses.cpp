@@ -207,61 +207,115 @@ std::string_view pathField(std::string_view line)
     return line.substr(second + 1, third == std::string_view::npos ? std::string_view::npos : third - second - 1);
 }
 
-// The ASs of a path; false with the offending token when one is no AS number.
-bool readPath(std::string_view text, std::vector<asnum_t>& path, std::string_view& bad)
+// Appends the ASs of a path; false with the offending token when one is no
+// AS number. Tokens are a few digits each: scanned in place, without a
+// library search per token.
+bool readPath(std::string_view text, std::vector<asnum_t>& into, std::string_view& bad)
 {
-    path.clear();
-    std::size_t pos = 0;
-    while ((pos = text.find_first_not_of(' ', pos)) != std::string_view::npos) {
-        const std::size_t stop = std::min(text.find(' ', pos), text.size());
-        const std::string_view token = text.substr(pos, stop - pos);
-        const std::optional<asnum_t> as = asnumber::parse(token, asnumber::wideRange);
-        if (!as) {
-            bad = token;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (true) {
+        while (p != end && *p == ' ')
+            ++p;
+        if (p == end) return true;
+        const char* const token = p;
+        while (p != end && *p != ' ')
+            ++p;
+        // No AS is numbered 0: the number stands for none.
+        const asnum_t as = asnumber::parse({token, p}, asnumber::wideRange).value_or(0);
+        if (as == 0) {
+            bad = {token, p};
             return false;
         }
-        path.push_back(*as);
-        pos = stop;
+        into.push_back(as);
     }
-    return true;
 }
 
 struct valley_counts {
     std::uint64_t free = 0, valley = 0, unknown = 0, unread = 0;
 };
 
-void reportPath(std::uint64_t lineNumber, const std::vector<asnum_t>& path, const path_check& check)
-{
-    std::printf("Line %llu: %s %lu %lu\n", static_cast<unsigned long long>(lineNumber),
-                check.verdict == VALLEY ? "valley at" : "unknown link", static_cast<unsigned long>(path[check.at - 1]),
-                static_cast<unsigned long>(path[check.at]));
-}
+// Paths are checked a batch at a time, and the links of each are asked for
+// from memory as it is read: the links of a whole batch then arrive
+// together, where one path's few links alone would leave the wait uncovered.
+class valley_test {
+public:
+    valley_test(const link_index& links, bool detail) : links_(links), detail_(detail) {}
 
-void checkPaths(LineReader& lines, const as_topology& t, bool detail, valley_counts& counts)
+    // Reads the path of one line of the file; false when it is no path.
+    bool add(std::uint64_t lineNumber, std::string_view text, std::string_view& bad)
+    {
+        const std::size_t begin = ases_.size();
+        if (!readPath(text, ases_, bad)) {
+            ases_.resize(begin);
+            return false;
+        }
+        const std::span<const asnum_t> path(ases_.data() + begin, ases_.size() - begin);
+        prefetchLinks(links_, path);
+        paths_.push_back(read_path{lineNumber, begin});
+        if (paths_.size() == batchSize) run();
+        return true;
+    }
+
+    // Checks the paths read so far, in order.
+    void run()
+    {
+        for (std::size_t k = 0; k < paths_.size(); ++k) {
+            const std::size_t end = k + 1 < paths_.size() ? paths_[k + 1].begin : ases_.size();
+            const std::span<const asnum_t> path(ases_.data() + paths_[k].begin, end - paths_[k].begin);
+            tally(paths_[k].line, path, checkPath(links_, path));
+        }
+        paths_.clear();
+        ases_.clear();
+    }
+
+    valley_counts counts;
+
+private:
+    static constexpr std::size_t batchSize = 32;
+    struct read_path {
+        std::uint64_t line;
+        std::size_t begin; // its first AS in ases_
+    };
+
+    void tally(std::uint64_t lineNumber, std::span<const asnum_t> path, const path_check& check)
+    {
+        if (check.verdict == VALLEY_FREE) {
+            ++counts.free;
+            return;
+        }
+        ++(check.verdict == VALLEY ? counts.valley : counts.unknown);
+        if (!detail_) return;
+        std::printf("Line %llu: %s %lu %lu\n", static_cast<unsigned long long>(lineNumber),
+                    check.verdict == VALLEY ? "valley at" : "unknown link",
+                    static_cast<unsigned long>(path[check.at - 1]), static_cast<unsigned long>(path[check.at]));
+    }
+
+    const link_index& links_;
+    const bool detail_;
+    std::vector<asnum_t> ases_; // the paths of the batch one after another
+    std::vector<read_path> paths_;
+};
+
+valley_counts checkPaths(LineReader& lines, const link_index& links, bool detail)
 {
+    valley_test test(links, detail);
     std::string_view line;
-    std::vector<asnum_t> path;
     std::uint64_t lineNumber = 0;
     while (lines.next(pathLineLimit, line) && !interruptPending()) {
         ++lineNumber;
         std::string_view bad;
         const std::string_view field = pathField(line);
-        if (field.find_first_not_of(' ') == std::string_view::npos) continue;
-        if (!readPath(field, path, bad)) {
-            ++counts.unread;
-            if (!detail) continue;
+        if (field.find_first_not_of(' ') == std::string_view::npos || test.add(lineNumber, field, bad)) continue;
+        // The warning follows the verdicts of the lines before.
+        test.run();
+        ++test.counts.unread;
+        if (detail)
             report(report_level::warning,
                    "Invalid AS number `" + std::string(bad) + "' on line " + std::to_string(lineNumber));
-            continue;
-        }
-        const path_check check = checkPath(t, path);
-        if (check.verdict == VALLEY_FREE) {
-            ++counts.free;
-            continue;
-        }
-        ++(check.verdict == VALLEY ? counts.valley : counts.unknown);
-        if (detail) reportPath(lineNumber, path, check);
     }
+    if (!interruptPending()) test.run();
+    return test.counts;
 }
 
 } // namespace
@@ -322,7 +376,7 @@ void inspectAS(std::string_view text, const console_state& state)
         std::puts("Customer cone: unknown without relationships");
 }
 
-void checkValleys(std::string_view text, const console_state& state)
+void checkValleys(std::string_view text, console_state& state)
 {
     if (!state.graph) {
         reportError("There is no graph to currently work on\n");
@@ -339,10 +393,9 @@ void checkValleys(std::string_view text, const console_state& state)
         reportSystemError("Error: unable to open file `" + name + "' for reading", errno);
         return;
     }
-    const as_topology t(*state.graph);
+    if (!state.links) state.links = std::make_unique<link_index>(*state.graph);
     LineReader lines(*file);
-    valley_counts counts;
-    checkPaths(lines, t, detail, counts);
+    const valley_counts counts = checkPaths(lines, *state.links, detail);
     if (interruptPending()) return;
     if (file->failed()) {
         report("Error: unable to read file `" + name + "'", file->failure());

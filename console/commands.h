@@ -77,7 +77,7 @@ void showMeasure(target_code property, const ASComponent& graph, const console_s
 void inspectAS(std::string_view text, const console_state& state);
 // The valley-free test of the AS paths in a file; "-v " before the name
 // lists the first offending link of every failing path.
-void checkValleys(std::string_view text, const console_state& state);
+void checkValleys(std::string_view text, console_state& state);
 // Writes the graph or a component as a CSV edge list or node table, as
 // GraphML or as an AS-relationship file.
 void writeResults(const std::string& fileName, const command_target& target, long index, const console_state& state,

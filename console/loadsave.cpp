@@ -13,6 +13,7 @@
 #include "common/report.h"
 #include "console/commands.h"
 #include "console/writing.h"
+#include "graph/analyses.h"
 #include "graph/asgraph.h"
 #include "graph/components.h"
 
@@ -76,6 +77,7 @@ void clearMem(console_state& state)
 {
     state.sccs.reset();
     state.ccs.reset();
+    state.links.reset();
     state.graph.reset();
     hugepages::returnFreeMemory();
 }

@@ -1,5 +1,6 @@
 #include "console/state.h"
 
+#include "graph/analyses.h"
 #include "graph/asgraph.h"
 #include "graph/components.h"
 

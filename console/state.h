@@ -12,6 +12,7 @@ template <typename V, typename W, typename I>
 class Graph;
 template <typename V, typename W, typename I>
 class Components;
+class link_index;
 
 // The working graph or one of its components, as a graph of its own.
 using ASComponent = Graph<asnum_t, ASEdgeWeight, asnum_t>;
@@ -31,6 +32,9 @@ struct console_state {
     // no graph has been split.
     std::unique_ptr<ASComponents> sccs;
     std::unique_ptr<ASComponents> ccs;
+    // The working graph's adjacencies by AS, built by its first valley-free
+    // test for the tests that follow.
+    std::unique_ptr<link_index> links;
     // Standard input carries no commands, so `load -' may read a graph from it.
     bool standardInputFree = false;
     bool stopAtError = false; // -e: a command that reports an error ends the command loop

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <tuple>
 #include <utility>
 
@@ -543,17 +544,57 @@ std::uint32_t coneSize(const as_topology& topology, std::uint32_t v)
     return size;
 }
 
-path_check checkPath(const as_topology& topology, std::span<const asnum_t> path)
+link_index::link_index(const measured_graph& graph)
+{
+    std::vector<asnum_t> ases;
+    ases.reserve(graph.nodes());
+    graph.forEachNode([&ases](const auto& n) { ases.push_back(n.id); });
+    // At most half full: a probe then mostly ends in its first slot.
+    std::size_t slots = 2;
+    while (slots < std::size_t{2} * graph.edges())
+        slots *= 2;
+    keys_.assign(slots, freeSlot);
+    dirs_.assign(slots, UNDIRECTED);
+    mask_ = slots - 1;
+    shift_ = 64 - static_cast<unsigned>(std::countr_zero(slots));
+    // The slots of consecutive adjacencies lie anywhere: each is asked for
+    // from memory a few adjacencies before it is filled.
+    constexpr std::size_t ahead = 16;
+    std::array<std::pair<std::uint64_t, edge_dir>, ahead> pending{};
+    std::size_t count = 0;
+    const auto place = [this](std::uint64_t key, edge_dir dir) {
+        std::size_t i = home(key);
+        while (keys_[i] != freeSlot)
+            i = (i + 1) & mask_;
+        keys_[i] = key;
+        dirs_[i] = dir;
+    };
+    graph.forEachStoredEdge([&](std::uint32_t a, std::uint32_t b, edge_dir dir) {
+        if (a == b) return;
+        const std::uint64_t key = keyOf(ases[a], ases[b]);
+        __builtin_prefetch(&keys_[home(key)], 1);
+        auto& slot = pending[count++ % ahead];
+        if (count > ahead) place(slot.first, slot.second);
+        slot = {key, ases[a] < ases[b] ? dir : reverse(dir)};
+    });
+    for (std::size_t k = count > ahead ? count - ahead : 0; k < count; ++k)
+        place(pending[k % ahead].first, pending[k % ahead].second);
+}
+
+void prefetchLinks(const link_index& links, std::span<const asnum_t> path) noexcept
+{
+    for (std::size_t i = 1; i < path.size(); ++i)
+        if (path[i] != path[i - 1]) links.prefetch(path[i - 1], path[i]);
+}
+
+path_check checkPath(const link_index& links, std::span<const asnum_t> path)
 {
     std::optional<path_check> valley;
     bool topped = false; // a peer or provider-to-customer link was crossed
-    std::optional<std::uint32_t> previous = path.empty() ? std::nullopt : topology.find(path[0]);
     for (std::size_t i = 1; i < path.size(); ++i) {
         if (path[i] == path[i - 1]) continue;
-        const std::optional<std::uint32_t> here = topology.find(path[i]);
-        const std::optional<edge_dir> dir = previous && here ? topology.link(*previous, *here) : std::nullopt;
+        const std::optional<edge_dir> dir = links.link(path[i - 1], path[i]);
         if (!dir) return path_check{UNKNOWN_LINK, i};
-        previous = here;
         const bool downhill = *dir == INCOMING;
         if (!downhill && topped && !valley) valley = path_check{VALLEY, i};
         topped = topped || *dir != OUTGOING;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "common/asnumber.h"
+#include "common/hugepages.h"
 #include "graph/asgraph.h"
 
 using measured_graph = Graph<asnum_t, ASEdgeWeight, asnum_t>;
@@ -88,6 +89,48 @@ struct path_check {
     path_verdict verdict = VALLEY_FREE;
     std::size_t at = 0; // the offending link joins path[at - 1] and path[at]
 };
+
+// Every adjacency of a graph keyed by the AS numbers of its ends, loops left
+// out: a link of a path is one probe of a hash table, where the neighbour
+// lists would take a search for each AS and one in a list that runs to
+// thousands for a transit provider. Built once per graph and kept: the
+// valley-free test of a full table's paths looks up millions of links.
+class link_index {
+public:
+    explicit link_index(const measured_graph& graph);
+
+    // The orientation of the adjacency a-b seen from a; none when there is none.
+    std::optional<edge_dir> link(asnum_t a, asnum_t b) const noexcept
+    {
+        const std::uint64_t key = keyOf(a, b);
+        for (std::size_t i = home(key);; i = (i + 1) & mask_) {
+            if (keys_[i] == freeSlot) return std::nullopt;
+            if (keys_[i] == key) return a < b ? dirs_[i] : reverse(dirs_[i]);
+        }
+    }
+    // Asks for the slot of a-b to be brought into cache ahead of its link.
+    void prefetch(asnum_t a, asnum_t b) const noexcept { __builtin_prefetch(&keys_[home(keyOf(a, b))]); }
+
+private:
+    // The smaller AS in the high half: no key of two distinct ASs is 0.
+    static constexpr std::uint64_t freeSlot = 0;
+    static std::uint64_t keyOf(asnum_t a, asnum_t b) noexcept
+    {
+        return a < b ? std::uint64_t{a} << 32 | b : std::uint64_t{b} << 32 | a;
+    }
+    std::size_t home(std::uint64_t key) const noexcept
+    {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift_);
+    }
+
+    std::vector<std::uint64_t, huge_page_allocator<std::uint64_t>> keys_;
+    std::vector<edge_dir> dirs_; // seen from the smaller AS; apart, so that a slot takes 8 bytes
+    std::size_t mask_ = 0;
+    unsigned shift_ = 64;
+};
+
 // A path naming an AS or a link the graph lacks is UNKNOWN_LINK, wherever a
 // valley would be: nothing is claimed about a path that cannot be followed.
-path_check checkPath(const as_topology& topology, std::span<const asnum_t> path);
+path_check checkPath(const link_index& links, std::span<const asnum_t> path);
+// Asks for the links of a path to be brought into cache ahead of its check.
+void prefetchLinks(const link_index& links, std::span<const asnum_t> path) noexcept;
