@@ -14,6 +14,7 @@
 
 #include "common/asnumber.h"
 #include "common/bytesource.h"
+#include "common/hugepages.h"
 #include "graph/graph.h"
 #include "graph/graphformat.h"
 #include "graph/relationships.h"
@@ -103,7 +104,8 @@ private:
     template <typename Lines>
     bool readRelationships(Lines& reader, std::string_view firstLine, std::uint64_t lineNumber, std::string_view name);
     bool readEdgeLine(std::string_view line);
-    void addRelationships(std::vector<as_relationship>& read);
+    using relationship_list = std::vector<as_relationship, huge_page_allocator<as_relationship>>;
+    void addRelationships(const relationship_list& read);
 
     bool differential = false;
     bool wide = false;

@@ -121,18 +121,56 @@ private:
         return label;
     }
 
-    // Strongly connected components: Tarjan's method with an explicit call
-    // stack, so the depth of the walk never reaches the machine stack.
-    std::uint32_t labelStrong(std::vector<std::uint32_t>& comp) const
+    // The nodes each node reaches over one adjacency (along its orientation,
+    // or either way when undirected), loops left out: node v's successors
+    // are node[start[v] .. start[v + 1]), in no particular order.
+    struct successor_lists {
+        std::vector<std::uint32_t> start;
+        std::vector<std::uint32_t, huge_page_allocator<std::uint32_t>> node;
+    };
+
+    // Made in two passes over the adjacencies in the order they are stored,
+    // which read each adjacency's ends and orientation once, in sequence.
+    successor_lists successors() const
     {
         const graph_type& src = *source_;
+        successor_lists s;
+        s.start.assign(src.meta_.size() + 2, 0);
+        // Each arc is counted at start[from + 2], so that after the sums
+        // start[from + 1] is where from's successors begin, and placing them
+        // moves it to where they end.
+        const auto forEachArc = [&src](auto&& arc) {
+            src.ends_.forEachRun([&](const auto* ends, std::size_t first, std::size_t count) {
+                const edge_dir* dirs = &src.dirs_[first];
+                for (std::size_t k = 0; k < count; ++k) {
+                    if (ends[k].a == ends[k].b) continue;
+                    if (dirs[k] != INCOMING) arc(ends[k].a, ends[k].b);
+                    if (dirs[k] != OUTGOING) arc(ends[k].b, ends[k].a);
+                }
+            });
+        };
+        forEachArc([&s](std::uint32_t from, std::uint32_t) { ++s.start[from + 2]; });
+        for (std::size_t v = 2; v < s.start.size(); ++v)
+            s.start[v] += s.start[v - 1];
+        s.node.resize(s.start.back());
+        forEachArc([&s](std::uint32_t from, std::uint32_t to) { s.node[s.start[from + 1]++] = to; });
+        return s;
+    }
+
+    // Strongly connected components: Tarjan's method with an explicit call
+    // stack, so the depth of the walk never reaches the machine stack. The
+    // walk reads the successor lists: following the neighbour arrays would
+    // fetch each adjacency's ends and orientation wherever they lie.
+    std::uint32_t labelStrong(std::vector<std::uint32_t>& comp) const
+    {
+        const successor_lists arcs = successors();
         const std::size_t n = comp.size();
         std::vector<std::uint32_t> index(n, graph_detail::npos);
         std::vector<std::uint32_t> low(n, 0);
         std::vector<std::uint32_t> open; // Tarjan's stack of nodes not yet in a component
         struct frame {
             std::uint32_t node;
-            std::uint32_t next; // position in the neighbour arrays
+            std::uint32_t next; // position in the successor lists
         };
         std::vector<frame> calls;
         std::uint32_t counter = 0;
@@ -141,19 +179,16 @@ private:
             if (index[s] != graph_detail::npos) continue;
             index[s] = low[s] = counter++;
             open.push_back(s);
-            calls.push_back(frame{s, src.adjStart_[s]});
+            calls.push_back(frame{s, arcs.start[s]});
             while (!calls.empty()) {
                 frame& f = calls.back();
                 const std::uint32_t v = f.node;
-                if (f.next < src.adjStart_[v + 1]) {
-                    const auto& adj = src.adjacency_[f.next++];
-                    const edge_dir dir = src.dirs_[adj.edge()];
-                    if ((adj.fromOther() ? reverse(dir) : dir) == INCOMING) continue;
-                    const std::uint32_t w = src.otherEnd(adj);
+                if (f.next < arcs.start[v + 1]) {
+                    const std::uint32_t w = arcs.node[f.next++];
                     if (index[w] == graph_detail::npos) {
                         index[w] = low[w] = counter++;
                         open.push_back(w);
-                        calls.push_back(frame{w, src.adjStart_[w]}); // f is not used after this
+                        calls.push_back(frame{w, arcs.start[w]}); // f is not used after this
                     } else if (comp[w] == graph_detail::npos) {
                         low[v] = std::min(low[v], index[w]); // w is still open
                     }

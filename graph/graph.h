@@ -8,9 +8,10 @@
 // whose elements never move, so listing pointers stay valid while a graph
 // grows. The weights of an adjacency are kept once, seen from its end with the
 // smaller identifier, and shared with the component graphs split from it until
-// one side changes them. Identifier and adjacency lookups go through
+// one side changes them; adjacencies added in one batch with the same weights
+// share a single record. Identifier and adjacency lookups go through
 // open-addressing hash tables; per-node neighbour arrays are an index rebuilt
-// in linear time when needed, shared with the component searches. An AS
+// in linear time when needed, from which component graphs are built. An AS
 // graph of a million adjacencies and the component graphs built from it thus
 // hold one set of weights, and no per-adjacency tree nodes.
 #include <algorithm>
@@ -105,6 +106,22 @@ struct block_array {
     T* data = nullptr;
     std::size_t size = 0;
 };
+
+// Sorts `items` stably by key(item), a number below `keys`: one pass counts
+// the keys, one places the items (by way of `spare`, of the same size).
+template <typename T, typename A, typename Key>
+void countingSort(std::vector<T, A>& items, std::vector<T, A>& spare, std::size_t keys, Key key)
+{
+    std::vector<std::uint32_t> place(keys, 0);
+    for (const T& item : items)
+        ++place[key(item)];
+    std::uint32_t next = 0;
+    for (std::uint32_t& p : place)
+        next += std::exchange(p, next);
+    for (const T& item : items)
+        spare[place[key(item)]++] = item;
+    items.swap(spare);
+}
 
 // Append-only array whose elements never move: chunk c holds 8 << c elements,
 // so growth allocates O(log n) blocks, an empty array allocates nothing, and
@@ -375,17 +392,8 @@ public:
             return 3;
         }
         const edge_dir stored = n1First ? dirs_[found] : reverse(dirs_[found]);
-        edge_dir merged;
-        if (dir == UNDIRECTED) {
-            if (stored == UNDIRECTED) return 1;
-            merged = UNDIRECTED;
-        } else if (stored == UNDIRECTED) {
-            merged = dir;
-        } else if (stored == dir) {
-            return 1;
-        } else {
-            merged = UNDIRECTED; // declared both ways
-        }
+        const edge_dir merged = mergedDir(stored, dir);
+        if (merged == stored) return 1;
         edge_record& rec = writableRecord(found);
         if (n1First) {
             dirs_[found] = merged;
@@ -397,6 +405,52 @@ public:
             rec.reverseWeight = weight;
         }
         return 2;
+    }
+
+    // One adjacency for addEdgesSharing: its ends and its orientation seen from `from`.
+    struct edge_spec {
+        I from{};
+        I to{};
+        edge_dir dir = UNDIRECTED;
+    };
+
+    // addEdge(e.from, e.to, e.dir, weight, reverseWeight) for e = spec(item)
+    // of every item in order, for adjacencies that all carry the same
+    // weights: they share one record of them, as component graphs share
+    // their source's, and a later change to one goes to a copy. Into a graph
+    // without adjacencies they are put in listing order first, so that none
+    // needs looking up: an AS-relationship file's half a million lines come
+    // in any order, and each of their records would take a hundred bytes.
+    template <typename Items, typename Spec>
+    void addEdgesSharing(const Items& items, Spec spec, const W& weight, const W& reverseWeight)
+    {
+        if (edges() != 0) {
+            for (const auto& item : items) {
+                const edge_spec e = spec(item);
+                addEdge(e.from, e.to, e.dir, weight, reverseWeight);
+            }
+            return;
+        }
+        link_array links = newLinks(items, spec);
+        if (links.empty()) return;
+        sortLinks(links);
+        const auto shared = static_cast<std::uint32_t>(pool_->records.size());
+        pool_->records.push_back(edge_record{weight, reverseWeight});
+        pool_->records.push_back(edge_record{reverseWeight, weight});
+        pool_->sharedBelow = pool_->records.size();
+        for (std::size_t k = 0; k < links.size();) {
+            const new_link& first = links[k];
+            edge_dir dir = first.dir;
+            bool swapped = first.swapped;
+            // An adjacency given again merges as addEdge merges it, keeping
+            // the weights of the last declaration that changed it.
+            while (++k < links.size() && links[k].a == first.a && links[k].b == first.b) {
+                const edge_dir merged = mergedDir(dir, links[k].dir);
+                if (merged != dir) swapped = links[k].swapped;
+                dir = merged;
+            }
+            linkEdge(first.a, first.b, shared + (swapped ? 1 : 0), dir);
+        }
     }
 
     std::uint32_t nodes() const noexcept { return static_cast<std::uint32_t>(meta_.size()); }
@@ -485,8 +539,8 @@ public:
     }
 
 private:
-    // The component searches read the neighbour arrays and build component
-    // graphs that share this graph's adjacency records.
+    // The component searches read the adjacencies and the neighbour arrays,
+    // and build component graphs that share this graph's adjacency records.
     friend class Components<V, W, I>;
 
     struct node_meta {
@@ -524,6 +578,55 @@ private:
         std::uint32_t edge() const noexcept { return link & ~fromOtherBit; }
         bool fromOther() const noexcept { return (link & fromOtherBit) != 0; }
     };
+
+    // An adjacency of addEdgesSharing by its ends' node indexes.
+    struct new_link {
+        std::uint32_t a; // the end with the smaller identifier (or both ends of a loop)
+        std::uint32_t b;
+        edge_dir dir; // seen from a
+        bool swapped; // the weights were given as seen from b
+    };
+    using link_array = std::vector<new_link, huge_page_allocator<new_link>>;
+
+    // The orientation of an adjacency declared again with `dir` (both seen
+    // from the same end): a direction replaces undirected, the opposite
+    // direction makes it undirected, and undirected makes it undirected.
+    static edge_dir mergedDir(edge_dir stored, edge_dir dir) noexcept
+    {
+        if (dir == UNDIRECTED || stored == UNDIRECTED) return dir;
+        return stored == dir ? stored : UNDIRECTED;
+    }
+
+    template <typename Items, typename Spec>
+    link_array newLinks(const Items& items, Spec spec) const
+    {
+        link_array links;
+        links.reserve(items.size());
+        for (const auto& item : items) {
+            const edge_spec e = spec(item);
+            const std::uint32_t n1 = nodeLookup_.find(e.from);
+            const std::uint32_t n2 = nodeLookup_.find(e.to);
+            if (n1 == graph_detail::npos || n2 == graph_detail::npos) continue; // dropped, as by addEdge
+            const edge_dir dir = e.dir == INCOMING || e.dir == OUTGOING ? e.dir : UNDIRECTED;
+            if (e.to < e.from)
+                links.push_back(new_link{n2, n1, reverse(dir), true});
+            else
+                links.push_back(new_link{n1, n2, dir, false});
+        }
+        return links;
+    }
+
+    // Listing order: by the first end's identifier, then by the other's,
+    // keeping the given order of an adjacency given twice. Two counting
+    // passes over the ends' places in identifier order.
+    void sortLinks(link_array& links) const
+    {
+        const std::vector<std::uint32_t> number = idsAscend_ ? std::vector<std::uint32_t>() : nodeNumbers();
+        const auto place = [&number](std::uint32_t n) { return number.empty() ? n : number[n]; };
+        link_array spare(links.size());
+        graph_detail::countingSort(links, spare, meta_.size(), [&place](const new_link& l) { return place(l.b); });
+        graph_detail::countingSort(links, spare, meta_.size(), [&place](const new_link& l) { return place(l.a); });
+    }
 
     // Node index -> place in ascending identifier order.
     std::vector<std::uint32_t> nodeNumbers() const

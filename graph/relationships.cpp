@@ -20,7 +20,44 @@ std::optional<std::string_view> nextField(std::string_view& rest, bool& more) no
     return field;
 }
 
+// Plain digits of an AS number at p, which moves past them.
+bool plainAS(const char*& p, const char* end, asnum_t& as) noexcept
+{
+    const char* start = p;
+    std::uint64_t value = 0;
+    for (; p != end && static_cast<unsigned>(*p - '0') <= 9; ++p)
+        value = value * 10 + static_cast<unsigned>(*p - '0');
+    const auto digits = static_cast<std::size_t>(p - start);
+    if (digits == 0 || digits > asnumber::maxDigits || value < 1 || value > asnumber::wideRange.highest) return false;
+    as = static_cast<asnum_t>(value);
+    return true;
+}
+
 } // namespace
+
+std::optional<as_relationship> plainRelationship(std::string_view raw) noexcept
+{
+    const char* p = raw.data();
+    const char* const end = p + raw.size();
+    as_relationship r;
+    if (!plainAS(p, end, r.first) || p == end || *p++ != '|') return std::nullopt;
+    if (!plainAS(p, end, r.second) || p == end || *p++ != '|') return std::nullopt;
+    if (p != end && *p == '0') {
+        r.peers = true;
+        ++p;
+    } else if (end - p >= 2 && p[0] == '-' && p[1] == '1') {
+        p += 2;
+    } else {
+        return std::nullopt;
+    }
+    if (p == end || *p == '\n' || *p == '\r') return r;
+    if (*p != '|') return std::nullopt;
+    // The fields after are not read, but a NUL before the line ends makes
+    // it no text line.
+    for (; p != end && *p != '\n' && *p != '\r'; ++p)
+        if (*p == '\0') return std::nullopt;
+    return r;
+}
 
 bool isRelationshipComment(std::string_view line) noexcept { return !line.empty() && line.front() == '#'; }
 

@@ -26,3 +26,9 @@ bool looksLikeRelationship(std::string_view line) noexcept;
 // Parses a data line. On failure gives none, with a reason that names the
 // line number and quotes the offending text.
 std::optional<as_relationship> parseRelationship(std::string_view line, std::uint64_t lineNumber, std::string& reason);
+
+// A line as it comes from the input (its line feed, if any, included) when it
+// has the usual shape: "a|b|-1" or "a|b|0" in plain digits, maybe followed by
+// more fields. None for any other line, which parseRelationship then reads;
+// where both apply, they give the same relationship.
+std::optional<as_relationship> plainRelationship(std::string_view raw) noexcept;

@@ -225,6 +225,15 @@ void expectSameComponents(const G& g, const ModelGraph& m, std::uint64_t seed)
     }
 }
 
+// Adds a-b with fresh weight tags to the graph and to the model alike.
+template <typename G, typename Id>
+void addToBoth(G& g, ModelGraph& m, Id a, Id b, edge_dir dir, int& tag)
+{
+    const tag_weight w{++tag};
+    const tag_weight r{++tag};
+    ASSERT_EQ(g.addEdge(a, b, dir, w, r), m.addEdge(a, b, dir, w.tag, r.tag)) << a << "-" << b;
+}
+
 edge_dir randomDir(std::mt19937_64& rng, int directedShare)
 {
     if (static_cast<int>(rng() % 100) >= directedShare) return UNDIRECTED;
@@ -249,10 +258,7 @@ void buildRandom(std::mt19937_64& rng, TestGraph& g, ModelGraph& m, int& tag)
     for (int i = 0; i < edgeOps; ++i) {
         const id_t a = base + static_cast<id_t>(rng() % (idRange + 2)); // sometimes outside the nodes
         const id_t b = static_cast<int>(rng() % 100) < loopShare ? a : base + static_cast<id_t>(rng() % (idRange + 2));
-        const edge_dir dir = randomDir(rng, directedShare);
-        const tag_weight w{++tag};
-        const tag_weight r{++tag};
-        ASSERT_EQ(g.addEdge(a, b, dir, w, r), m.addEdge(a, b, dir, w.tag, r.tag)) << a << "-" << b;
+        addToBoth(g, m, a, b, randomDir(rng, directedShare), tag);
     }
 }
 
@@ -301,14 +307,49 @@ TEST(GraphComponentsOracle, GraphsKeepGrowingAfterSplitsAndListings)
         for (int i = 0; i < 20; ++i) {
             const id_t a = ids[rng() % ids.size()];
             const id_t b = ids[rng() % ids.size()];
-            const edge_dir dir = randomDir(rng, 70);
-            const tag_weight w{++tag};
-            const tag_weight r{++tag};
-            ASSERT_EQ(c.addEdge(a, b, dir, w, r), cm.addEdge(a, b, dir, w.tag, r.tag));
+            addToBoth(c, cm, a, b, randomDir(rng, 70), tag);
         }
         expectSame(c, cm, "changed component");
         expectSameComponents(c, cm, seed);
         expectSame(g, m, "source after its component changed");
+        if (HasFatalFailure()) return;
+    }
+}
+
+// Adjacencies added in a batch share one record of their weights: the graph
+// is the one that adding them one by one gives, whatever the order of nodes
+// and adjacencies, repeated and missing ones included. A second batch merges
+// into the first, and a later change of one adjacency goes to a copy.
+TEST(GraphComponentsOracle, BatchesSharingWeightsMatchOneByOne)
+{
+    for (std::uint64_t seed = 1; seed <= 1500; ++seed) {
+        std::mt19937_64 rng(seed * 104729);
+        TestGraph g;
+        ModelGraph m;
+        const int idRange = 1 + static_cast<int>(rng() % 40);
+        const int directedShare = static_cast<int>(rng() % 101);
+        const id_t base = rng() % 4 == 0 ? -20 : 1;
+        const auto anyId = [&] { return base + static_cast<id_t>(rng() % (idRange + 2)); };
+        for (int i = static_cast<int>(rng() % 35); i > 0; --i) {
+            const id_t id = anyId();
+            ASSERT_EQ(g.addNode(id, id), m.addNode(id));
+        }
+        int tag = 0;
+        for (int batch = 0; batch < 2; ++batch) {
+            std::vector<TestGraph::edge_spec> specs(rng() % 90);
+            const tag_weight w{++tag};
+            const tag_weight r{++tag};
+            for (TestGraph::edge_spec& e : specs) {
+                const id_t from = anyId();
+                e = TestGraph::edge_spec{from, rng() % 10 == 0 ? from : anyId(), randomDir(rng, directedShare)};
+                m.addEdge(e.from, e.to, e.dir, w.tag, r.tag);
+            }
+            g.addEdgesSharing(specs, [](const TestGraph::edge_spec& e) { return e; }, w, r);
+        }
+        const id_t a = anyId();
+        addToBoth(g, m, a, anyId(), randomDir(rng, 50), tag);
+        expectSame(g, m, "batches");
+        expectSameComponents(g, m, seed);
         if (HasFatalFailure()) return;
     }
 }
@@ -330,10 +371,7 @@ TEST(GraphComponentsOracle, LargeSixteenBitGraphMatches)
     for (int i = 0; i < 9000; ++i) {
         const auto a = static_cast<std::uint16_t>(ids[rng() % (rng() % 4 ? 300 : ids.size())]);
         const auto b = static_cast<std::uint16_t>(ids[rng() % (rng() % 4 ? 300 : ids.size())]);
-        const edge_dir dir = randomDir(rng, 85);
-        const tag_weight w{++tag};
-        const tag_weight r{++tag};
-        ASSERT_EQ(g.addEdge(a, b, dir, w, r), m.addEdge(a, b, dir, w.tag, r.tag));
+        addToBoth(g, m, a, b, randomDir(rng, 85), tag);
     }
     expectSame(g, m, "graph");
     expectSameComponents(g, m, 42);
