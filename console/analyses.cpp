@@ -114,12 +114,13 @@ void showCores(const as_topology& t, int width)
     printMembers(members, width);
 }
 
-void showCones(const as_topology& t, int width)
+void showCones(const measured_graph& graph, int width)
 {
-    const std::vector<std::uint32_t> cones = coneSizes(t);
-    showPerAS(t.ases(), cones, "ASs with a customer cone of", "ASs", nullptr);
-    std::vector<std::uint32_t> order(t.size());
-    for (std::uint32_t v = 0; v < t.size(); ++v)
+    const std::vector<std::uint32_t> cones = coneSizes(graph);
+    const std::vector<asnum_t> ases = asesOf(graph);
+    showPerAS(ases, cones, "ASs with a customer cone of", "ASs", nullptr);
+    std::vector<std::uint32_t> order(ases.size());
+    for (std::uint32_t v = 0; v < ases.size(); ++v)
         order[v] = v;
     const std::size_t shown = std::min(largestConesShown, order.size());
     // Node numbers follow the AS numbers: among equal cones the smaller AS comes first.
@@ -128,7 +129,7 @@ void showCones(const as_topology& t, int width)
         [&cones](std::uint32_t a, std::uint32_t b) { return cones[a] > cones[b] || (cones[a] == cones[b] && a < b); });
     if (shown > 0) std::puts("Largest customer cones:");
     for (std::size_t i = 0; i < shown; ++i)
-        std::printf("%*lu %10u ASs\n", width, static_cast<unsigned long>(t.as(order[i])), cones[order[i]]);
+        std::printf("%*lu %10u ASs\n", width, static_cast<unsigned long>(ases[order[i]]), cones[order[i]]);
 }
 
 constexpr std::size_t valueWidth = 10;
@@ -329,9 +330,11 @@ void dumpMeasure(target_code property, const ASComponent& graph, const console_s
         dumpDegrees(graph, relationships, width);
     } else if (property == T_CONES && !relationships) {
         reportError(noRelationships);
+    } else if (property == T_CONES) {
+        dumpValues(asesOf(graph), coneSizes(graph), width);
     } else {
         const as_topology t(graph);
-        dumpValues(t.ases(), property == T_KCORES ? coreNumbers(t) : coneSizes(t), width);
+        dumpValues(t.ases(), coreNumbers(t), width);
     }
 }
 
@@ -345,7 +348,7 @@ void showMeasure(target_code property, const ASComponent& graph, const console_s
     } else if (property == T_KCORES) {
         showCores(as_topology(graph), widthOf(state));
     } else {
-        showCones(as_topology(graph), widthOf(state));
+        showCones(graph, widthOf(state));
     }
 }
 

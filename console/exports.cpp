@@ -12,31 +12,38 @@
 
 namespace {
 
-std::uint64_t componentNumber(const std::unique_ptr<ASComponents>& split, asnum_t as)
+std::uint32_t componentNumber(const std::unique_ptr<ASComponents>& split, asnum_t as)
 {
     const std::optional<std::size_t> c = split ? split->componentOf(as) : std::nullopt;
-    return c ? *c + 1 : 0;
+    return c ? static_cast<std::uint32_t>(*c + 1) : 0;
 }
 
-// Measures within the chosen graph; component numbers from the working graph's labelling.
+// Measures within the chosen graph; component numbers from the working
+// graph's labelling. One measure after another, each one's working memory
+// gone before the next starts: cones, which take the most, before the table.
 node_table resultsOf(const ASComponent& graph, const console_state& state)
 {
-    const as_topology t(graph);
     node_table table;
     table.relationships = state.graph->hasRelationships();
-    const std::vector<as_degrees> degrees = degreeTable(graph);
-    const std::vector<std::uint32_t> cores = coreNumbers(t);
-    const std::vector<std::uint32_t> cones = table.relationships ? coneSizes(t) : std::vector<std::uint32_t>();
-    table.rows.resize(t.size());
-    for (std::uint32_t v = 0; v < t.size(); ++v) {
+    const std::vector<std::uint32_t> cones =
+        table.relationships ? coneSizes(graph) : std::vector<std::uint32_t>(graph.nodes(), 0);
+    table.rows.resize(graph.nodes());
+    std::uint32_t v = 0;
+    graph.forEachNode([&](const auto& n) {
         node_row& row = table.rows[v];
-        row.as = t.as(v);
+        row.as = n.id;
         row.scc = componentNumber(state.sccs, row.as);
         row.cc = componentNumber(state.ccs, row.as);
-        row.degrees = degrees[v];
-        row.core = cores[v];
-        row.cone = table.relationships ? cones[v] : 0;
+        row.cone = cones[v++];
+    });
+    {
+        const std::vector<std::uint32_t> cores = coreNumbers(as_topology(graph));
+        for (v = 0; v < cores.size(); ++v)
+            table.rows[v].core = cores[v];
     }
+    const std::vector<as_degrees> degrees = degreeTable(graph);
+    for (v = 0; v < degrees.size(); ++v)
+        table.rows[v].degrees = degrees[v];
     return table;
 }
 

@@ -11,27 +11,70 @@ namespace {
 // Provider -> customer arcs: the adjacency points at v from a customer.
 bool isCustomerLink(edge_dir fromProvider) noexcept { return fromProvider == INCOMING; }
 
-// Strongly connected components of the provider -> customer arcs, by
-// Tarjan's method with an explicit stack. Components come out numbered so
-// that an arc never leads to a higher number: customers before providers.
-class CustomerComponents {
+// Each node's customers, the provider -> customer arcs that cones follow:
+// held alone, a fraction of the full neighbour lists.
+class customer_lists {
 public:
-    static constexpr std::uint32_t unset = 0xFFFFFFFFU;
+    explicit customer_lists(const measured_graph& graph) : start_(graph.nodes() + std::size_t{1}, 0)
+    {
+        // An adjacency pointing away from a node leads to its provider.
+        const auto arc = [](std::uint32_t a, std::uint32_t b, edge_dir dir) {
+            return dir == OUTGOING ? std::pair{b, a} : std::pair{a, b};
+        };
+        const auto isArc = [](std::uint32_t a, std::uint32_t b, edge_dir dir) { return a != b && dir != UNDIRECTED; };
+        graph.forEachStoredEdge([&](std::uint32_t a, std::uint32_t b, edge_dir dir) {
+            if (isArc(a, b, dir)) ++start_[arc(a, b, dir).first + 1];
+        });
+        for (std::size_t v = 1; v < start_.size(); ++v)
+            start_[v] += start_[v - 1];
+        customers_.resize(start_.back());
+        std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
+        graph.forEachStoredEdge([&](std::uint32_t a, std::uint32_t b, edge_dir dir) {
+            if (!isArc(a, b, dir)) return;
+            const auto [provider, customer] = arc(a, b, dir);
+            customers_[fill[provider]++] = customer;
+        });
+    }
+
+    std::uint32_t size() const noexcept { return static_cast<std::uint32_t>(start_.size() - 1); }
+    std::size_t arcs() const noexcept { return customers_.size(); }
+    std::span<const std::uint32_t> of(std::uint32_t v) const noexcept
+    {
+        return {customers_.data() + start_[v], customers_.data() + start_[v + 1]};
+    }
+
+private:
+    std::vector<std::uint32_t> start_; // v's customers: [start_[v], start_[v + 1])
+    std::vector<std::uint32_t> customers_;
+};
+
+constexpr std::uint32_t unset = 0xFFFFFFFFU;
+
+// Strongly connected components of the provider -> customer arcs, numbered
+// so that an arc never leads to a higher number: customers before providers.
+struct customer_components {
     std::vector<std::uint32_t> comp;      // node -> component
     std::vector<std::uint32_t> completed; // nodes by component, as the components were found
     std::uint32_t count = 0;
+};
 
-    explicit CustomerComponents(const as_topology& t)
-        : comp(t.size(), unset), t_(t), index_(t.size(), unset), low_(t.size(), 0)
+// Tarjan's method with an explicit stack; its bookkeeping goes with it.
+class CustomerSearch {
+public:
+    explicit CustomerSearch(const customer_lists& lists)
+        : lists_(lists), index_(lists.size(), unset), low_(lists.size(), 0)
     {
-        for (std::uint32_t v = 0; v < t.size(); ++v)
+        found_.comp.assign(lists.size(), unset);
+        found_.completed.reserve(lists.size());
+        for (std::uint32_t v = 0; v < lists.size(); ++v)
             if (index_[v] == unset) search(v);
     }
+    customer_components take() && { return std::move(found_); }
 
 private:
     struct frame {
         std::uint32_t v;
-        std::uint32_t next; // position in v's neighbour list
+        std::uint32_t next; // position in v's customer list
     };
     void enter(std::uint32_t v)
     {
@@ -55,14 +98,11 @@ private:
     // visited, after lowering the frame's link value by those on the stack.
     std::optional<std::uint32_t> nextUnvisited(frame& f)
     {
-        const auto others = t_.neighbours(f.v);
-        const auto dirs = t_.directions(f.v);
-        while (f.next < others.size()) {
-            const std::uint32_t k = f.next++;
-            if (!isCustomerLink(dirs[k])) continue;
-            const std::uint32_t u = others[k];
+        const auto customers = lists_.of(f.v);
+        while (f.next < customers.size()) {
+            const std::uint32_t u = customers[f.next++];
             if (index_[u] == unset) return u;
-            if (comp[u] == unset) low_[f.v] = std::min(low_[f.v], index_[u]);
+            if (found_.comp[u] == unset) low_[f.v] = std::min(low_[f.v], index_[u]);
         }
         return std::nullopt;
     }
@@ -76,13 +116,14 @@ private:
         do {
             w = stack_.back();
             stack_.pop_back();
-            comp[w] = count;
-            completed.push_back(w);
+            found_.comp[w] = found_.count;
+            found_.completed.push_back(w);
         } while (w != v);
-        ++count;
+        ++found_.count;
     }
 
-    const as_topology& t_;
+    const customer_lists& lists_;
+    customer_components found_;
     std::vector<std::uint32_t> index_;
     std::vector<std::uint32_t> low_;
     std::vector<std::uint32_t> stack_;
@@ -92,38 +133,44 @@ private:
 
 // Components as a graph of their own: members and distinct successors.
 struct component_graph {
+    std::uint32_t count = 0;
     std::vector<std::uint32_t> memberStart, members;
     std::vector<std::uint32_t> succStart, succ;
 };
 
-component_graph condense(const as_topology& t, const CustomerComponents& cc)
+component_graph condense(const customer_lists& lists, customer_components cc)
 {
     component_graph g;
-    const std::uint32_t n = t.size();
+    g.count = cc.count;
     g.memberStart.assign(cc.count + 1, 0);
-    for (std::uint32_t v = 0; v < n; ++v)
-        ++g.memberStart[cc.comp[v] + 1];
+    for (const std::uint32_t c : cc.comp)
+        ++g.memberStart[c + 1];
     for (std::uint32_t c = 0; c < cc.count; ++c)
         g.memberStart[c + 1] += g.memberStart[c];
-    g.members = cc.completed;
-    std::vector<std::uint32_t> seen(cc.count, CustomerComponents::unset);
+    g.members = std::move(cc.completed);
+    std::vector<std::uint32_t> seen(cc.count, unset);
     g.succStart.reserve(cc.count + 1);
     g.succStart.push_back(0);
+    g.succ.reserve(lists.arcs()); // at most one successor per arc
     for (std::uint32_t c = 0; c < cc.count; ++c) {
-        for (std::uint32_t m = g.memberStart[c]; m < g.memberStart[c + 1]; ++m) {
-            const std::uint32_t v = g.members[m];
-            const auto others = t.neighbours(v);
-            const auto dirs = t.directions(v);
-            for (std::size_t k = 0; k < others.size(); ++k) {
-                const std::uint32_t s = cc.comp[others[k]];
-                if (!isCustomerLink(dirs[k]) || s == c || seen[s] == c) continue;
+        for (std::uint32_t m = g.memberStart[c]; m < g.memberStart[c + 1]; ++m)
+            for (const std::uint32_t customer : lists.of(g.members[m])) {
+                const std::uint32_t s = cc.comp[customer];
+                if (s == c || seen[s] == c) continue;
                 seen[s] = c;
                 g.succ.push_back(s);
             }
-        }
         g.succStart.push_back(static_cast<std::uint32_t>(g.succ.size()));
     }
     return g;
+}
+
+// The customer lists and their components last only until the condensed
+// graph is made: the cone counts need nothing else.
+component_graph condensedCustomers(const measured_graph& graph)
+{
+    const customer_lists lists(graph);
+    return condense(lists, CustomerSearch(lists).take());
 }
 
 // Two distinct vectors: the promise lets the compiler combine several words at once.
@@ -153,17 +200,17 @@ std::uint32_t ones(std::uint64_t x) noexcept
 // columns are taken a block at a time to keep the vectors within a budget.
 class ConeCounter {
 public:
-    ConeCounter(const as_topology& t, const component_graph& g, std::uint32_t components)
-        : g_(g), components_(components), slot_(components, none)
+    ConeCounter(std::uint32_t nodes, const component_graph& g)
+        : g_(g), components_(g.count), slot_(g.count, none)
     {
-        lowest_.resize(components);
-        for (std::uint32_t c = 0; c < components; ++c) {
+        lowest_.resize(components_);
+        for (std::uint32_t c = 0; c < components_; ++c) {
             if (g.succStart[c + 1] > g.succStart[c]) slot_[c] = inner_++;
             lowest_[c] = g.memberStart[c];
             for (std::uint32_t k = g.succStart[c]; k < g.succStart[c + 1]; ++k)
                 lowest_[c] = std::min(lowest_[c], lowest_[g.succ[k]]);
         }
-        const std::size_t columnsWords = (t.size() + 63) / 64;
+        const std::size_t columnsWords = (nodes + std::size_t{63}) / 64;
         words_ = std::max<std::size_t>(1, std::min(columnsWords, budgetWords / std::max<std::uint32_t>(inner_, 1)));
         bits_.resize(words_ * inner_);
         filled_.assign(inner_, false);
@@ -256,9 +303,9 @@ private:
 // a graph where most cones are large.
 class MixedConeCounter {
 public:
-    MixedConeCounter(std::uint32_t nodes, const component_graph& g, std::uint32_t components)
-        : g_(g), largeFrom_(std::max<std::size_t>(64, nodes / 64)), vector_(components, none),
-          listStart_(components, 0), listEnd_(components, 0), size_(components, 0), lowest_(components, 0),
+    MixedConeCounter(std::uint32_t nodes, const component_graph& g)
+        : g_(g), largeFrom_(std::max<std::size_t>(64, nodes / 64)), vector_(g.count, none),
+          listStart_(g.count, 0), listEnd_(g.count, 0), size_(g.count, 0), lowest_(g.count, 0),
           mark_(nodes, none)
     {
         // Only what is used becomes resident, and the vectors never move.
@@ -512,15 +559,12 @@ std::vector<std::uint32_t> coreNumbers(const as_topology& topology)
     return deg;
 }
 
-std::vector<std::uint32_t> coneSizes(const as_topology& topology)
+std::vector<std::uint32_t> coneSizes(const measured_graph& graph)
 {
-    const CustomerComponents components(topology);
-    const component_graph g = condense(topology, components);
-    if (std::optional<std::vector<std::uint32_t>> sizes =
-            MixedConeCounter(topology.size(), g, components.count).sizes(topology.size()))
-        return std::move(*sizes);
-    ConeCounter counter(topology, g, components.count);
-    return counter.sizes(topology.size());
+    const component_graph g = condensedCustomers(graph);
+    const auto n = static_cast<std::uint32_t>(graph.nodes());
+    if (std::optional<std::vector<std::uint32_t>> sizes = MixedConeCounter(n, g).sizes(n)) return std::move(*sizes);
+    return ConeCounter(n, g).sizes(n);
 }
 
 std::uint32_t coneSize(const as_topology& topology, std::uint32_t v)

@@ -3,9 +3,10 @@
 // k-cores, customer cones and the valley-free test of AS paths.
 //
 // Degrees are counted on the graph itself: a degree is a sum over
-// adjacencies, taken in one pass over them in any order. The other measures
-// work on an as_topology, a compact copy of the graph's neighbour lists
-// taken once per command. Either way node numbers 0..n-1 follow the
+// adjacencies, taken in one pass over them in any order. Cones are counted
+// on a copy of the customer links alone, the other measures on an
+// as_topology, a compact copy of the graph's neighbour lists taken once per
+// command. Either way node numbers 0..n-1 follow the
 // ascending AS numbers, and loops are left out (an AS is not its own
 // neighbour, so a loop changes no degree, core or cone).
 //
@@ -78,7 +79,7 @@ std::vector<std::uint32_t> coreNumbers(const as_topology& topology);
 
 // The customer cone size of every node: the node itself plus every node
 // reached by going from providers down to their customers, cycles included.
-std::vector<std::uint32_t> coneSizes(const as_topology& topology);
+std::vector<std::uint32_t> coneSizes(const measured_graph& graph);
 // The same for one node, by a search of its cone alone.
 std::uint32_t coneSize(const as_topology& topology, std::uint32_t v);
 

@@ -29,8 +29,8 @@ struct node_column {
     std::uint64_t (*value)(const node_row&);
 };
 constexpr node_column nodeColumns[] = {
-    {"scc", "s", false, [](const node_row& r) { return r.scc; }},
-    {"cc", "c", false, [](const node_row& r) { return r.cc; }},
+    {"scc", "s", false, [](const node_row& r) { return std::uint64_t{r.scc}; }},
+    {"cc", "c", false, [](const node_row& r) { return std::uint64_t{r.cc}; }},
     {"degree", "d", false, [](const node_row& r) { return std::uint64_t{r.degrees.total}; }},
     {"in_degree", "i", false, [](const node_row& r) { return std::uint64_t{r.degrees.in}; }},
     {"out_degree", "o", false, [](const node_row& r) { return std::uint64_t{r.degrees.out}; }},

@@ -18,8 +18,8 @@
 // The per-AS results: one row per AS in ascending order.
 struct node_row {
     asnum_t as = 0;
-    std::uint64_t scc = 0; // component numbers as the console gives them (from 1)
-    std::uint64_t cc = 0;
+    std::uint32_t scc = 0; // component numbers as the console gives them (from 1)
+    std::uint32_t cc = 0;
     as_degrees degrees;
     std::uint32_t core = 0;
     std::uint32_t cone = 0;
