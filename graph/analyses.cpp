@@ -305,11 +305,13 @@ class MixedConeCounter {
 public:
     MixedConeCounter(std::uint32_t nodes, const component_graph& g)
         : g_(g), largeFrom_(std::max<std::size_t>(64, nodes / 64)), vector_(g.count, none),
-          listStart_(g.count, 0), listEnd_(g.count, 0), size_(g.count, 0), lowest_(g.count, 0),
+          listStart_(g.count, 0), size_(g.count, 0), lowest_(g.count, 0),
           mark_(nodes, none)
     {
-        // Only what is used becomes resident, and the vectors never move.
+        // Only what is used becomes resident, and the vectors never move;
+        // nor do the lists as long as they fit in as much.
         bits_.reserve(budgetWords);
+        lists_.reserve(2 * budgetWords);
     }
 
     std::optional<std::vector<std::uint32_t>> sizes(std::uint32_t n)
@@ -337,7 +339,7 @@ private:
 
     std::span<const std::uint32_t> list(std::uint32_t c) const
     {
-        return {lists_.data() + listStart_[c], lists_.data() + listEnd_[c]};
+        return {lists_.data() + listStart_[c], size_[c]};
     }
     std::span<const std::uint32_t> successors(std::uint32_t c) const
     {
@@ -360,7 +362,7 @@ private:
                 break;
             }
             // By position: the list being built may move the others.
-            for (std::uint32_t k = listStart_[s]; k < listEnd_[s]; ++k)
+            for (std::uint32_t k = listStart_[s]; k < listStart_[s] + size_[s]; ++k)
                 if (const std::uint32_t col = lists_[k]; mark_[col] != c) {
                     mark_[col] = c;
                     lists_.push_back(col);
@@ -372,8 +374,7 @@ private:
             return false;
         }
         listStart_[c] = start;
-        listEnd_[c] = static_cast<std::uint32_t>(lists_.size());
-        size_[c] = listEnd_[c] - start;
+        size_[c] = static_cast<std::uint32_t>(lists_.size()) - start;
         lowest_[c] = *std::min_element(lists_.begin() + start, lists_.end());
         return true;
     }
@@ -419,7 +420,7 @@ private:
     const component_graph& g_;
     std::size_t largeFrom_;             // a cone with more nodes takes a bit vector
     std::vector<std::uint32_t> vector_; // component -> its bit vector, none for a list
-    std::vector<std::uint32_t> listStart_, listEnd_;
+    std::vector<std::uint32_t> listStart_; // a list's length is its cone's size
     std::vector<std::uint32_t> size_;
     std::vector<std::uint32_t> lowest_; // component -> the first column of its cone
     std::vector<std::uint32_t> mark_;   // column -> the last component that collected it
