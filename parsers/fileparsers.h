@@ -176,34 +176,16 @@ private:
     enum caption { capNetwork, capNextHop, capMetric, capLocPrf, capWeight, capPath, capMore };
     enum class line_kind { route, section, quiet, end, other };
 
+    // Finding tables, their sections and their rows (fileparsers.cpp).
     void readHeader(std::string_view line);
-    // Families that print a route as a record of keyed fields: what one
-    // record gathered while its lines are read.
-    struct record_state {
-        bool network = false;
-        bool nextHop = false;
-        bool path = false;
-        std::size_t pathAt = 0; // where the path starts on its line
-    };
-    bool opensRecord(std::string_view line);
-    int parseRecord();
-    // The next line of a record: its fields into `state`, or only the end
-    // sought once `result` holds a fault.
-    int nextRecordLine(record_state& state, int& result);
-    void skipWrappedPath();
-    int finishRecord(const record_state& state);
-    int readRecordLine(std::string_view line, std::size_t at, record_state& state);
-    int storeRecordField(int field, std::string_view value, record_state& state);
-    int recordNetworkOf(const record_state& state);
     line_kind classify(const table_layout& in, std::string_view line) const;
-    static line_kind recordLineKind(const listing_family& family, std::string_view line);
     bool statusAreaValid(const table_layout& in, std::string_view line) const;
-    void noteClosedTableLine(std::string_view line);
-    void noteOutsideLine(std::string_view line);
-    bool restOfCountedRoute();
-    bool modernWouldRead(std::string_view line);
-    int takeContinuation();
-    int joinWrappedPath();
+    // The next physical line: one given back by holdLine first.
+    bool fetchLine();
+    // Gives the current line back, to be read again by the next fetchLine.
+    void holdLine();
+
+    // A row's status, network and next hop (fileparsers.cpp).
     int parseStatus(std::string_view line);
     int parseNetwork(std::string_view line, std::size_t start, std::size_t& networkLength);
     int parseNextHop(std::string_view line, std::size_t start);
@@ -215,25 +197,28 @@ private:
                         std::size_t& nextHopStart);
     bool restOnNextLine(std::string_view line, std::size_t nextHopStart) const;
     int takeNumbersLine(std::string_view& line, std::size_t& offset);
-    // The number columns by their family's rule; the overlapping rule gives
-    // `misfit` when its captions do not fit the row, which is then read by
-    // its own token boundaries.
+    std::size_t rowOffset(std::string_view line) const;
+
+    // Continuation lines and wrapped AS paths (listingwrap.cpp).
+    int takeContinuation();
+    int joinWrappedPath();
+    void skipWrappedPath();
+
+    // The number columns by their family's rule (listingcolumns.cpp); the
+    // overlapping rule gives `misfit` when its captions do not fit the row,
+    // which is then read by its own token boundaries.
     static constexpr int misfit = -1;
     int parseNumbersUnderLastLetter(std::string_view line, std::size_t shift);
     int parseNumbersOverlapping(std::string_view line, std::size_t shift, std::size_t pathIndex);
     int parseNumbersByTokens(std::string_view line, std::size_t shift, std::size_t& pathIndex);
     int storeNumber(int field, std::string_view token);
     void clearNumbers();
-    // The next physical line: one given back by holdLine first.
-    bool fetchLine();
-    // Gives the current line back, to be read again by the next fetchLine.
-    void holdLine();
-    // Open AS groups while a path is read.
+
+    // The AS path (listingpath.cpp). Open AS groups while a path is read.
     struct path_groups {
         bool inParens = false;
         bool inBraces = false;
     };
-
     // Reads `text` as the AS path of the current route: parsed.path (unless
     // turned off) and pathItems(), and parsed.origin.
     int readPath(std::string_view text);
@@ -245,7 +230,33 @@ private:
     int enterGroup(std::string_view& token, std::string_view marks, bool& inGroup, bool inOther);
     // The close character of the group taken off a token that ends it.
     int leaveGroup(std::string_view& token, std::string_view marks, bool& inGroup);
-    std::size_t rowOffset(std::string_view line) const;
+
+    // Families that print a route as a record of keyed fields
+    // (listingrecord.cpp): what one record gathered while its lines are read.
+    struct record_state {
+        bool network = false;
+        bool nextHop = false;
+        bool path = false;
+        std::size_t pathAt = 0; // where the path starts on its line
+    };
+    bool opensRecord(std::string_view line);
+    int parseRecord();
+    // The next line of a record: its fields into `state`, or only the end
+    // sought once `result` holds a fault.
+    int nextRecordLine(record_state& state, int& result);
+    int finishRecord(const record_state& state);
+    int readRecordLine(std::string_view line, std::size_t at, record_state& state);
+    int storeRecordField(int field, std::string_view value, record_state& state);
+    int recordNetworkOf(const record_state& state);
+    static line_kind recordLineKind(const listing_family& family, std::string_view line);
+
+    // What a modern reading would take that this one leaves unread
+    // (listingunread.cpp).
+    void noteClosedTableLine(std::string_view line);
+    void noteOutsideLine(std::string_view line);
+    bool restOfCountedRoute();
+    bool modernWouldRead(std::string_view line);
+
     const listing_family& family() const { return *layout.family; }
 
     void resetInputState() override;
