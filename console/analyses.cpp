@@ -242,7 +242,8 @@ class valley_test {
 public:
     valley_test(const link_index& links, bool detail) : links_(links), detail_(detail) {}
 
-    // Reads the path of one line of the file; false when it is no path.
+    // Reads the path of one line of the file (none from a blank line);
+    // false when it is no path.
     bool add(std::uint64_t lineNumber, std::string_view text, std::string_view& bad)
     {
         const std::size_t begin = ases_.size();
@@ -250,6 +251,7 @@ public:
             ases_.resize(begin);
             return false;
         }
+        if (ases_.size() == begin) return true;
         const std::span<const asnum_t> path(ases_.data() + begin, ases_.size() - begin);
         prefetchLinks(links_, path);
         paths_.push_back(read_path{lineNumber, begin});
@@ -305,8 +307,7 @@ valley_counts checkPaths(LineReader& lines, const link_index& links, bool detail
     while (lines.next(pathLineLimit, line) && !interruptPending()) {
         ++lineNumber;
         std::string_view bad;
-        const std::string_view field = pathField(line);
-        if (field.find_first_not_of(' ') == std::string_view::npos || test.add(lineNumber, field, bad)) continue;
+        if (test.add(lineNumber, pathField(line), bad)) continue;
         // The warning follows the verdicts of the lines before.
         test.run();
         ++test.counts.unread;

@@ -589,15 +589,16 @@ void prefetchLinks(const link_index& links, std::span<const asnum_t> path) noexc
 
 path_check checkPath(const link_index& links, std::span<const asnum_t> path)
 {
-    std::optional<path_check> valley;
-    bool topped = false; // a peer or provider-to-customer link was crossed
+    std::size_t valleyAt = 0; // none yet: no link is number 0
+    bool topped = false;      // a peer or provider-to-customer link was crossed
     for (std::size_t i = 1; i < path.size(); ++i) {
         if (path[i] == path[i - 1]) continue;
         const std::optional<edge_dir> dir = links.link(path[i - 1], path[i]);
         if (!dir) return path_check{UNKNOWN_LINK, i};
-        const bool downhill = *dir == INCOMING;
-        if (!downhill && topped && !valley) valley = path_check{VALLEY, i};
+        // The first link past the top that does not lead down; conditional
+        // moves rather than branches on where in a path it falls.
+        valleyAt = valleyAt == 0 && topped && *dir != INCOMING ? i : valleyAt;
         topped = topped || *dir != OUTGOING;
     }
-    return valley ? *valley : path_check{};
+    return valleyAt == 0 ? path_check{} : path_check{VALLEY, valleyAt};
 }

@@ -14,6 +14,7 @@
 // provider, one usable both ways says that A and B are peers. Cones and the
 // valley-free test read orientations that way; the caller decides whether
 // the graph's orientations mean relationships.
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -100,13 +101,20 @@ public:
     explicit link_index(const measured_graph& graph);
 
     // The orientation of the adjacency a-b seen from a; none when there is none.
+    // Written without branches where the outcome is a coin toss (which end
+    // is the smaller AS): a mispredicted branch costs more than the probe.
     std::optional<edge_dir> link(asnum_t a, asnum_t b) const noexcept
     {
+        if (a == b) return std::nullopt; // loops are left out, and AS 0's key is that of a free slot
         const std::uint64_t key = keyOf(a, b);
-        for (std::size_t i = home(key);; i = (i + 1) & mask_) {
+        std::size_t i = home(key);
+        while (keys_[i] != key) {
             if (keys_[i] == freeSlot) return std::nullopt;
-            if (keys_[i] == key) return a < b ? dirs_[i] : reverse(dirs_[i]);
+            i = (i + 1) & mask_;
         }
+        static_assert(UNDIRECTED == 0 && INCOMING == 1 && OUTGOING == 2);
+        static constexpr edge_dir seenFrom[2][3] = {{UNDIRECTED, INCOMING, OUTGOING}, {UNDIRECTED, OUTGOING, INCOMING}};
+        return seenFrom[a > b][dirs_[i]];
     }
     // Asks for the slot of a-b to be brought into cache ahead of its link.
     void prefetch(asnum_t a, asnum_t b) const noexcept { __builtin_prefetch(&keys_[home(keyOf(a, b))]); }
@@ -116,7 +124,7 @@ private:
     static constexpr std::uint64_t freeSlot = 0;
     static std::uint64_t keyOf(asnum_t a, asnum_t b) noexcept
     {
-        return a < b ? std::uint64_t{a} << 32 | b : std::uint64_t{b} << 32 | a;
+        return std::uint64_t{std::min(a, b)} << 32 | std::max(a, b);
     }
     std::size_t home(std::uint64_t key) const noexcept
     {
