@@ -29,11 +29,14 @@ public:
     // grow while it is used.
     Components(const graph_type& source, cc_type type) : source_(&source)
     {
-        source.ensureAdjacency();
         std::vector<std::uint32_t> raw(source.meta_.size(), graph_detail::npos);
         const std::uint32_t rawCount = type == SCC ? labelStrong(raw) : labelWeak(raw);
         arrange(raw, rawCount);
         countEdges();
+        // Component graphs are built from the neighbour arrays, made only
+        // now: the search's successor lists are gone, and a big graph never
+        // holds both at once.
+        source.ensureAdjacency();
     }
 
     std::size_t count() const noexcept { return edgeCount_.size(); }

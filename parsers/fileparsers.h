@@ -251,7 +251,7 @@ private:
     static line_kind recordLineKind(const listing_family& family, std::string_view line);
 
     // What a modern reading would take that this one leaves unread
-    // (listingunread.cpp).
+    // (fileparsers.cpp).
     void noteClosedTableLine(std::string_view line);
     void noteOutsideLine(std::string_view line);
     bool restOfCountedRoute();
