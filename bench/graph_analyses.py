@@ -25,7 +25,8 @@ generated paths in one call, and the index of links it builds once per
 graph), exports against `save` of the same
 component, the load of a relationship file against the same graph's HGR32
 file and against networkx reading it with both component searches, and the
-peak memory of a session of analyses against a bare load, and the resident
+peak memory of each analysis and export alone and of a session of them all
+against a bare load, and the resident
 memory of a session after clear against its start.
 
 Exit status 0 when everything agrees, 1 otherwise.
@@ -452,9 +453,14 @@ def figures(binary, rel, g16, refs, work, runs):
             t = cpu_of(binary, "load %s\nwrite cc 1 %s %s/cc1.%s\n" % (path, fmt, work, fmt), runs) - load
             print("  write cc 1 %-13s %.3f s; save cc 1 %.3f s; ratio %.2f (goal <= 2)" % (fmt, t, save, t / save))
         bare = peak_of(binary, "load %s\n" % path, work)
-        session = "show graph valency\nshow graph kcores\nwrite graph xml %s/peak.xml\n" % work
+        commands = ["show graph valency", "show graph kcores", "write graph nodes %s/peak.csv" % work,
+                    "write graph xml %s/peak.xml" % work, "inspect %d" % busiest]
         if relationships:
-            session += "show graph cones\nvalleyfree %s/paths.txt\n" % work
+            commands += ["show graph cones", "valleyfree %s/paths.txt" % work]
+        for command in commands:
+            alone = peak_of(binary, "load %s\n%s\n" % (path, command), work)
+            print("  peak memory of %-40s %d KiB, ratio to the load %.2f" % (command.replace(work, "..."), alone, alone / bare))
+        session = "".join(c + "\n" for c in commands)
         full = peak_of(binary, "load %s\n%s" % (path, session), work)
         rounds = peak_of(binary, ("load %s\n%sclear\n" % (path, session)) * 5, work)
         print("  peak memory: load %d KiB, with analyses %d KiB (ratio %.2f, goal <= 1.5); five rounds with clear %d KiB" %
