@@ -1,7 +1,7 @@
 // Customer cone sizes against a plain search from every AS, on graphs that
-// take each way of counting: a random hierarchy with provider cycles (cones
-// small and large) and a long chain, whose cones are too many and too large
-// for the mixed count's budget.
+// take each way of counting: a random hierarchy with provider cycles, peers
+// and loops (cones small and large) and a long chain, whose cones are too
+// many and too large for the mixed count's budget.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,6 +42,11 @@ TEST(ConeSizes, RandomHierarchyWithCyclesMatchesASearchFromEveryAS)
             const asnum_t provider = (rnd() % 50 == 0) ? 1 + rnd() % n : 1 + rnd() % (as - 1);
             if (provider != as) addLink(g, as * 17 % 65521, provider * 17 % 65521);
         }
+        // Peerings and loops lead to no customer.
+        ASEdgeWeight known;
+        known.oriented = true;
+        g.addEdge(as * 17 % 65521, (1 + rnd() % n) * 17 % 65521, UNDIRECTED, known, known);
+        if (as % 100 == 0) addLink(g, as * 17 % 65521, as * 17 % 65521);
     }
     const as_topology t(g);
     const std::vector<std::uint32_t> sizes = coneSizes(g);
