@@ -550,7 +550,7 @@ void ASGraph::addRelationships(const relationship_list& read)
     addEdgesSharing(
         read,
         [](const as_relationship& r) {
-            return r.peers ? edge_spec{r.first, r.second, UNDIRECTED} : edge_spec{r.second, r.first, OUTGOING};
+            return r.peers ? edge_item{r.first, r.second, UNDIRECTED} : edge_item{r.second, r.first, OUTGOING};
         },
         known, known);
 }

@@ -408,30 +408,30 @@ public:
     }
 
     // One adjacency for addEdgesSharing: its ends and its orientation seen from `from`.
-    struct edge_spec {
+    struct edge_item {
         I from{};
         I to{};
         edge_dir dir = UNDIRECTED;
     };
 
-    // addEdge(e.from, e.to, e.dir, weight, reverseWeight) for e = spec(item)
+    // addEdge(e.from, e.to, e.dir, weight, reverseWeight) for e = edgeOf(item)
     // of every item in order, for adjacencies that all carry the same
     // weights: they share one record of them, as component graphs share
     // their source's, and a later change to one goes to a copy. Into a graph
     // without adjacencies they are put in listing order first, so that none
     // needs looking up: an AS-relationship file's half a million lines come
     // in any order, and each of their records would take a hundred bytes.
-    template <typename Items, typename Spec>
-    void addEdgesSharing(const Items& items, Spec spec, const W& weight, const W& reverseWeight)
+    template <typename Items, typename EdgeOf>
+    void addEdgesSharing(const Items& items, EdgeOf edgeOf, const W& weight, const W& reverseWeight)
     {
         if (edges() != 0) {
             for (const auto& item : items) {
-                const edge_spec e = spec(item);
+                const edge_item e = edgeOf(item);
                 addEdge(e.from, e.to, e.dir, weight, reverseWeight);
             }
             return;
         }
-        link_array links = newLinks(items, spec);
+        link_array links = newLinks(items, edgeOf);
         if (links.empty()) return;
         sortLinks(links);
         const auto shared = static_cast<std::uint32_t>(pool_->records.size());
@@ -597,13 +597,13 @@ private:
         return stored == dir ? stored : UNDIRECTED;
     }
 
-    template <typename Items, typename Spec>
-    link_array newLinks(const Items& items, Spec spec) const
+    template <typename Items, typename EdgeOf>
+    link_array newLinks(const Items& items, EdgeOf edgeOf) const
     {
         link_array links;
         links.reserve(items.size());
         for (const auto& item : items) {
-            const edge_spec e = spec(item);
+            const edge_item e = edgeOf(item);
             const std::uint32_t n1 = nodeLookup_.find(e.from);
             const std::uint32_t n2 = nodeLookup_.find(e.to);
             if (n1 == graph_detail::npos || n2 == graph_detail::npos) continue; // dropped, as by addEdge

@@ -336,15 +336,16 @@ TEST(GraphComponentsOracle, BatchesSharingWeightsMatchOneByOne)
         }
         int tag = 0;
         for (int batch = 0; batch < 2; ++batch) {
-            std::vector<TestGraph::edge_spec> specs(rng() % 90);
+            std::vector<TestGraph::edge_item> items(rng() % 90);
             const tag_weight w{++tag};
             const tag_weight r{++tag};
-            for (TestGraph::edge_spec& e : specs) {
+            for (TestGraph::edge_item& e : items) {
                 const id_t from = anyId();
-                e = TestGraph::edge_spec{from, rng() % 10 == 0 ? from : anyId(), randomDir(rng, directedShare)};
+                e = TestGraph::edge_item{from, rng() % 10 == 0 ? from : anyId(), randomDir(rng, directedShare)};
                 m.addEdge(e.from, e.to, e.dir, w.tag, r.tag);
             }
-            g.addEdgesSharing(specs, [](const TestGraph::edge_spec& e) { return e; }, w, r);
+            g.addEdgesSharing(
+                items, [](const TestGraph::edge_item& e) { return e; }, w, r);
         }
         const id_t a = anyId();
         addToBoth(g, m, a, anyId(), randomDir(rng, 50), tag);
