@@ -200,8 +200,7 @@ std::uint32_t ones(std::uint64_t x) noexcept
 // columns are taken a block at a time to keep the vectors within a budget.
 class ConeCounter {
 public:
-    ConeCounter(std::uint32_t nodes, const component_graph& g)
-        : g_(g), components_(g.count), slot_(g.count, none)
+    ConeCounter(std::uint32_t nodes, const component_graph& g) : g_(g), components_(g.count), slot_(g.count, none)
     {
         lowest_.resize(components_);
         for (std::uint32_t c = 0; c < components_; ++c) {
@@ -304,9 +303,8 @@ private:
 class MixedConeCounter {
 public:
     MixedConeCounter(std::uint32_t nodes, const component_graph& g)
-        : g_(g), largeFrom_(std::max<std::size_t>(64, nodes / 64)), vector_(g.count, none),
-          listStart_(g.count, 0), size_(g.count, 0), lowest_(g.count, 0),
-          mark_(nodes, none)
+        : g_(g), largeFrom_(std::max<std::size_t>(64, nodes / 64)), vector_(g.count, none), listStart_(g.count, 0),
+          size_(g.count, 0), lowest_(g.count, 0), mark_(nodes, none)
     {
         // Only what is used becomes resident, and the vectors never move;
         // nor do the lists as long as they fit in as much.
@@ -337,10 +335,7 @@ private:
         std::uint32_t words;
     };
 
-    std::span<const std::uint32_t> list(std::uint32_t c) const
-    {
-        return {lists_.data() + listStart_[c], size_[c]};
-    }
+    std::span<const std::uint32_t> list(std::uint32_t c) const { return {lists_.data() + listStart_[c], size_[c]}; }
     std::span<const std::uint32_t> successors(std::uint32_t c) const
     {
         return {g_.succ.data() + g_.succStart[c], g_.succ.data() + g_.succStart[c + 1]};
@@ -418,8 +413,8 @@ private:
     }
 
     const component_graph& g_;
-    std::size_t largeFrom_;             // a cone with more nodes takes a bit vector
-    std::vector<std::uint32_t> vector_; // component -> its bit vector, none for a list
+    std::size_t largeFrom_;                // a cone with more nodes takes a bit vector
+    std::vector<std::uint32_t> vector_;    // component -> its bit vector, none for a list
     std::vector<std::uint32_t> listStart_; // a list's length is its cone's size
     std::vector<std::uint32_t> size_;
     std::vector<std::uint32_t> lowest_; // component -> the first column of its cone
